@@ -1,0 +1,52 @@
+# Test-only libraries: GoogleTest built from source for the Windows target,
+# and the header-only nlohmann-json, both from the distribution's packages.
+
+set(QV_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${QV_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# nlohmann-json: expose only its own folder, not the host's /usr/include.
+set(QV_NLOHMANN_JSON_INCLUDE /usr/include CACHE PATH "Folder that holds nlohmann/json.hpp")
+set(json_dir ${CMAKE_BINARY_DIR}/third_party/include)
+if(NOT EXISTS ${json_dir}/nlohmann/json.hpp)
+  file(MAKE_DIRECTORY ${json_dir})
+  file(COPY ${QV_NLOHMANN_JSON_INCLUDE}/nlohmann DESTINATION ${json_dir})
+endif()
+add_library(nlohmann_json_headers INTERFACE)
+target_include_directories(nlohmann_json_headers SYSTEM INTERFACE ${json_dir})
+
+include(GoogleTest)
+
+# qv_add_test(NAME SOURCES... [LIBRARIES ...] [RESOURCE_LOCK lock] [WIDE_ENTRY])
+# Builds a GoogleTest program and registers each of its test cases with CTest,
+# run under Wine through the cross-compiling emulator.
+function(qv_add_test name)
+  cmake_parse_arguments(arg "WIDE_ENTRY" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  add_executable(${name} ${arg_SOURCES})
+  qv_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE qv_test_support GTest::gtest ${arg_LIBRARIES})
+  if(arg_WIDE_ENTRY)
+    qv_wide_console_program(${name})
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  if(arg_DEPENDS)
+    add_dependencies(${name} ${arg_DEPENDS})
+  endif()
+  set(properties "")
+  if(arg_RESOURCE_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${arg_RESOURCE_LOCK})
+  endif()
+  set(timeout 120)
+  if(arg_TIMEOUT)
+    set(timeout ${arg_TIMEOUT})
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    NO_PRETTY_TYPES NO_PRETTY_VALUES
+    PROPERTIES ${properties} TIMEOUT ${timeout})
+endfunction()

@@ -1,0 +1,282 @@
+#include "sim/common/ledger.h"
+
+#include <oleauto.h>
+
+#include <fstream>
+#include <stdexcept>
+#include <utility>
+
+namespace qvsim {
+namespace {
+
+struct NamedHresult {
+  const char* name;
+  HRESULT value;
+};
+
+// Names accepted in fault rules besides plain numbers.
+constexpr NamedHresult kNamedHresults[] = {
+    {"S_OK", S_OK},
+    {"S_FALSE", S_FALSE},
+    {"E_FAIL", E_FAIL},
+    {"E_POINTER", E_POINTER},
+    {"E_NOINTERFACE", E_NOINTERFACE},
+    {"E_OUTOFMEMORY", E_OUTOFMEMORY},
+    {"E_INVALIDARG", E_INVALIDARG},
+    {"E_ACCESSDENIED", E_ACCESSDENIED},
+    {"E_NOTIMPL", E_NOTIMPL},
+    {"E_UNEXPECTED", E_UNEXPECTED},
+    {"REGDB_E_CLASSNOTREG", REGDB_E_CLASSNOTREG},
+    {"CO_E_SERVER_EXEC_FAILURE", CO_E_SERVER_EXEC_FAILURE},
+    {"RPC_E_SERVERCALL_RETRYLATER", RPC_E_SERVERCALL_RETRYLATER},
+    {"DISP_E_MEMBERNOTFOUND", DISP_E_MEMBERNOTFOUND},
+    {"DISP_E_UNKNOWNNAME", DISP_E_UNKNOWNNAME},
+    {"DISP_E_EXCEPTION", DISP_E_EXCEPTION},
+    {"STG_E_FILENOTFOUND", STG_E_FILENOTFOUND},
+    {"STG_E_ACCESSDENIED", STG_E_ACCESSDENIED},
+    {"STG_E_READFAULT", STG_E_READFAULT},
+    {"MAPI_E_CALL_FAILED", static_cast<HRESULT>(0x80004005)},
+    {"MAPI_E_NOT_ENOUGH_MEMORY", static_cast<HRESULT>(0x8007000E)},
+    {"MAPI_E_INVALID_PARAMETER", static_cast<HRESULT>(0x80070057)},
+    {"MAPI_E_NO_ACCESS", static_cast<HRESULT>(0x80070005)},
+    {"MAPI_E_NO_SUPPORT", static_cast<HRESULT>(0x80040102)},
+    {"MAPI_E_NOT_FOUND", static_cast<HRESULT>(0x8004010F)},
+    {"MAPI_E_LOGON_FAILED", static_cast<HRESULT>(0x80040111)},
+    {"MAPI_E_NETWORK_ERROR", static_cast<HRESULT>(0x80040115)},
+    {"MAPI_E_DISK_ERROR", static_cast<HRESULT>(0x80040116)},
+    {"MAPI_E_CORRUPT_DATA", static_cast<HRESULT>(0x8004011B)},
+    {"MAPI_E_USER_CANCEL", static_cast<HRESULT>(0x80040113)},
+    {"MAPI_E_NOT_INITIALIZED", static_cast<HRESULT>(0x80040605)},
+    {"MAPI_E_UNKNOWN_FLAGS", static_cast<HRESULT>(0x80040106)},
+    {"MAPI_E_INTERFACE_NOT_SUPPORTED", static_cast<HRESULT>(0x80004002)},
+    {"MAPI_E_TOO_BIG", static_cast<HRESULT>(0x80040305)},
+};
+
+void set_thread_error_object(const std::wstring& description, std::string_view source) {
+  ICreateErrorInfo* create = nullptr;
+  if (FAILED(::CreateErrorInfo(&create)) || create == nullptr) {
+    return;
+  }
+  std::wstring source_text = utf8_to_wide(source);
+  create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
+  create->SetSource(const_cast<LPOLESTR>(source_text.c_str()));
+  IErrorInfo* info = nullptr;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+    ::SetErrorInfo(0, info);
+    info->Release();
+  }
+  create->Release();
+}
+
+}  // namespace
+
+Ledger& Ledger::instance() {
+  // Never destroyed: objects may still be released during process exit.
+  static Ledger* ledger = new Ledger();
+  return *ledger;
+}
+
+void Ledger::set_component(std::string name) {
+  std::lock_guard lock(mutex_);
+  component_ = std::move(name);
+}
+
+void Ledger::set_faults(const nlohmann::json& faults) {
+  std::vector<FaultRule> rules;
+  if (faults.is_array()) {
+    for (const auto& entry : faults) {
+      FaultRule rule;
+      rule.call_point = entry.at("call").get<std::string>();
+      if (entry.contains("nth")) {
+        rule.nth = entry.at("nth").get<std::uint64_t>();
+      }
+      rule.hr = entry.contains("hr") ? parse_hresult(entry.at("hr")) : E_FAIL;
+      rule.error_info = entry.value("error_info", false);
+      rule.description = utf8_to_wide(entry.value("description", std::string("Simulated failure")));
+      rule.only_for = entry.value("only_for", std::string());
+      rules.push_back(std::move(rule));
+    }
+  }
+  std::lock_guard lock(mutex_);
+  faults_ = std::move(rules);
+}
+
+void Ledger::add_fault(FaultRule rule) {
+  std::lock_guard lock(mutex_);
+  faults_.push_back(std::move(rule));
+}
+
+void Ledger::clear_faults() {
+  std::lock_guard lock(mutex_);
+  faults_.clear();
+}
+
+CallOutcome Ledger::enter(std::string_view call_point, std::string_view qualifier) {
+  std::lock_guard lock(mutex_);
+  auto it = calls_.find(call_point);
+  if (it == calls_.end()) {
+    it = calls_.emplace(std::string(call_point), 0).first;
+  }
+  const std::uint64_t number = ++it->second;
+  for (const FaultRule& rule : faults_) {
+    if (rule.call_point != call_point || rule.only_for != qualifier) {
+      continue;
+    }
+    if (rule.nth != 0 && rule.nth != number) {
+      continue;
+    }
+    CallOutcome outcome;
+    outcome.hr = rule.hr;
+    outcome.error_info = rule.error_info;
+    if (rule.error_info) {
+      set_thread_error_object(rule.description, call_point);
+    }
+    return outcome;
+  }
+  return CallOutcome{};
+}
+
+std::uint64_t Ledger::call_count(std::string_view call_point) const {
+  std::lock_guard lock(mutex_);
+  const auto it = calls_.find(call_point);
+  return it == calls_.end() ? 0 : it->second;
+}
+
+void Ledger::object_created(const void* object, std::string kind) {
+  std::lock_guard lock(mutex_);
+  objects_[object] = LiveObject{std::move(kind), 1};
+  ++created_;
+}
+
+void Ledger::object_references(const void* object, long references) {
+  std::lock_guard lock(mutex_);
+  const auto it = objects_.find(object);
+  if (it != objects_.end()) {
+    it->second.references = references;
+  }
+}
+
+void Ledger::object_destroyed(const void* object) {
+  std::lock_guard lock(mutex_);
+  if (objects_.erase(object) != 0) {
+    ++destroyed_;
+  }
+}
+
+std::size_t Ledger::live_objects() const {
+  std::lock_guard lock(mutex_);
+  return objects_.size();
+}
+
+void Ledger::set_report_extension(std::function<void(nlohmann::json&)> extension) {
+  std::lock_guard lock(mutex_);
+  extension_ = std::move(extension);
+}
+
+nlohmann::json Ledger::report() const {
+  std::lock_guard lock(mutex_);
+  nlohmann::json result;
+  result["component"] = component_;
+  nlohmann::json calls = nlohmann::json::object();
+  for (const auto& [name, count] : calls_) {
+    calls[name] = count;
+  }
+  result["calls"] = std::move(calls);
+  nlohmann::json live = nlohmann::json::array();
+  long unreleased = 0;
+  for (const auto& [object, info] : objects_) {
+    live.push_back({{"kind", info.kind}, {"references", info.references}});
+    unreleased += info.references;
+  }
+  result["live_objects"] = std::move(live);
+  result["objects_created"] = created_;
+  result["objects_destroyed"] = destroyed_;
+  result["unreleased_references"] = unreleased;
+  if (extension_) {
+    extension_(result);
+  }
+  return result;
+}
+
+bool Ledger::write_report_to_env_path(const wchar_t* variable) const {
+  const std::wstring path = environment_variable(variable);
+  return !path.empty() && write_report(path);
+}
+
+bool Ledger::write_report(const std::wstring& path) const {
+  const std::string text = report().dump(2);
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  DWORD written = 0;
+  const BOOL ok =
+      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::CloseHandle(file);
+  return ok && written == text.size();
+}
+
+void Ledger::reset_counts() {
+  std::lock_guard lock(mutex_);
+  calls_.clear();
+  created_ = destroyed_ = 0;
+}
+
+HRESULT parse_hresult(const nlohmann::json& value) {
+  if (value.is_number_integer()) {
+    return static_cast<HRESULT>(value.get<std::int64_t>());
+  }
+  const std::string text = value.get<std::string>();
+  for (const NamedHresult& named : kNamedHresults) {
+    if (text == named.name) {
+      return named.value;
+    }
+  }
+  try {
+    size_t used = 0;
+    const unsigned long long number = std::stoull(text, &used, 0);
+    if (used == text.size() && number <= 0xFFFFFFFFull) {
+      return static_cast<HRESULT>(static_cast<std::uint32_t>(number));
+    }
+  } catch (const std::exception&) {
+  }
+  throw std::invalid_argument("unknown HRESULT: " + text);
+}
+
+std::wstring utf8_to_wide(std::string_view text) {
+  if (text.empty()) {
+    return std::wstring();
+  }
+  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+  std::wstring result(static_cast<size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                        size);
+  return result;
+}
+
+std::string wide_to_utf8(std::wstring_view text) {
+  if (text.empty()) {
+    return std::string();
+  }
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                        size, nullptr, nullptr);
+  return result;
+}
+
+std::wstring environment_variable(const wchar_t* name) {
+  const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) {
+    return std::wstring();
+  }
+  std::wstring value(size, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(name, value.data(), size);
+  value.resize(length);
+  return value;
+}
+
+}  // namespace qvsim

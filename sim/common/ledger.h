@@ -1,0 +1,108 @@
+// The simulator's ledger: what a simulated component (the Outlook server, the
+// MAPI library) was asked to do, which failures it must feign, and which of
+// its objects are still alive. Each DLL has its own ledger; at process exit,
+// and on demand, it writes a JSON report that tests read to prove that the
+// product made exactly the calls it should and released everything.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace qvsim {
+
+// A failure to feign at a named call point.
+struct FaultRule {
+  std::string call_point;   // for example "Selection.Item"
+  std::uint64_t nth = 0;    // fail only the nth call (1-based); 0: every call
+  HRESULT hr = E_FAIL;
+  bool error_info = false;  // also set the thread's error object (IErrorInfo)
+  std::wstring description; // text of that error object
+  std::string only_for;     // optional qualifier, matched by the caller (say, a profile name)
+};
+
+// What a call must do.
+struct CallOutcome {
+  HRESULT hr = S_OK;        // S_OK: go on; else fail with it
+  bool error_info = false;  // the thread's error object was set for this failure
+  bool failed() const { return hr != S_OK; }
+};
+
+class Ledger {
+ public:
+  // The ledger of this DLL.
+  static Ledger& instance();
+
+  // Component name written into the report ("outlook", "mapi").
+  void set_component(std::string name);
+
+  // Fault rules, replacing the present ones. Accepts the "faults" array of a
+  // mailbox description (see docs/mailbox-format.md).
+  void set_faults(const nlohmann::json& faults);
+  void add_fault(FaultRule rule);
+  void clear_faults();
+
+  // Counts one call of a call point and tells what it must do. qualifier is
+  // matched against FaultRule::only_for (empty: rules without only_for).
+  CallOutcome enter(std::string_view call_point, std::string_view qualifier = {});
+
+  std::uint64_t call_count(std::string_view call_point) const;
+
+  // Live COM objects: a kind, and the current reference count.
+  void object_created(const void* object, std::string kind);
+  void object_references(const void* object, long references);
+  void object_destroyed(const void* object);
+  std::size_t live_objects() const;
+
+  // Extra members of the report, filled by the component.
+  void set_report_extension(std::function<void(nlohmann::json&)> extension);
+
+  // The report: {"component", "calls": {point: n}, "live_objects": [{"kind",
+  // "references"}], "objects_created", "objects_destroyed",
+  // "unreleased_references", ...extension}.
+  nlohmann::json report() const;
+
+  // Writes the report to the (Windows) path named by the environment
+  // variable; nothing when it is not set. Returns whether a file was written.
+  bool write_report_to_env_path(const wchar_t* variable) const;
+  bool write_report(const std::wstring& path) const;
+
+  // Forgets counts and objects (tests that drive a DLL in-process).
+  void reset_counts();
+
+ private:
+  struct LiveObject {
+    std::string kind;
+    long references = 0;
+  };
+
+  mutable std::recursive_mutex mutex_;
+  std::string component_;
+  std::vector<FaultRule> faults_;
+  std::map<std::string, std::uint64_t, std::less<>> calls_;
+  std::map<const void*, LiveObject> objects_;
+  std::uint64_t created_ = 0;
+  std::uint64_t destroyed_ = 0;
+  std::function<void(nlohmann::json&)> extension_;
+};
+
+// Parses an HRESULT written as a number or as text ("0x80004005", "E_FAIL",
+// "MAPI_E_NOT_FOUND", ...). Throws std::invalid_argument for unknown text.
+HRESULT parse_hresult(const nlohmann::json& value);
+
+// UTF-8 <-> UTF-16 for the simulator's own texts.
+std::wstring utf8_to_wide(std::string_view text);
+std::string wide_to_utf8(std::wstring_view text);
+
+// An environment variable's value; empty when it is not set.
+std::wstring environment_variable(const wchar_t* name);
+
+}  // namespace qvsim

@@ -1,0 +1,67 @@
+// The vtable slot of each member that qv calls, read back from the compiled
+// declarations. A slot off by one sends the call to another member of the
+// real Outlook.
+#include "outlook/outlook_interfaces.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+#if defined(__GNUC__)
+// In the Itanium C++ ABI (GCC, also for MinGW) a pointer to a virtual member
+// function holds 1 + the byte offset of its vtable entry.
+template <class Member>
+std::ptrdiff_t slot_of(Member member) {
+  std::ptrdiff_t raw = 0;
+  std::memcpy(&raw, &member, sizeof(raw));
+  return (raw - 1) / static_cast<std::ptrdiff_t>(sizeof(void*));
+}
+
+TEST(OutlookInterfacesTest, MembersSitInTheSlotsOfOutlooksTypeLibrary) {
+  EXPECT_EQ(slot_of(&_Application::ActiveExplorer), 14);
+  EXPECT_EQ(slot_of(&_Application::GetNamespace), 19);
+  EXPECT_EQ(slot_of(&_Explorer::get_Selection), 24);
+  EXPECT_EQ(slot_of(&Selection::get_Count), 11);
+  EXPECT_EQ(slot_of(&Selection::Item), 12);
+  EXPECT_EQ(slot_of(&_NameSpace::get_Folders), 12);
+  EXPECT_EQ(slot_of(&_NameSpace::GetFolderFromID), 17);
+  EXPECT_EQ(slot_of(&_Folders::get_Count), 11);
+  EXPECT_EQ(slot_of(&_Folders::Item), 12);
+  EXPECT_EQ(slot_of(&MAPIFolder::get_DefaultItemType), 11);
+  EXPECT_EQ(slot_of(&MAPIFolder::get_EntryID), 15);
+  EXPECT_EQ(slot_of(&MAPIFolder::get_Folders), 16);
+  EXPECT_EQ(slot_of(&MAPIFolder::get_Items), 17);
+  EXPECT_EQ(slot_of(&_Items::get_Count), 11);
+  EXPECT_EQ(slot_of(&_Items::Item), 12);
+  // The putref that some generated bindings leave out.
+  EXPECT_EQ(slot_of(&_Explorer::putref_CurrentFolder), 13);
+  // The last slot of each table.
+  EXPECT_EQ(slot_of(&_Application::RefreshFormRegionDefinition), 41);
+  EXPECT_EQ(slot_of(&_NameSpace::CreateContactCard), 51);
+  EXPECT_EQ(slot_of(&_Explorer::get_PreviewPane), 52);
+  EXPECT_EQ(slot_of(&Selection::GetSelection), 14);
+  EXPECT_EQ(slot_of(&MAPIFolder::SetCustomIcon), 59);
+  EXPECT_EQ(slot_of(&_Folders::Remove), 19);
+  EXPECT_EQ(slot_of(&_Items::Sort), 27);
+}
+#endif
+
+TEST(OutlookInterfacesTest, InterfaceIdsAreOutlooks) {
+  EXPECT_EQ(__uuidof(_Application), IID__Application);
+  EXPECT_EQ(__uuidof(_NameSpace), IID__NameSpace);
+  EXPECT_EQ(__uuidof(_Explorer), IID__Explorer);
+  EXPECT_EQ(__uuidof(Selection), IID_Selection);
+  EXPECT_EQ(__uuidof(MAPIFolder), IID_MAPIFolder);
+  EXPECT_EQ(__uuidof(_Folders), IID__Folders);
+  EXPECT_EQ(__uuidof(_Items), IID__Items);
+  wchar_t text[40] = {};
+  ASSERT_GT(::StringFromGUID2(CLSID_OutlookApplication, text, 40), 0);
+  EXPECT_STREQ(text, L"{0006F03A-0000-0000-C000-000000000046}");
+  ASSERT_GT(::StringFromGUID2(IID_Selection, text, 40), 0);
+  EXPECT_STREQ(text, L"{00063087-0000-0000-C000-000000000046}");
+}
+
+}  // namespace

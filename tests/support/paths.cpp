@@ -1,0 +1,73 @@
+#include "tests/support/paths.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include "test_config.h"
+
+namespace qv::test {
+
+std::wstring bin_dir() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      throw std::runtime_error("GetModuleFileNameW failed");
+    }
+    if (length < buffer.size()) {
+      std::wstring path(buffer.data(), length);
+      return path.substr(0, path.find_last_of(L"\\/"));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::wstring bin_path(const wchar_t* file_name) { return bin_dir() + L"\\" + file_name; }
+
+std::wstring source_dir() { return QV_TEST_SOURCE_DIR; }
+
+std::wstring corpus_dir() {
+  std::wstring dir = std::wstring(QV_TEST_SHARED_DIR) + L"\\corpus";
+  return path_exists(dir) ? dir : std::wstring();
+}
+
+bool path_exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  wchar_t base[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, base);
+  if (length == 0) {
+    throw std::runtime_error("GetTempPathW failed");
+  }
+  for (;;) {
+    path_ = std::wstring(base) + L"qv_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+            std::to_wstring(counter++);
+    if (::CreateDirectoryW(path_.c_str(), nullptr)) {
+      return;
+    }
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+      throw std::runtime_error("CreateDirectoryW failed");
+    }
+  }
+}
+
+TempDir::~TempDir() {
+  // SHFileOperation wants a double-terminated list.
+  std::wstring from = path_;
+  from.push_back(L'\0');
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_NO_UI;
+  ::SHFileOperationW(&operation);
+}
+
+}  // namespace qv::test

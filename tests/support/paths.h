@@ -1,0 +1,39 @@
+// Paths that tests use, as Windows paths seen from inside Wine.
+#pragma once
+
+#include <string>
+
+namespace qv::test {
+
+// The folder of the running test program, where every program and DLL of the
+// build lies.
+std::wstring bin_dir();
+
+// A file of bin_dir().
+std::wstring bin_path(const wchar_t* file_name);
+
+// The repository's top folder.
+std::wstring source_dir();
+
+// The folder of real .msg files made by Outlook; empty when it is absent.
+std::wstring corpus_dir();
+
+// Whether a file or folder exists.
+bool path_exists(const std::wstring& path);
+
+// A new, empty temporary folder, removed with everything in it when the
+// object goes away.
+class TempDir {
+ public:
+  TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+  const std::wstring& path() const { return path_; }
+  std::wstring file(const wchar_t* name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+}  // namespace qv::test
