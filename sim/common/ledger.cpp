@@ -112,6 +112,15 @@ void Ledger::clear_faults() {
 }
 
 CallOutcome Ledger::enter(std::string_view call_point, std::string_view qualifier) {
+  return count_and_match(call_point, qualifier, false);
+}
+
+CallOutcome Ledger::enter_for(std::string_view call_point, std::string_view qualifier) {
+  return count_and_match(call_point, qualifier, true);
+}
+
+CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_view qualifier,
+                                    bool unqualified_rules_match) {
   std::lock_guard lock(mutex_);
   auto it = calls_.find(call_point);
   if (it == calls_.end()) {
@@ -119,7 +128,9 @@ CallOutcome Ledger::enter(std::string_view call_point, std::string_view qualifie
   }
   const std::uint64_t number = ++it->second;
   for (const FaultRule& rule : faults_) {
-    if (rule.call_point != call_point || rule.only_for != qualifier) {
+    const bool qualifier_matches =
+        rule.only_for == qualifier || (unqualified_rules_match && rule.only_for.empty());
+    if (rule.call_point != call_point || !qualifier_matches) {
       continue;
     }
     if (rule.nth != 0 && rule.nth != number) {

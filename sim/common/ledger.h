@@ -53,6 +53,10 @@ class Ledger {
   // Counts one call of a call point and tells what it must do. qualifier is
   // matched against FaultRule::only_for (empty: rules without only_for).
   CallOutcome enter(std::string_view call_point, std::string_view qualifier = {});
+  // Like enter, but rules without only_for match every call of the call
+  // point, and rules with only_for the calls with that qualifier (say, the
+  // logon to one profile among others).
+  CallOutcome enter_for(std::string_view call_point, std::string_view qualifier);
 
   std::uint64_t call_count(std::string_view call_point) const;
 
@@ -92,6 +96,9 @@ class Ledger {
   std::uint64_t created_ = 0;
   std::uint64_t destroyed_ = 0;
   std::function<void(nlohmann::json&)> extension_;
+
+  CallOutcome count_and_match(std::string_view call_point, std::string_view qualifier,
+                              bool unqualified_rules_match);
 };
 
 // Parses an HRESULT written as a number or as text ("0x80004005", "E_FAIL",

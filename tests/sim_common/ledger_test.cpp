@@ -39,6 +39,17 @@ TEST_F(LedgerTest, FailsOnlyTheNthCallOrEveryCall) {
   EXPECT_EQ(ledger_.enter("MAPILogonEx", "Home").hr, static_cast<HRESULT>(0x80040111));
 }
 
+TEST_F(LedgerTest, QualifiedEntryMatchesPlainAndQualifiedRules) {
+  ledger_.set_faults(nlohmann::json::parse(R"([
+    {"call": "MAPILogonEx", "hr": "MAPI_E_LOGON_FAILED", "only_for": "Home"},
+    {"call": "MAPILogonEx", "nth": 3, "hr": "MAPI_E_NETWORK_ERROR"}
+  ])"));
+  EXPECT_EQ(ledger_.enter_for("MAPILogonEx", "Work").hr, S_OK);
+  EXPECT_EQ(ledger_.enter_for("MAPILogonEx", "Home").hr, static_cast<HRESULT>(0x80040111));
+  EXPECT_EQ(ledger_.enter_for("MAPILogonEx", "Archive").hr, static_cast<HRESULT>(0x80040115));
+  EXPECT_EQ(ledger_.call_count("MAPILogonEx"), 3u);
+}
+
 TEST_F(LedgerTest, RichFaultSetsTheThreadsErrorObject) {
   ledger_.set_faults(nlohmann::json::parse(
       R"([{"call": "Selection.Item", "hr": "E_FAIL", "error_info": true, "description": "Die Auswahl ist leer"}])"));

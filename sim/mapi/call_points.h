@@ -1,0 +1,13 @@
+// Every operation of this library enters a named call point of the DLL's
+// ledger (docs/simulator.md lists them): the call is counted there, and an
+// injected fault makes it fail with the fault's HRESULT.
+#pragma once
+
+#include "sim/mapi/mapi_platform.h"
+
+namespace qvsim::mapi {
+
+// S_OK to go on; otherwise the HRESULT to fail with.
+HRESULT enter_call(const char* call_point);
+
+}  // namespace qvsim::mapi

@@ -1,0 +1,237 @@
+// The exports of the simulated mapi32.dll. Each counts its call point in the
+// DLL's ledger and fails with an injected fault before it does its work.
+#include <cstring>
+#include <string>
+
+#include "sim/common/ledger.h"
+#include "sim/mapi/call_points.h"
+#include "sim/mapi/mapi32_state.h"
+#include "sim/mapi/message.h"
+#include "sim/mapi/msg_on_storage.h"
+#include "sim/mapi/rtf_stream.h"
+#include "sim/mapi/text_codec.h"
+#include "sim/mapi/utility_routines.h"
+
+namespace {
+
+using namespace qvsim::mapi;
+
+HRESULT enter(const char* call_point) {
+  prepare_library();
+  return enter_call(call_point);
+}
+
+// The profile name of a logon, as UTF-8: faults name profiles so.
+std::string profile_qualifier(const void* name, ULONG flags) {
+  if (name == nullptr) {
+    return std::string();
+  }
+  return (flags & MAPI_UNICODE) ? qvsim::wide_to_utf8(static_cast<const wchar_t*>(name))
+                                : qvsim::wide_to_utf8(to_wide(static_cast<const char*>(name), CP_ACP));
+}
+
+}  // namespace
+
+extern "C" {
+
+HRESULT WINAPI MAPIInitialize(LPVOID init) {
+  if (const HRESULT hr = enter("MAPIInitialize"); FAILED(hr)) {
+    return hr;
+  }
+  if (init != nullptr && static_cast<const MAPIINIT_0*>(init)->ulVersion > MAPI_INIT_VERSION) {
+    return MAPI_E_VERSION;
+  }
+  return initialize_library();
+}
+
+void WINAPI MAPIUninitialize() {
+  enter("MAPIUninitialize");  // nothing to fail
+  uninitialize_library();
+}
+
+// Profiles are not served yet: initialised, MAPI finds no profile service.
+HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) {
+  if (admin != nullptr) {
+    *admin = nullptr;
+  }
+  if (const HRESULT hr = enter("MAPIAdminProfiles"); FAILED(hr)) {
+    return hr;
+  }
+  if (admin == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  return library_initialized() ? MAPI_E_NO_SUPPORT : MAPI_E_NOT_INITIALIZED;
+}
+
+// No profile exists yet, so every logon fails. Faults may name the profile
+// (only_for) or the nth logon.
+HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags, LPMAPISESSION* session) {
+  if (session != nullptr) {
+    *session = nullptr;
+  }
+  prepare_library();
+  const std::string qualifier = profile_qualifier(profile, flags);
+  if (const HRESULT hr = qvsim::Ledger::instance().enter_for("MAPILogonEx", qualifier).hr; FAILED(hr)) {
+    return hr;
+  }
+  if (session == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  return library_initialized() ? MAPI_E_LOGON_FAILED : MAPI_E_NOT_INITIALIZED;
+}
+
+SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* buffer) {
+  if (buffer != nullptr) {
+    *buffer = nullptr;
+  }
+  if (const HRESULT hr = enter("MAPIAllocateBuffer"); FAILED(hr)) {
+    return hr;
+  }
+  return linked_allocate_buffer(size, buffer);
+}
+
+SCODE WINAPI MAPIAllocateMore(ULONG size, LPVOID parent, LPVOID* buffer) {
+  if (buffer != nullptr) {
+    *buffer = nullptr;
+  }
+  if (const HRESULT hr = enter("MAPIAllocateMore"); FAILED(hr)) {
+    return hr;
+  }
+  return linked_allocate_more(size, parent, buffer);
+}
+
+ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) {
+  if (const HRESULT hr = enter("MAPIFreeBuffer"); FAILED(hr)) {
+    return static_cast<ULONG>(hr);
+  }
+  return linked_free_buffer(buffer);
+}
+
+WINBOOL STDAPICALLTYPE FBinFromHex(LPTSTR text, LPBYTE bytes) {
+  if (FAILED(enter("FBinFromHex"))) {
+    return FALSE;
+  }
+  return bin_from_hex(text, bytes);
+}
+
+void STDAPICALLTYPE HexFromBin(LPBYTE bytes, int count, LPTSTR text) {
+  enter("HexFromBin");  // nothing to fail
+  hex_from_bin(bytes, count, text);
+}
+
+LPMALLOC STDAPICALLTYPE MAPIGetDefaultMalloc(VOID) {
+  if (FAILED(enter("MAPIGetDefaultMalloc"))) {
+    return nullptr;
+  }
+  return new_default_malloc();
+}
+
+HRESULT STDAPICALLTYPE HrGetOneProp(LPMAPIPROP prop, ULONG tag, LPSPropValue* value) {
+  if (value != nullptr) {
+    *value = nullptr;
+  }
+  if (const HRESULT hr = enter("HrGetOneProp"); FAILED(hr)) {
+    return hr;
+  }
+  return get_one_prop(prop, tag, value, &linked_free_buffer);
+}
+
+void STDAPICALLTYPE FreeProws(LPSRowSet rows) {
+  enter("FreeProws");  // nothing to fail
+  free_rows(rows, &linked_free_buffer);
+}
+
+HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags, LPSTREAM* rtf) {
+  if (rtf != nullptr) {
+    *rtf = nullptr;
+  }
+  if (const HRESULT hr = enter("WrapCompressedRTFStream"); FAILED(hr)) {
+    return hr;
+  }
+  return wrap_compressed_rtf_stream(compressed, flags, rtf);
+}
+
+SCODE STDAPICALLTYPE OpenIMsgOnIStg(LPMSGSESS, LPALLOCATEBUFFER allocate, LPALLOCATEMORE allocate_more,
+                                    LPFREEBUFFER free, LPMALLOC, LPVOID, LPSTORAGE storage,
+                                    MSGCALLRELEASE* released, ULONG caller_data, ULONG flags,
+                                    LPMESSAGE* message) {
+  if (message != nullptr) {
+    *message = nullptr;
+  }
+  if (const HRESULT hr = enter("OpenIMsgOnIStg"); FAILED(hr)) {
+    return hr;
+  }
+  return open_message_on_storage(Allocator{allocate, allocate_more, free}, storage, released, caller_data,
+                                 flags, message);
+}
+
+// ---- The simulator's own routines, for tests ----
+
+// Replaces the injected faults by a JSON array of rules (the "faults" of a
+// mailbox description); null or empty text removes them all.
+HRESULT WINAPI QvSimMapiSetFaults(LPCSTR json) {
+  prepare_library();
+  if (json == nullptr || *json == '\0') {
+    qvsim::Ledger::instance().clear_faults();
+    return S_OK;
+  }
+  const nlohmann::json faults = nlohmann::json::parse(json, nullptr, false);
+  if (faults.is_discarded() || !faults.is_array()) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  try {
+    qvsim::Ledger::instance().set_faults(faults);
+  } catch (const std::exception&) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  return S_OK;
+}
+
+// Forgets the call counts and the created/destroyed object counts.
+void WINAPI QvSimMapiResetCounts() {
+  prepare_library();
+  qvsim::Ledger::instance().reset_counts();
+}
+
+// Copies the report (UTF-8 JSON, zero-terminated) into buffer when size
+// bytes suffice; returns the size that it needs.
+ULONG WINAPI QvSimMapiGetReport(LPSTR buffer, ULONG size) {
+  prepare_library();
+  const std::string text = library_report_text();
+  const auto needed = static_cast<ULONG>(text.size() + 1);
+  if (buffer != nullptr && size >= needed) {
+    std::memcpy(buffer, text.c_str(), needed);
+  }
+  return needed;
+}
+
+// Writes the report to path, or to QV_SIM_MAPI_REPORT's path when path is
+// null. Returns whether a file was written.
+BOOL WINAPI QvSimMapiWriteReport(LPCWSTR path) {
+  prepare_library();
+  return write_library_report(path ? std::wstring(path) : std::wstring(), "on_demand") ? TRUE : FALSE;
+}
+
+// Sets how a message of this library (with its attachments and embedded
+// messages) serves its properties: the JSON of MessageOptions::from_json.
+HRESULT WINAPI QvSimMapiSetMessageOptions(LPUNKNOWN message, LPCSTR json) {
+  const std::shared_ptr<MessageData> data = message_data_of(message);
+  if (!data || json == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  try {
+    *data->options = MessageOptions::from_json(nlohmann::json::parse(json));
+  } catch (const std::exception&) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  return S_OK;
+}
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID process_ends) {
+  if (reason == DLL_PROCESS_DETACH) {
+    write_library_report(std::wstring(), process_ends ? "process_exit" : "unload");
+  }
+  return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,35 @@
+// The state of the simulated mapi32.dll as a whole: MAPIInitialize and
+// MAPIUninitialize and their balance, the faults read from the mailbox
+// description, and the report of the DLL's ledger.
+#pragma once
+
+#include <string>
+
+#include "sim/mapi/mapi_platform.h"
+
+namespace qvsim::mapi {
+
+// Environment variables that the DLL reads.
+constexpr wchar_t kReportVariable[] = L"QV_SIM_MAPI_REPORT";  // where the report goes
+constexpr wchar_t kMailboxVariable[] = L"QV_SIM_MAILBOX";     // its "faults" are injected
+
+// Sets the ledger's component name and report extension; every export calls
+// it first (cheap after the first time).
+void prepare_library();
+
+// MAPIInitialize: counts the call; the first one of the process reads the
+// faults of the mailbox description (MAPI_E_CORRUPT_DATA when it cannot be
+// read). Initialisations nest.
+HRESULT initialize_library();
+// MAPIUninitialize: counts the call; the last one that balances the
+// initialisations writes the report.
+void uninitialize_library();
+bool library_initialized();
+
+// Writes the report to path (the report variable's path when empty), with
+// reason ("last_uninitialize", "process_exit", "on_demand") in it.
+bool write_library_report(const std::wstring& path, const char* reason);
+// The report as JSON text.
+std::string library_report_text();
+
+}  // namespace qvsim::mapi
