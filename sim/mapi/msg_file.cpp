@@ -458,8 +458,10 @@ HRESULT with_new_storage(IStorage* parent, const std::wstring& name,
 }
 
 HRESULT write_attachment(IStorage* storage, const AttachmentData& attachment) {
+  // PR_ATTACH_DATA_OBJ is written for an embedded message only; the same
+  // identifier may hold the binary data of a file attachment instead.
   PropertyBag properties = attachment.properties;
-  if (!attachment.embedded) {
+  if (!attachment.embedded && properties.find_exact(kTagAttachDataObject)) {
     properties.erase(kTagAttachDataObject);
   }
   HRESULT hr = write_properties(storage, properties, std::string(kSubObjectHeader, '\0'));
