@@ -107,7 +107,7 @@ ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) {
   return linked_free_buffer(buffer);
 }
 
-WINBOOL STDAPICALLTYPE FBinFromHex(LPTSTR text, LPBYTE bytes) {
+BOOL STDAPICALLTYPE FBinFromHex(LPTSTR text, LPBYTE bytes) {
   if (FAILED(enter("FBinFromHex"))) {
     return FALSE;
   }

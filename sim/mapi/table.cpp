@@ -230,9 +230,10 @@ HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* r
   }
   std::lock_guard lock(mutex_);
   // A negative count reads the rows before the cursor, in table order.
-  const ULONG begin = count >= 0 ? position_ : position_ - std::min<ULONG>(position_, static_cast<ULONG>(-(LONGLONG)count));
-  const ULONG end = count >= 0 ? static_cast<ULONG>(std::min<ULONGLONG>(rows_.size(), static_cast<ULONGLONG>(position_) + count))
-                               : position_;
+  const LONGLONG size = static_cast<LONGLONG>(rows_.size());
+  const LONGLONG cursor = static_cast<LONGLONG>(position_);
+  const auto begin = static_cast<ULONG>(count >= 0 ? cursor : std::max<LONGLONG>(0, cursor + count));
+  const auto end = static_cast<ULONG>(count >= 0 ? std::min<LONGLONG>(size, cursor + count) : cursor);
   const ULONG taken = end > begin ? end - begin : 0;
   auto* set = static_cast<LPSRowSet>(allocator_.get(static_cast<ULONG>(CbNewSRowSet(taken)), nullptr));
   if (set == nullptr) {

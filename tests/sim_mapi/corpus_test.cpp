@@ -11,13 +11,10 @@
 namespace qvsim::mapi::test {
 namespace {
 
-constexpr ULONG kSubject = PROP_TAG(PT_UNICODE, 0x0037);
-constexpr ULONG kBody = PROP_TAG(PT_UNICODE, 0x1000);
 constexpr ULONG kMessageClass = PROP_TAG(PT_UNICODE, 0x001A);
 constexpr ULONG kSenderName = PROP_TAG(PT_UNICODE, 0x0C1A);
 constexpr ULONG kDeliveryTime = PROP_TAG(PT_SYSTIME, 0x0E06);
 constexpr ULONG kModificationTime = PROP_TAG(PT_SYSTIME, 0x3008);
-constexpr ULONG kRtfCompressed = PROP_TAG(PT_BINARY, 0x1009);
 constexpr LONG kLidLocation = 0x8208;
 
 std::string read_file(const std::wstring& path) {
@@ -114,8 +111,8 @@ class CorpusTest : public ::testing::Test {
 
   // Compares what the message says with the reference's members.
   static void expect_reference_values(IMessage* message, const nlohmann::json& reference) {
-    EXPECT_EQ(text(message, kSubject), reference.value("subject", "<missing>"));
-    EXPECT_EQ(text(message, kBody), reference.value("body", "<missing>"));
+    EXPECT_EQ(text(message, kSubjectW), reference.value("subject", "<missing>"));
+    EXPECT_EQ(text(message, kBodyW), reference.value("body", "<missing>"));
     EXPECT_EQ(text(message, kMessageClass), reference.value("messageClass", "<missing>"));
     EXPECT_EQ(time(message, kDeliveryTime), reference.value("messageDeliveryTime", "<missing>"));
     EXPECT_EQ(time(message, kModificationTime), reference.value("lastModificationTime", "<missing>"));
@@ -175,10 +172,8 @@ TEST_F(CorpusTest, RtfBodiesDecompressByteForByte) {
     SCOPED_TRACE(narrow(name));
     ComRef<IMessage> message = open(name);
     ASSERT_TRUE(message);
-    ComRef<IUnknown> unknown;
-    ASSERT_EQ(message->OpenProperty(kRtfCompressed, &IID_IStream, 0, MAPI_DEFERRED_ERRORS, unknown.put()), S_OK);
-    ComRef<IStream> compressed;
-    ASSERT_EQ(unknown->QueryInterface(IID_IStream, reinterpret_cast<void**>(compressed.put())), S_OK);
+    ComRef<IStream> compressed = open_property_stream(message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+    ASSERT_TRUE(compressed);
     ComRef<IStream> rtf;
     ASSERT_EQ(mapi.wrap_rtf(compressed.get(), 0, rtf.put()), S_OK);
     std::string actual;
@@ -196,11 +191,9 @@ TEST_F(CorpusTest, EmbeddedMessageOpensThroughItsAttachment) {
   ASSERT_TRUE(outer);
   ComRef<IAttach> attachment;
   ASSERT_EQ(outer->OpenAttach(0, nullptr, 0, attachment.put()), S_OK);
-  EXPECT_EQ(get_value(attachment.get(), PROP_TAG(PT_LONG, 0x3705)).number, static_cast<LONG>(ATTACH_EMBEDDED_MSG));
-  ComRef<IUnknown> unknown;
-  ASSERT_EQ(attachment->OpenProperty(PROP_TAG(PT_OBJECT, 0x3701), &kIidMessage, 0, 0, unknown.put()), S_OK);
-  ComRef<IMessage> inner;
-  ASSERT_EQ(unknown->QueryInterface(kIidMessage, reinterpret_cast<void**>(inner.put())), S_OK);
+  EXPECT_EQ(get_value(attachment.get(), kTagAttachMethod).number, static_cast<LONG>(ATTACH_EMBEDDED_MSG));
+  ComRef<IMessage> inner = open_embedded_message(attachment.get());
+  ASSERT_TRUE(inner);
   const nlohmann::json& inner_reference = reference.at("attachments").at(0).at("innerMsgContentFields");
   expect_reference_values(inner.get(), inner_reference);
   ComRef<IMAPITable> recipients;

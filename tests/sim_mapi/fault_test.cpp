@@ -9,7 +9,6 @@
 namespace qvsim::mapi::test {
 namespace {
 
-constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
 constexpr HRESULT kInjected = MAPI_E_NETWORK_ERROR;
 
 // What an operation works on, made before the fault is injected.
@@ -25,9 +24,7 @@ struct Objects {
     ComRef<IAttach> attachment;
     m.message->CreateAttach(nullptr, 0, &number, attachment.put());
     m.message->GetAttachmentTable(0, table.put());
-    ComRef<IUnknown> unknown;
-    m.message->OpenProperty(kSubjectW, &IID_IStream, 0, MAPI_MODIFY, unknown.put());
-    unknown->QueryInterface(IID_IStream, reinterpret_cast<void**>(stream.put()));
+    stream = open_property_stream(m.message.get(), kSubjectW, MAPI_MODIFY);
     Mapi32::get().allocate_buffer(16, &buffer);
   }
   ~Objects() { Mapi32::get().free_buffer(buffer); }

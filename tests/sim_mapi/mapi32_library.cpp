@@ -182,14 +182,31 @@ HRESULT read_chunks(IStream* stream, std::string* bytes, ULONG chunk) {
   }
 }
 
-HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULONG flags) {
+template <typename T>
+ComRef<T> open_property_as(IMAPIProp* prop, ULONG tag, const IID& iid, ULONG flags, HRESULT* result) {
   ComRef<IUnknown> unknown;
-  HRESULT hr = prop->OpenProperty(tag, &IID_IStream, 0, flags, unknown.put());
-  if (FAILED(hr)) {
-    return hr;
+  HRESULT hr = prop->OpenProperty(tag, &iid, 0, flags, unknown.put());
+  ComRef<T> object;
+  if (SUCCEEDED(hr)) {
+    hr = unknown->QueryInterface(iid, reinterpret_cast<void**>(object.put()));
   }
-  ComRef<IStream> stream;
-  hr = unknown->QueryInterface(IID_IStream, reinterpret_cast<void**>(stream.put()));
+  if (result != nullptr) {
+    *result = hr;
+  }
+  return object;
+}
+
+ComRef<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags, HRESULT* result) {
+  return open_property_as<IStream>(prop, tag, IID_IStream, flags, result);
+}
+
+ComRef<IMessage> open_embedded_message(IAttach* attachment, ULONG flags) {
+  return open_property_as<IMessage>(attachment, kTagAttachDataObject, kIidMessage, flags, nullptr);
+}
+
+HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULONG flags) {
+  HRESULT hr = S_OK;
+  ComRef<IStream> stream = open_property_stream(prop, tag, flags, &hr);
   return FAILED(hr) ? hr : read_chunks(stream.get(), bytes);
 }
 

@@ -64,6 +64,15 @@ HRESULT open_message(IStorage* storage, IMessage** message, ULONG flags = 0);
 // Opens the storage on bytes again (after the first was released).
 ComRef<IStorage> reopen_storage(ILockBytes* bytes, DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
 
+// Tags that several tests use (the platform's headers name 8-bit or Unicode
+// variants depending on UNICODE); others are in sim/mapi/mapi_platform.h.
+constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
+constexpr ULONG kSubjectA = PROP_TAG(PT_STRING8, 0x0037);
+constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
+constexpr ULONG kBodyA = PROP_TAG(PT_STRING8, 0x1000);
+constexpr ULONG kDisplayNameW = PROP_TAG(PT_UNICODE, 0x3001);
+constexpr ULONG kAttachDataBinary = PROP_TAG(PT_BINARY, 0x3701);
+
 // Property helpers over a message of the DLL; every MAPI result is freed.
 HRESULT set_value(IMAPIProp* prop, const SPropValue& value);
 HRESULT set_unicode(IMAPIProp* prop, ULONG tag, const wchar_t* text);
@@ -81,6 +90,12 @@ struct OneValue {
   FILETIME time{};         // PT_SYSTIME
 };
 OneValue get_value(IMAPIProp* prop, ULONG tag, ULONG flags = 0);
+// OpenProperty(tag, IID_IStream) as an IStream; null on failure, with the
+// result in *result when given.
+ComRef<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags = 0, HRESULT* result = nullptr);
+// The embedded message of an attachment (OpenProperty of PR_ATTACH_DATA_OBJ
+// as IID_IMessage); null on failure.
+ComRef<IMessage> open_embedded_message(IAttach* attachment, ULONG flags = 0);
 // OpenProperty(tag, IID_IStream) and every byte of it.
 HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULONG flags = 0);
 // Reads a stream to its end in chunks (it need not tell its size).

@@ -7,11 +7,6 @@
 namespace qvsim::mapi::test {
 namespace {
 
-constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
-constexpr ULONG kSubjectA = PROP_TAG(PT_STRING8, 0x0037);
-constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);
-constexpr ULONG kBodyA = PROP_TAG(PT_STRING8, 0x1000);
-constexpr ULONG kInternetCodePage = PROP_TAG(PT_LONG, 0x3FDE);
 constexpr ULONG kHtml = PROP_TAG(PT_BINARY, 0x1013);
 
 class MessageTest : public ::testing::Test {
@@ -20,12 +15,9 @@ class MessageTest : public ::testing::Test {
   IMessage* message() { return m_.message.get(); }
   void set_options(const char* json) { ASSERT_EQ(mapi_.set_message_options(message(), json), S_OK); }
   ComRef<IStream> open_stream(ULONG tag, ULONG flags = 0) {
-    ComRef<IUnknown> unknown;
-    EXPECT_EQ(message()->OpenProperty(tag, &IID_IStream, 0, flags, unknown.put()), S_OK);
-    ComRef<IStream> stream;
-    if (unknown) {
-      unknown->QueryInterface(IID_IStream, reinterpret_cast<void**>(stream.put()));
-    }
+    HRESULT hr = E_FAIL;
+    ComRef<IStream> stream = open_property_stream(message(), tag, flags, &hr);
+    EXPECT_EQ(hr, S_OK);
     return stream;
   }
 
@@ -36,7 +28,7 @@ class MessageTest : public ::testing::Test {
 TEST_F(MessageTest, EightBitStringsAreConvertedWithTheMessagesCodePage) {
   ASSERT_EQ(set_string8(message(), kSubjectA, "\xC0\xE9"), S_OK);
   EXPECT_EQ(get_value(message(), kSubjectW).text, L"\u00C0\u00E9");  // CP_ACP: 1252
-  ASSERT_EQ(set_long(message(), kInternetCodePage, 1251), S_OK);
+  ASSERT_EQ(set_long(message(), kTagInternetCodePage, 1251), S_OK);
   const OneValue value = get_value(message(), kSubjectW);
   EXPECT_EQ(value.result, S_OK);
   EXPECT_EQ(value.tag, kSubjectW);

@@ -91,13 +91,10 @@ TEST_F(RtfTest, StatGivesTheSizeOfTheRtf) {
 
 TEST_F(RtfTest, ABodyStreamThatReadsShortIsReadWhole) {
   MemoryMessage m = new_memory_message();
-  ASSERT_EQ(set_binary(m.message.get(), PROP_TAG(PT_BINARY, 0x1009), compress(kRtf)), S_OK);
+  ASSERT_EQ(set_binary(m.message.get(), kTagRtfCompressed, compress(kRtf)), S_OK);
   ASSERT_EQ(mapi_.set_message_options(m.message.get(), R"({"stream": {"max_read": 7, "stat_fails": true}})"), S_OK);
-  ComRef<IUnknown> unknown;
-  ASSERT_EQ(m.message->OpenProperty(PROP_TAG(PT_BINARY, 0x1009), &IID_IStream, 0, MAPI_DEFERRED_ERRORS, unknown.put()),
-            S_OK);
-  ComRef<IStream> source;
-  ASSERT_EQ(unknown->QueryInterface(IID_IStream, reinterpret_cast<void**>(source.put())), S_OK);
+  ComRef<IStream> source = open_property_stream(m.message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+  ASSERT_TRUE(source);
   ComRef<IStream> reader;
   ASSERT_EQ(mapi_.wrap_rtf(source.get(), 0, reader.put()), S_OK);
   std::string rtf;

@@ -7,11 +7,8 @@
 namespace qvsim::mapi::test {
 namespace {
 
-constexpr ULONG kAttachNum = PROP_TAG(PT_LONG, 0x0E21);
-constexpr ULONG kAttachMethod = PROP_TAG(PT_LONG, 0x3705);
 constexpr ULONG kMimeTagW = PROP_TAG(PT_UNICODE, 0x370E);
 constexpr ULONG kMimeTagA = PROP_TAG(PT_STRING8, 0x370E);
-constexpr ULONG kDisplayNameW = PROP_TAG(PT_UNICODE, 0x3001);
 
 class TableTest : public ::testing::Test {
  protected:
@@ -21,7 +18,7 @@ class TableTest : public ::testing::Test {
       ComRef<IAttach> attachment;
       ASSERT_EQ(m_.message->CreateAttach(nullptr, 0, &number, attachment.put()), S_OK);
       ASSERT_EQ(number, static_cast<ULONG>(i));
-      ASSERT_EQ(set_long(attachment.get(), kAttachMethod, ATTACH_BY_VALUE), S_OK);
+      ASSERT_EQ(set_long(attachment.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
       if (i % 2 == 0) {  // odd attachments have no MIME type
         ASSERT_EQ(set_unicode(attachment.get(), kMimeTagW, L"image/png"), S_OK);
       }
@@ -32,7 +29,7 @@ class TableTest : public ::testing::Test {
   ComRef<IMAPITable> attachment_table() {
     ComRef<IMAPITable> table;
     EXPECT_EQ(m_.message->GetAttachmentTable(0, table.put()), S_OK);
-    SizedSPropTagArray(4, columns) = {4, {kAttachNum, kAttachMethod, kMimeTagW, kMimeTagA}};
+    SizedSPropTagArray(4, columns) = {4, {kTagAttachNum, kTagAttachMethod, kMimeTagW, kMimeTagA}};
     EXPECT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), TBL_BATCH), S_OK);
     return table;
   }
@@ -51,7 +48,7 @@ TEST_F(TableTest, RowsHaveTheColumnsSetAndPtErrorWhereAValueIsMissing) {
   ASSERT_EQ(rows->cRows, 2u);
   const SRow& first = rows->aRow[0];
   ASSERT_EQ(first.cValues, 4u);
-  EXPECT_EQ(first.lpProps[0].ulPropTag, kAttachNum);
+  EXPECT_EQ(first.lpProps[0].ulPropTag, kTagAttachNum);
   EXPECT_EQ(first.lpProps[0].Value.l, 0);
   EXPECT_EQ(first.lpProps[1].Value.l, static_cast<LONG>(ATTACH_BY_VALUE));
   EXPECT_STREQ(first.lpProps[2].Value.lpszW, L"image/png");

@@ -12,11 +12,6 @@
 namespace qvsim::mapi::test {
 namespace {
 
-constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
-constexpr ULONG kStoreSupportMask = PROP_TAG(PT_LONG, 0x340D);
-constexpr ULONG kAttachDataBin = PROP_TAG(PT_BINARY, 0x3701);
-constexpr ULONG kAttachDataObj = PROP_TAG(PT_OBJECT, 0x3701);
-constexpr ULONG kAttachMethod = PROP_TAG(PT_LONG, 0x3705);
 constexpr DWORD kCreateMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
 
 std::string hex(const void* data, size_t size) {
@@ -74,7 +69,7 @@ std::map<ULONG, std::string> snapshot(IMAPIProp* prop) {
   LPSPropValue values = nullptr;
   EXPECT_TRUE(SUCCEEDED(prop->GetProps(nullptr, MAPI_UNICODE, &count, &values)));
   for (ULONG i = 0; i < count; ++i) {
-    if (values[i].ulPropTag != kStoreSupportMask) {  // added by the writer
+    if (values[i].ulPropTag != kTagStoreSupportMask) {  // added by the writer
       result[values[i].ulPropTag] = describe(values[i]);
     }
   }
@@ -130,16 +125,14 @@ void fill_message(IMessage* message) {
   ULONG number = 0;
   ComRef<IAttach> file;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &number, file.put()), S_OK);
-  ASSERT_EQ(set_long(file.get(), kAttachMethod, ATTACH_BY_VALUE), S_OK);
-  ASSERT_EQ(set_binary(file.get(), kAttachDataBin, std::string(70000, '\x5A')), S_OK);
+  ASSERT_EQ(set_long(file.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
+  ASSERT_EQ(set_binary(file.get(), kAttachDataBinary, std::string(70000, '\x5A')), S_OK);
   ASSERT_EQ(file->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
 
   ComRef<IAttach> holder;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &number, holder.put()), S_OK);
-  ComRef<IUnknown> unknown;
-  ASSERT_EQ(holder->OpenProperty(kAttachDataObj, &kIidMessage, 0, MAPI_CREATE | MAPI_MODIFY, unknown.put()), S_OK);
-  ComRef<IMessage> inner;
-  ASSERT_EQ(unknown->QueryInterface(kIidMessage, reinterpret_cast<void**>(inner.put())), S_OK);
+  ComRef<IMessage> inner = open_embedded_message(holder.get(), MAPI_CREATE | MAPI_MODIFY);
+  ASSERT_TRUE(inner);
   ASSERT_EQ(set_unicode(inner.get(), kSubjectW, L"Inner"), S_OK);
   const ULONG inner_location = named_tag(inner.get(), kPsetidAppointment, 0x8208);
   EXPECT_EQ(inner_location, location);  // the embedded message shares the mapping
@@ -159,15 +152,13 @@ void expect_filled(IMessage* message, const std::map<ULONG, std::string>& expect
   ComRef<IAttach> file;
   ASSERT_EQ(message->OpenAttach(0, nullptr, 0, file.put()), S_OK);
   std::string data;
-  ASSERT_EQ(read_property_stream(file.get(), kAttachDataBin, &data), S_OK);
+  ASSERT_EQ(read_property_stream(file.get(), kAttachDataBinary, &data), S_OK);
   EXPECT_EQ(data, std::string(70000, '\x5A'));
   ComRef<IAttach> holder;
   ASSERT_EQ(message->OpenAttach(1, nullptr, 0, holder.put()), S_OK);
-  EXPECT_EQ(get_value(holder.get(), kAttachMethod).number, static_cast<LONG>(ATTACH_EMBEDDED_MSG));
-  ComRef<IUnknown> unknown;
-  ASSERT_EQ(holder->OpenProperty(kAttachDataObj, &kIidMessage, 0, 0, unknown.put()), S_OK);
-  ComRef<IMessage> inner;
-  ASSERT_EQ(unknown->QueryInterface(kIidMessage, reinterpret_cast<void**>(inner.put())), S_OK);
+  EXPECT_EQ(get_value(holder.get(), kTagAttachMethod).number, static_cast<LONG>(ATTACH_EMBEDDED_MSG));
+  ComRef<IMessage> inner = open_embedded_message(holder.get());
+  ASSERT_TRUE(inner);
   EXPECT_EQ(get_value(inner.get(), kSubjectW).text, L"Inner");
 }
 
