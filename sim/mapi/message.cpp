@@ -1,6 +1,7 @@
 #include "sim/mapi/message.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/property_access.h"

@@ -81,6 +81,24 @@ TEST_F(TableTest, QueryRowsHonoursTheCountAndNoAdvanceKeepsThePosition) {
   mapi_.free_rows(rows);
 }
 
+TEST_F(TableTest, NegativeCountsReadBackwardsAndSeekRowMovesTheCursor) {
+  add_attachments(5);
+  ComRef<IMAPITable> table = attachment_table();
+  LONG sought = 0;
+  ASSERT_EQ(table->SeekRow(BOOKMARK_END, 0, &sought), S_OK);
+  LPSRowSet rows = nullptr;
+  ASSERT_EQ(table->QueryRows(-2, 0, &rows), S_OK);
+  ASSERT_EQ(rows->cRows, 2u);
+  EXPECT_EQ(rows->aRow[0].lpProps[0].Value.l, 3);  // the rows before the cursor, in table order
+  EXPECT_EQ(rows->aRow[1].lpProps[0].Value.l, 4);
+  mapi_.free_rows(rows);
+  ULONG row = 0, numerator = 0, denominator = 0;
+  ASSERT_EQ(table->QueryPosition(&row, &numerator, &denominator), S_OK);
+  EXPECT_EQ(row, 3u);
+  ASSERT_EQ(table->SeekRow(BOOKMARK_CURRENT, -10, &sought), S_OK);
+  EXPECT_EQ(sought, -3);  // stopped at the beginning
+}
+
 TEST_F(TableTest, AHundredRowsOfMore) {
   add_attachments(105);
   ComRef<IMAPITable> table = attachment_table();

@@ -3,6 +3,7 @@
 // structured-storage reader.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <map>
 #include <sstream>
 
