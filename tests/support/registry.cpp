@@ -3,6 +3,7 @@
 #include <atomic>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace qv::test {
 namespace {
@@ -73,8 +74,12 @@ void set_registry_value(HKEY root, const std::wstring& path, const wchar_t* name
   check(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                           nullptr),
         "RegCreateKeyExW");
-  check(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size),
-        "RegSetValueExW");
+  // RegSetValueExW counts in a terminator that the caller left out when one
+  // follows the data in memory (Windows does this, and Wine too): a copy with
+  // non-zero bytes after the data stores exactly the bytes given.
+  std::vector<BYTE> exact(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
+  exact.insert(exact.end(), 4, 0xFF);
+  check(::RegSetValueExW(key.get(), name, 0, type, exact.data(), size), "RegSetValueExW");
 }
 
 void set_registry_text(HKEY root, const std::wstring& path, const wchar_t* name,

@@ -26,7 +26,8 @@ class RegistryBackup {
   bool existed_ = false;
 };
 
-// Writes a value; the key is created when missing. Throws std::runtime_error.
+// Writes a value of exactly the bytes given (a text without terminator stays
+// without); the key is created when missing. Throws std::runtime_error.
 void set_registry_value(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type,
                         const void* data, DWORD size);
 // A text value with its terminating null (REG_SZ, REG_EXPAND_SZ).

@@ -1,0 +1,166 @@
+#include "mapi/mapi.h"
+
+#include <mapix.h>
+
+#include <cstdlib>
+
+#include "errors/exceptions.h"
+
+namespace qv {
+namespace {
+
+constexpr wchar_t kMailClientsKey[] = L"SOFTWARE\\Clients\\Mail";
+constexpr wchar_t kOutlookClientKey[] = L"SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
+constexpr wchar_t kOutlookClientName[] = L"Microsoft Outlook";
+constexpr wchar_t kSystemMapiLibrary[] = L"mapi32.dll";
+constexpr wchar_t kLocateFailure[] = L"Failed to locate Outlook Extended MAPI DLL";
+
+// Room for a registry text value, terminator included.
+constexpr DWORD kValueCapacity = 261;
+
+// Owns an open registry key.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  ~RegistryKey() { close(); }
+
+  // Opens a key of HKEY_LOCAL_MACHINE for reading; on success the key held
+  // so far is closed and replaced, on failure it stays.
+  bool open(const wchar_t* path) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+      return false;
+    }
+    close();
+    key_ = opened;
+    return true;
+  }
+  bool is_open() const { return key_ != nullptr; }
+  HKEY get() const { return key_; }
+
+ private:
+  void close() {
+    if (key_ != nullptr) {
+      ::RegCloseKey(key_);
+      key_ = nullptr;
+    }
+  }
+  HKEY key_ = nullptr;
+};
+
+// A registry value read as text into a buffer of kValueCapacity characters.
+// The read succeeds for a REG_SZ or REG_EXPAND_SZ value that ends in a null
+// character, and for a REG_MULTI_SZ value that ends in two (its first string
+// is the text); everything else fails with ERROR_INVALID_DATA, a value too
+// large for the buffer with the query's own error.
+LSTATUS read_text_value(HKEY key, const wchar_t* name, wchar_t (&buffer)[kValueCapacity]) {
+  DWORD type = REG_NONE;
+  DWORD size = sizeof(buffer);
+  const LSTATUS status =
+      ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  if (status != ERROR_SUCCESS) {
+    return status;
+  }
+  const DWORD characters = size / sizeof(wchar_t);
+  const bool even = size % sizeof(wchar_t) == 0;
+  if ((type == REG_SZ || type == REG_EXPAND_SZ) && even && characters >= 1 &&
+      buffer[characters - 1] == L'\0') {
+    return ERROR_SUCCESS;
+  }
+  if (type == REG_MULTI_SZ && even && characters >= 2 && buffer[characters - 1] == L'\0' &&
+      buffer[characters - 2] == L'\0') {
+    return ERROR_SUCCESS;
+  }
+  return ERROR_INVALID_DATA;
+}
+
+bool equals_ignoring_ascii_case(const wchar_t* a, const wchar_t* b) {
+  const auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c; };
+  for (; *a != L'\0' && *b != L'\0'; ++a, ++b) {
+    if (lower(*a) != lower(*b)) {
+      return false;
+    }
+  }
+  return *a == *b;
+}
+
+// An entry point of the MAPI library, looked up by its 8-bit name at each
+// use; null when the library lacks it.
+template <class Function>
+Function* find_entry_point(HMODULE library, const char* name) {
+  const FARPROC address = ::GetProcAddress(library, name);
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(address));
+}
+
+HRESULT initialize_mapi(HMODULE library) {
+  MAPIINITIALIZE* initialize = find_entry_point<MAPIINITIALIZE>(library, "MAPIInitialize");
+  return initialize != nullptr ? initialize(nullptr) : E_FAIL;
+}
+
+// The owner of the shared instance. The holder itself is never destroyed, so
+// that only the exit routine registered on first use ends the instance.
+std::unique_ptr<Mapi>& shared_instance() {
+  static auto* instance = new std::unique_ptr<Mapi>();
+  return *instance;
+}
+
+void destroy_shared_mapi() { shared_instance().reset(); }
+
+}  // namespace
+
+std::wstring locate_mapi_dll() {
+  wchar_t buffer[kValueCapacity] = {};
+  RegistryKey key;
+  if (key.open(kMailClientsKey) && read_text_value(key.get(), nullptr, buffer) == ERROR_SUCCESS &&
+      equals_ignoring_ascii_case(buffer, kOutlookClientName)) {
+    return kSystemMapiLibrary;
+  }
+  if (!key.open(kOutlookClientKey) ||
+      read_text_value(key.get(), L"DllPathEx", buffer) != ERROR_SUCCESS) {
+    throw truntime_error(kLocateFailure);
+  }
+  return std::wstring(buffer);  // up to the first null character
+}
+
+HMODULE load_library(const wchar_t* path, bool as_data, bool throw_on_failure) {
+  const HMODULE library =
+      as_data ? ::LoadLibraryExW(path, nullptr, DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE)
+              : ::LoadLibraryW(path);
+  if (library == nullptr && throw_on_failure) {
+    throw win32_error();
+  }
+  return library;
+}
+
+Mapi::Mapi() : library(load_library(locate_mapi_dll().c_str(), false, true)) {
+  // A counted reference of its own to the system's MAPI library while MAPI
+  // is being initialised, whichever library was located.
+  const unique_library system_mapi(load_library(kSystemMapiLibrary, false, true));
+  check_hresult(initialize_mapi(library.get()));
+}
+
+Mapi::~Mapi() {
+  if (MAPIUNINITIALIZE* uninitialize =
+          find_entry_point<MAPIUNINITIALIZE>(library.get(), "MAPIUninitialize")) {
+    uninitialize();
+  }
+  // The folder map, then the library, go with the members.
+}
+
+Mapi* shared_mapi(bool release) {
+  std::unique_ptr<Mapi>& instance = shared_instance();
+  static const bool exit_routine_registered = std::atexit(destroy_shared_mapi) == 0;
+  (void)exit_routine_registered;
+  if (release) {
+    instance.reset();
+    return nullptr;
+  }
+  if (!instance) {
+    instance = std::make_unique<Mapi>();
+  }
+  return instance.get();
+}
+
+}  // namespace qv

@@ -1,0 +1,93 @@
+// The Extended MAPI session class. Constructing a Mapi locates the MAPI
+// library of the installed Outlook through the registry, loads it and
+// initialises MAPI; destroying it uninitialises MAPI and frees the library.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "outlook/folders.h"
+
+namespace qv {
+
+// Owns a loaded library handle and frees it on scope exit.
+class unique_library {
+ public:
+  unique_library() noexcept = default;
+  explicit unique_library(HMODULE handle) noexcept : handle_(handle) {}
+  unique_library(const unique_library&) = delete;
+  unique_library& operator=(const unique_library&) = delete;
+  unique_library(unique_library&& other) noexcept : handle_(other.release()) {}
+  unique_library& operator=(unique_library&& other) noexcept {
+    if (this != &other) {
+      reset(other.release());
+    }
+    return *this;
+  }
+  ~unique_library() { reset(); }
+
+  HMODULE get() const noexcept { return handle_; }
+  HMODULE release() noexcept {
+    const HMODULE handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
+  void reset(HMODULE handle = nullptr) noexcept {
+    if (handle_ != nullptr) {
+      ::FreeLibrary(handle_);
+    }
+    handle_ = handle;
+  }
+
+ private:
+  HMODULE handle_ = nullptr;
+};
+
+class Mapi {
+ public:
+  // Throws truntime_error "Failed to locate Outlook Extended MAPI DLL" when
+  // the registry names no MAPI library, and win32_error when the library
+  // cannot be loaded or MAPI cannot be initialised. A constructor that throws
+  // leaves nothing loaded and MAPI not initialised by it.
+  Mapi();
+  Mapi(const Mapi&) = delete;
+  Mapi& operator=(const Mapi&) = delete;
+  ~Mapi();
+
+  // The loaded MAPI library, in which entry points are looked up by name.
+  HMODULE library_handle() const noexcept { return library.get(); }
+
+  // The map of Outlook's folders, built from Outlook on first use and served
+  // from this object afterwards. refresh: on entry, true asks for a rebuild
+  // even when the map holds entries; on return it is true when the map
+  // already held entries and no rebuild was asked for, and otherwise keeps
+  // its value. Throws win32_error when Outlook cannot be reached and
+  // _com_error when a member of the folder tree fails; the map then keeps
+  // the folders inserted before the failure.
+  const FolderMap& list_folders(bool& refresh);
+
+ private:
+  unique_library library;
+  FolderMap folders;
+};
+
+// The path (or bare file name) of the MAPI library to load: "mapi32.dll" when
+// the default mail client is Microsoft Outlook, otherwise the "DllPathEx"
+// value of Outlook's mail client key, unexpanded. Throws truntime_error
+// "Failed to locate Outlook Extended MAPI DLL" when neither is available.
+std::wstring locate_mapi_dll();
+
+// Loads a library (as data only: without running or resolving it). Returns
+// null on failure, or throws win32_error from the thread's last error when
+// throw_on_failure is true.
+HMODULE load_library(const wchar_t* path, bool as_data, bool throw_on_failure);
+
+// The process's shared Mapi, created on first use. release true destroys it
+// at once and returns null; the next call creates a new one. A failed
+// creation throws and leaves none. The shared instance is destroyed at
+// process exit.
+Mapi* shared_mapi(bool release = false);
+
+}  // namespace qv

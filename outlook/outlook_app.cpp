@@ -1,0 +1,211 @@
+#include "outlook/outlook_app.h"
+
+#include "errors/exceptions.h"
+
+namespace qv {
+namespace {
+
+// Outlook may run in its own process, so the context includes the local
+// server; such an object must be put in its running state before use.
+constexpr DWORD kOutlookContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER |
+                                  CLSCTX_LOCAL_SERVER;
+
+HRESULT connect_to_outlook(com_ptr<_Application>& application) {
+  com_ptr<IUnknown> unknown;
+  HRESULT hr = ::CoCreateInstance(CLSID_OutlookApplication, nullptr, kOutlookContext,
+                                  IID_IUnknown, unknown.put_void());
+  if (FAILED(hr)) {
+    return hr;
+  }
+  hr = ::OleRun(unknown.get());
+  if (SUCCEEDED(hr)) {
+    hr = unknown->QueryInterface(IID__Application, application.put_void());
+  }
+  return hr;
+}
+
+// Raises _com_error for a failed member of interface iid called on object.
+void check_member(HRESULT hr, IUnknown* object, REFIID iid) {
+  if (FAILED(hr)) {
+    _com_issue_errorex(hr, object, iid);
+  }
+}
+
+// A collection position: a VT_INT VARIANT, cleared after the call.
+class Position {
+ public:
+  explicit Position(long position) {
+    ::VariantInit(&value_);
+    value_.vt = VT_INT;
+    value_.intVal = static_cast<INT>(position);
+  }
+  Position(const Position&) = delete;
+  Position& operator=(const Position&) = delete;
+  ~Position() { ::VariantClear(&value_); }
+
+  const VARIANT& value() const { return value_; }
+
+  // Clears the VARIANT; a failure is raised as _com_error.
+  void clear() {
+    const HRESULT hr = ::VariantClear(&value_);
+    if (FAILED(hr)) {
+      raise_com_error(hr);
+    }
+  }
+
+ private:
+  VARIANT value_;
+};
+
+// Calls a collection's Item member with a position and hands over its result.
+template <class Collection, class Result>
+com_ptr<Result> item_at(const com_ptr<Collection>& collection, long position, REFIID iid) {
+  Collection* raw = collection.operator->();
+  Position index(position);
+  com_ptr<Result> result;
+  const HRESULT hr = raw->Item(index.value(), result.put());
+  check_member(hr, raw, iid);
+  index.clear();
+  return result;
+}
+
+template <class Collection>
+long count_of(const com_ptr<Collection>& collection, REFIID iid) {
+  Collection* raw = collection.operator->();
+  long count = 0;
+  check_member(raw->get_Count(&count), raw, iid);
+  return count;
+}
+
+}  // namespace
+
+com_ptr<_Application> create_outlook_application() {
+  com_ptr<_Application> application;
+  check_hresult(connect_to_outlook(application));
+  return application;
+}
+
+HRESULT get_property_by_name(IDispatch* object, const wchar_t* name, VARIANT* result) noexcept {
+  if (result == nullptr) {
+    return E_POINTER;
+  }
+  if (object == nullptr) {
+    return E_INVALIDARG;
+  }
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  DISPID id = DISPID_UNKNOWN;
+  const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) {
+    return hr;
+  }
+  DISPPARAMS no_arguments = {nullptr, nullptr, 0, 0};
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &no_arguments,
+                        result, nullptr, nullptr);
+}
+
+std::wstring property_text(IDispatch* object, const wchar_t* name) noexcept {
+  unique_variant value;
+  if (FAILED(get_property_by_name(object, name, value.get())) || value.type() != VT_BSTR) {
+    return std::wstring();
+  }
+  try {
+    const BSTR text = value.value().bstrVal;
+    return text == nullptr ? std::wstring() : std::wstring(text, ::SysStringLen(text));
+  } catch (...) {
+    return std::wstring();
+  }
+}
+
+namespace outlook {
+
+com_ptr<_Explorer> active_explorer(const com_ptr<_Application>& application) {
+  _Application* raw = application.operator->();
+  com_ptr<_Explorer> explorer;
+  check_member(raw->ActiveExplorer(explorer.put()), raw, IID__Application);
+  return explorer;
+}
+
+com_ptr<_NameSpace> get_namespace(const com_ptr<_Application>& application, const wchar_t* type) {
+  _Application* raw = application.operator->();
+  unique_bstr type_text = unique_bstr::from(type);
+  com_ptr<_NameSpace> name_space;
+  check_member(raw->GetNamespace(type_text.get(), name_space.put()), raw, IID__Application);
+  return name_space;
+}
+
+com_ptr<Selection> selection(const com_ptr<_Explorer>& explorer) {
+  _Explorer* raw = explorer.operator->();
+  com_ptr<Selection> result;
+  check_member(raw->get_Selection(result.put()), raw, IID__Explorer);
+  return result;
+}
+
+long count(const com_ptr<Selection>& selection) { return count_of(selection, IID_Selection); }
+
+com_ptr<IDispatch> item(const com_ptr<Selection>& selection, long position) {
+  return item_at<Selection, IDispatch>(selection, position, IID_Selection);
+}
+
+com_ptr<_Folders> folders(const com_ptr<_NameSpace>& name_space) {
+  _NameSpace* raw = name_space.operator->();
+  com_ptr<_Folders> result;
+  check_member(raw->get_Folders(result.put()), raw, IID__NameSpace);
+  return result;
+}
+
+com_ptr<MAPIFolder> get_folder_from_id(const com_ptr<_NameSpace>& name_space,
+                                       const std::wstring& folder_entry_id) {
+  _NameSpace* raw = name_space.operator->();
+  unique_bstr entry_id_text = unique_bstr::from(folder_entry_id);
+  VARIANT no_store;  // the omitted optional argument
+  ::VariantInit(&no_store);
+  no_store.vt = VT_ERROR;
+  no_store.scode = DISP_E_PARAMNOTFOUND;
+  com_ptr<MAPIFolder> folder;
+  check_member(raw->GetFolderFromID(entry_id_text.get(), no_store, folder.put()), raw,
+               IID__NameSpace);
+  return folder;
+}
+
+long count(const com_ptr<_Folders>& folders) { return count_of(folders, IID__Folders); }
+
+com_ptr<MAPIFolder> item(const com_ptr<_Folders>& folders, long position) {
+  return item_at<_Folders, MAPIFolder>(folders, position, IID__Folders);
+}
+
+unique_bstr entry_id(const com_ptr<MAPIFolder>& folder) {
+  MAPIFolder* raw = folder.operator->();
+  unique_bstr text;
+  check_member(raw->get_EntryID(text.put()), raw, IID_MAPIFolder);
+  return text;
+}
+
+long default_item_type(const com_ptr<MAPIFolder>& folder) {
+  MAPIFolder* raw = folder.operator->();
+  OlItemType type = olMailItem;
+  check_member(raw->get_DefaultItemType(&type), raw, IID_MAPIFolder);
+  return static_cast<long>(type);
+}
+
+com_ptr<_Folders> folders(const com_ptr<MAPIFolder>& folder) {
+  MAPIFolder* raw = folder.operator->();
+  com_ptr<_Folders> result;
+  check_member(raw->get_Folders(result.put()), raw, IID_MAPIFolder);
+  return result;
+}
+
+com_ptr<_Items> items(const com_ptr<MAPIFolder>& folder) {
+  MAPIFolder* raw = folder.operator->();
+  com_ptr<_Items> result;
+  check_member(raw->get_Items(result.put()), raw, IID_MAPIFolder);
+  return result;
+}
+
+long count(const com_ptr<_Items>& items) { return count_of(items, IID__Items); }
+
+com_ptr<IDispatch> item(const com_ptr<_Items>& items, long position) {
+  return item_at<_Items, IDispatch>(items, position, IID__Items);
+}
+
+}  // namespace outlook
+}  // namespace qv
