@@ -81,7 +81,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
 }
 
 // Counted as "DllGetClassObject". The mailbox is read here, at the first
-// activation.
+// activation; a description that cannot be read fails CreateInstance (COM
+// would turn a failure here into REGDB_E_CLASSNOTREG, as for a class that is
+// not there).
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* result) {
   if (result == nullptr) {
     return E_POINTER;
@@ -90,13 +92,10 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* result) {
   if (!IsEqualCLSID(clsid, CLSID_OutlookApplication)) {
     return CLASS_E_CLASSNOTAVAILABLE;
   }
-  const HRESULT loaded = Server::instance().ensure_loaded();
+  Server::instance().ensure_loaded();
   qvsim::outlook::CallScope call("DllGetClassObject");
   if (call.outcome().failed()) {
     return call.outcome().hr;
-  }
-  if (FAILED(loaded)) {
-    return loaded;
   }
   return qvsim::outlook::factory().QueryInterface(iid, result);
 }
@@ -136,4 +135,12 @@ extern "C" HRESULT WINAPI QvSimOutlookApply(const char* change) {
   }
   const nlohmann::json action = nlohmann::json::parse(change, nullptr, false);
   return action.is_discarded() ? E_INVALIDARG : server.apply(action);
+}
+
+// Serves the description at path (QV_SIM_MAILBOX's when null) from now on and
+// starts the call counts afresh, for tests that drive the DLL in-process, one
+// test after another. S_OK, or CO_E_SERVER_EXEC_FAILURE when the description
+// cannot be read.
+extern "C" HRESULT WINAPI QvSimOutlookReset(const wchar_t* mailbox_path) {
+  return Server::instance().reload(mailbox_path != nullptr ? mailbox_path : L"");
 }

@@ -18,40 +18,53 @@ Server::Server() : mailbox_(std::make_unique<Mailbox>()) {
 }
 
 HRESULT Server::ensure_loaded() {
+  {
+    std::lock_guard lock(mutex_);
+    used_ = true;
+    if (loaded_ || !load_error_.empty()) {
+      return loaded_ ? S_OK : CO_E_SERVER_EXEC_FAILURE;
+    }
+  }
+  return load(environment_variable(kMailboxVariable));
+}
+
+HRESULT Server::reload(const std::wstring& path) {
+  {
+    std::lock_guard lock(mutex_);
+    // Objects of the old mailbox may still be alive and point into it.
+    retired_.push_back(std::move(mailbox_));
+    mailbox_ = std::make_unique<Mailbox>();
+    loaded_ = false;
+    load_error_.clear();
+    events_applied_ = 0;
+    change_errors_.clear();
+  }
+  Ledger::instance().reset_counts();
+  return load(path.empty() ? environment_variable(kMailboxVariable) : path);
+}
+
+HRESULT Server::load(const std::wstring& path) {
   nlohmann::json faults;
   {
     std::lock_guard lock(mutex_);
     used_ = true;
-    if (loaded_) {
-      return S_OK;
-    }
-    if (load_error_.empty()) {
-      load_mailbox();
-    }
-    if (!loaded_) {
+    mailbox_path_ = path;
+    try {
+      if (path.empty()) {
+        throw MailboxError("the environment variable QV_SIM_MAILBOX is not set");
+      }
+      mailbox_ = Mailbox::load(path);
+      loaded_ = true;
+      faults = mailbox_->faults;
+    } catch (const std::exception& error) {
+      load_error_ = error.what();
+      ::OutputDebugStringA(("outlook_sim: " + load_error_ + "\n").c_str());
       return CO_E_SERVER_EXEC_FAILURE;
     }
-    faults = mailbox_->faults;
   }
   // Outside the lock: the ledger calls back into this object for its report.
   Ledger::instance().set_faults(faults);
   return S_OK;
-}
-
-void Server::load_mailbox() {
-  mailbox_path_ = environment_variable(kMailboxVariable);
-  if (mailbox_path_.empty()) {
-    load_error_ = "the environment variable QV_SIM_MAILBOX is not set";
-  } else {
-    try {
-      mailbox_ = Mailbox::load(mailbox_path_);
-      loaded_ = true;
-      return;
-    } catch (const std::exception& error) {
-      load_error_ = error.what();
-    }
-  }
-  ::OutputDebugStringA(("outlook_sim: " + load_error_ + "\n").c_str());
 }
 
 bool Server::used() const {

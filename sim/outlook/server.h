@@ -31,6 +31,11 @@ class Server {
   // CO_E_SERVER_EXEC_FAILURE (as for a server that cannot start) when the
   // variable is unset or the description is wrong. Marks the server as used.
   HRESULT ensure_loaded();
+  // Serves the description at path (QV_SIM_MAILBOX's when empty) from now
+  // on, with the call counts started afresh; for tests that drive the DLL
+  // in-process. Same results as ensure_loaded().
+  HRESULT reload(const std::wstring& path);
+
   // Whether any activation was attempted (the report is written only then).
   bool used() const;
 
@@ -46,7 +51,7 @@ class Server {
 
  private:
   Server();
-  void load_mailbox();
+  HRESULT load(const std::wstring& path);
   void add_report_members(nlohmann::json& report) const;
 
   mutable std::recursive_mutex mutex_;
@@ -56,6 +61,7 @@ class Server {
   std::wstring mailbox_path_;
   std::string load_error_;
   std::unique_ptr<Mailbox> mailbox_;
+  std::vector<std::unique_ptr<Mailbox>> retired_;
   int events_applied_ = 0;
   std::vector<std::string> change_errors_;
 };

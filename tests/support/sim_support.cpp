@@ -106,6 +106,15 @@ nlohmann::json outlook_report_now() {
   return read_report(path);
 }
 
+HRESULT use_outlook_mailbox(const std::wstring& path) {
+  ::SetEnvironmentVariableW(kMailboxVariable, path.c_str());
+  if (::GetModuleHandleW(kDllName) == nullptr) {
+    return S_OK;
+  }
+  using Reset = HRESULT(WINAPI*)(const wchar_t*);
+  return loaded_outlook_sim_export<Reset>("QvSimOutlookReset")(path.c_str());
+}
+
 HRESULT apply_outlook_change(const nlohmann::json& change) {
   using Apply = HRESULT(WINAPI*)(const char*);
   const auto apply = loaded_outlook_sim_export<Apply>("QvSimOutlookApply");

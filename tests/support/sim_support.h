@@ -55,6 +55,13 @@ nlohmann::json read_report(const std::wstring& path);
 // when the DLL is not loaded.
 nlohmann::json outlook_report_now();
 
+// Points the simulated Outlook at a mailbox description: sets QV_SIM_MAILBOX
+// for this process, which the first activation reads, and, when the DLL is
+// already loaded here, makes it serve that description now with its call
+// counts started afresh (QvSimOutlookReset). Returns S_OK, or the loaded
+// DLL's failure to read the description (CO_E_SERVER_EXEC_FAILURE).
+HRESULT use_outlook_mailbox(const std::wstring& path);
+
 // Applies a change to the mailbox of the simulated Outlook loaded in this
 // process (QvSimOutlookApply); returns its HRESULT.
 HRESULT apply_outlook_change(const nlohmann::json& change);
