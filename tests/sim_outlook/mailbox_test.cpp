@@ -360,5 +360,21 @@ TEST(MailboxSampleTest, SampleMailboxReads) {
   EXPECT_EQ(mailbox->find_item("newsletter-mail")->find(0x1000001F)->text.size(), 33u * 400u);
 }
 
+TEST(MailboxSampleTest, TheDocumentedCompleteExampleReads) {
+  const std::string page =
+      qv::test::read_text_file(qv::test::source_dir() + L"\\docs\\mailbox-format.md");
+  const size_t start = page.find("```json", page.find("## A complete example"));
+  ASSERT_NE(start, std::string::npos);
+  const size_t body = page.find('\n', start) + 1;
+  const auto mailbox = parse(page.substr(body, page.find("```", body) - body).c_str());
+  ASSERT_EQ(mailbox->stores.size(), 2u);
+  EXPECT_EQ(mailbox->stores[0]->top_folder->entry_id,
+            *parse_hex(L"00000000C060E6C7837E670B39AE7BBFB250856122000000"));
+  EXPECT_EQ(mailbox->explorer->selection.size(), 3u);
+  EXPECT_EQ(mailbox->profiles.size(), 3u);
+  EXPECT_EQ(mailbox->events.size(), 3u);
+  EXPECT_EQ(mailbox->faults.size(), 2u);
+}
+
 }  // namespace
 }  // namespace qvsim

@@ -37,22 +37,6 @@ void call_registration_entry(const char* entry) {
   }
 }
 
-std::string read_file(const std::wstring& path) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    throw std::runtime_error("cannot open the report file");
-  }
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-    text.append(buffer, read);
-  }
-  ::CloseHandle(file);
-  return text;
-}
-
 // An export of the simulated Outlook loaded in this process.
 template <class Function>
 Function loaded_outlook_sim_export(const char* name) {
@@ -87,8 +71,24 @@ OutlookRegistrationBackup::OutlookRegistrationBackup()
 
 OutlookRegistrationBackup::~OutlookRegistrationBackup() = default;
 
+std::string read_text_file(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot open the file");
+  }
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    text.append(buffer, read);
+  }
+  ::CloseHandle(file);
+  return text;
+}
+
 nlohmann::json read_report(const std::wstring& path) {
-  const nlohmann::json report = nlohmann::json::parse(read_file(path), nullptr, false);
+  const nlohmann::json report = nlohmann::json::parse(read_text_file(path), nullptr, false);
   if (report.is_discarded()) {
     throw std::runtime_error("the report is not JSON");
   }

@@ -66,6 +66,9 @@ HRESULT use_outlook_mailbox(const std::wstring& path);
 // process (QvSimOutlookApply); returns its HRESULT.
 HRESULT apply_outlook_change(const nlohmann::json& change);
 
+// A file's bytes. Throws std::runtime_error when it cannot be read.
+std::string read_text_file(const std::wstring& path);
+
 // Writes UTF-8 text to a file, replacing it. Throws std::runtime_error.
 void write_text_file(const std::wstring& path, const std::string& text);
 
