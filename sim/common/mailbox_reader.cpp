@@ -65,6 +65,13 @@ std::string text_of(const json& value, const std::string& where) {
   return value.get<std::string>();
 }
 
+bool boolean_of(const json& value, const std::string& where) {
+  if (!value.is_boolean()) {
+    fail(where, "must be true or false");
+  }
+  return value.get<bool>();
+}
+
 std::wstring wide_text_of(const json& value, const std::string& where) {
   return utf8_to_wide(text_of(value, where));
 }
@@ -360,7 +367,7 @@ ByNameOverride by_name_override_of(const json& value, const std::string& where) 
     fail(where, "give exactly one of \"missing\", \"value\" and \"error\"");
   }
   if (value.contains("missing")) {
-    if (value.at("missing") != true) {
+    if (!boolean_of(value.at("missing"), member_path(where, "missing"))) {
       fail(member_path(where, "missing"), "must be true");
     }
     result.kind = ByNameOverride::Kind::kMissing;
@@ -646,10 +653,7 @@ class MailboxReader {
         property.integer = integer_of(value, where);
         break;
       case kPtBoolean:
-        if (!value.is_boolean()) {
-          fail(where, "must be true or false");
-        }
-        property.integer = value.get<bool>() ? 1 : 0;
+        property.integer = boolean_of(value, where) ? 1 : 0;
         break;
       case kPtDouble:
         if (!value.is_number()) {
@@ -812,10 +816,7 @@ class MailboxReader {
       profile.name = wide_text_of(value.at("name"), member_path(where, "name"));
     }
     if (value.contains("default")) {
-      if (!value.at("default").is_boolean()) {
-        fail(member_path(where, "default"), "must be true or false");
-      }
-      profile.is_default = value.at("default").get<bool>();
+      profile.is_default = boolean_of(value.at("default"), member_path(where, "default"));
     }
     const json& rows = array_member(value, "stores", where);
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -871,8 +872,8 @@ class MailboxReader {
       if (fault.contains("hr")) {
         hresult_of(fault.at("hr"), member_path(where, "hr"));
       }
-      if (fault.contains("error_info") && !fault.at("error_info").is_boolean()) {
-        fail(member_path(where, "error_info"), "must be true or false");
+      if (fault.contains("error_info")) {
+        boolean_of(fault.at("error_info"), member_path(where, "error_info"));
       }
     }
     return faults;

@@ -127,6 +127,18 @@ VARIANT borrowed_text(BSTR text) {
   return value;
 }
 
+HRESULT element_position(const VARIANT& index, size_t count, size_t* position) {
+  const std::optional<long> number = position_of(index);
+  if (!number) {
+    return DISP_E_TYPEMISMATCH;
+  }
+  if (*number < 1 || static_cast<size_t>(*number) > count) {
+    return DISP_E_BADINDEX;
+  }
+  *position = static_cast<size_t>(*number) - 1;
+  return S_OK;
+}
+
 std::optional<std::wstring> name_of(const VARIANT& index) {
   if (index.vt != VT_BSTR) {
     return std::nullopt;

@@ -71,6 +71,11 @@ class InvokeArguments {
 bool is_missing_argument(const VARIANT& value);
 // An integer VARIANT (VT_INT, VT_I4, VT_I2, VT_UI4, ...), as a 1-based position.
 std::optional<long> position_of(const VARIANT& index);
+// The 0-based position that an Item argument names among count elements:
+// DISP_E_TYPEMISMATCH when it is not an integer, DISP_E_BADINDEX when it is
+// outside 1 to count.
+HRESULT element_position(const VARIANT& index, size_t count, size_t* position);
+
 // A VT_BSTR VARIANT that borrows the text (it must not be cleared).
 VARIANT borrowed_text(BSTR text);
 // A VT_BSTR VARIANT's text.

@@ -238,6 +238,13 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     return finish(SUCCEEDED(hr) ? E_NOTIMPL : hr, iid_);
   }
 
+  // The 0-based position that an Item argument names among count elements
+  // (element_position), with Outlook's error object for one out of range.
+  HRESULT position_in(const VARIANT& index, size_t count, size_t* position) {
+    const HRESULT hr = element_position(index, count, position);
+    return hr == DISP_E_BADINDEX ? raise(hr, kBadIndexText) : hr;
+  }
+
   // A failure that Outlook reports with an error object.
   HRESULT raise(HRESULT hr, const wchar_t* description) {
     set_thread_error_object(description, "Microsoft Outlook");

@@ -68,10 +68,7 @@ HRESULT SelectionObject::count(long* result) {
 HRESULT SelectionObject::item(const VARIANT& index, IDispatch** result) {
   const std::vector<qvsim::Item*>& items = selected_items();
   size_t position = 0;
-  const HRESULT hr = element_position(index, items.size(), &position);
-  if (hr == DISP_E_BADINDEX) {
-    return raise(hr, kBadIndexText);
-  }
+  const HRESULT hr = position_in(index, items.size(), &position);
   if (FAILED(hr)) {
     return hr;
   }

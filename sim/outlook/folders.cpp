@@ -22,18 +22,6 @@ HRESULT entry_id_text(const Bytes& entry_id, BSTR* result) {
   return allocate_text(to_hex(entry_id), result);
 }
 
-HRESULT element_position(const VARIANT& index, size_t count, size_t* position) {
-  const std::optional<long> number = position_of(index);
-  if (!number) {
-    return DISP_E_TYPEMISMATCH;
-  }
-  if (*number < 1 || static_cast<size_t>(*number) > count) {
-    return DISP_E_BADINDEX;
-  }
-  *position = static_cast<size_t>(*number) - 1;
-  return S_OK;
-}
-
 // MAPIFolder -----------------------------------------------------------------
 
 const std::vector<DispatchMember<FolderObject>>& FolderObject::dispatch_members() {
@@ -224,10 +212,7 @@ HRESULT ItemsObject::item(const VARIANT& index, IDispatch** result) {
     }
   } else {
     size_t position = 0;
-    const HRESULT hr = element_position(index, folder_->items.size(), &position);
-    if (hr == DISP_E_BADINDEX) {
-      return raise(hr, kBadIndexText);
-    }
+    const HRESULT hr = position_in(index, folder_->items.size(), &position);
     if (FAILED(hr)) {
       return hr;
     }

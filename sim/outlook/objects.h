@@ -180,9 +180,4 @@ class ItemObject final : public DispatchObject<ItemObject, IDispatch> {
 // which COM takes as the empty text) when it is empty.
 HRESULT entry_id_text(const Bytes& entry_id, BSTR* result);
 
-// The 0-based position that an Item argument names among count elements:
-// DISP_E_TYPEMISMATCH when it is not an integer, DISP_E_BADINDEX when it is
-// outside 1 to count.
-HRESULT element_position(const VARIANT& index, size_t count, size_t* position);
-
 }  // namespace qvsim::outlook

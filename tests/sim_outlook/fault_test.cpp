@@ -15,14 +15,6 @@ using qv::unique_variant;
 
 using OutlookFaultTest = OutlookSimTest;
 
-com_ptr<Selection> selection_of(_Application* application) {
-  com_ptr<_Explorer> explorer;
-  com_ptr<Selection> selection;
-  EXPECT_EQ(application->ActiveExplorer(explorer.put()), S_OK);
-  EXPECT_EQ(explorer->get_Selection(selection.put()), S_OK);
-  return selection;
-}
-
 // What the object answers to InterfaceSupportsErrorInfo for an interface.
 HRESULT supports_error_info(IUnknown* object, REFIID iid) {
   com_ptr<ISupportErrorInfo> support;

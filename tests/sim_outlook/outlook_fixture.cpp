@@ -33,6 +33,52 @@ std::wstring store2_entry_id(const wchar_t* identifier) {
   return std::wstring(kStore2Prefix) + identifier;
 }
 
+qv::com_ptr<Selection> selection_of(_Application* application) {
+  qv::com_ptr<_Explorer> explorer;
+  qv::com_ptr<Selection> selection;
+  EXPECT_EQ(application->ActiveExplorer(explorer.put()), S_OK);
+  EXPECT_EQ(explorer->get_Selection(selection.put()), S_OK);
+  return selection;
+}
+
+qv::com_ptr<IDispatch> selected(Selection* selection, int index) {
+  qv::com_ptr<IDispatch> item;
+  EXPECT_EQ(selection->Item(position(index), item.put()), S_OK);
+  return item;
+}
+
+qv::com_ptr<_Items> items_of(MAPIFolder* folder) {
+  qv::com_ptr<_Items> items;
+  EXPECT_EQ(folder->get_Items(items.put()), S_OK);
+  return items;
+}
+
+qv::com_ptr<IDispatch> item_at(_Items* items, int index) {
+  qv::com_ptr<IDispatch> item;
+  EXPECT_EQ(items->Item(position(index), item.put()), S_OK);
+  return item;
+}
+
+qv::com_ptr<_Folders> top_folders(_Application* application) {
+  qv::com_ptr<_NameSpace> mapi;
+  qv::com_ptr<_Folders> folders;
+  EXPECT_EQ(application->GetNamespace(qv::unique_bstr::from(L"MAPI").get(), mapi.put()), S_OK);
+  EXPECT_EQ(mapi->get_Folders(folders.put()), S_OK);
+  return folders;
+}
+
+long count_of(_Folders* folders) {
+  long count = -1;
+  EXPECT_EQ(folders->get_Count(&count), S_OK);
+  return count;
+}
+
+long count_of(_Items* items) {
+  long count = -1;
+  EXPECT_EQ(items->get_Count(&count), S_OK);
+  return count;
+}
+
 HRESULT OutlookSimTest::use_mailbox(const std::string& description) {
   const std::wstring path = dir_.file(L"mailbox.json");
   qv::test::write_text_file(path, description);

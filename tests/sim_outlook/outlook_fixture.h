@@ -24,6 +24,15 @@ inline constexpr wchar_t kStore2Prefix[] = L"00000000C060E7C7837E68BED9E246D0FDF
 std::wstring store1_entry_id(const wchar_t* identifier);  // prefix + identifier
 std::wstring store2_entry_id(const wchar_t* identifier);
 
+// Steps through the object model; each expects its calls to succeed.
+qv::com_ptr<Selection> selection_of(_Application* application);
+qv::com_ptr<IDispatch> selected(Selection* selection, int index);
+qv::com_ptr<_Folders> top_folders(_Application* application);
+qv::com_ptr<_Items> items_of(MAPIFolder* folder);
+qv::com_ptr<IDispatch> item_at(_Items* items, int index);
+long count_of(_Folders* folders);
+long count_of(_Items* items);
+
 class OutlookSimTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { qv::test::register_outlook_sim(); }

@@ -17,18 +17,6 @@ using qv::com_ptr;
 using OutlookReportTest = OutlookSimTest;
 using OutlookLiveCollectionTest = OutlookSimTest;
 
-long count_of(_Folders* folders) {
-  long count = -1;
-  EXPECT_EQ(folders->get_Count(&count), S_OK);
-  return count;
-}
-
-long count_of(_Items* items) {
-  long count = -1;
-  EXPECT_EQ(items->get_Count(&count), S_OK);
-  return count;
-}
-
 // Runs the client program against a mailbox; gives its exit report.
 json run_client(const wchar_t* scenario, const std::wstring& mailbox, qv::test::TempDir& dir,
                 std::string* output = nullptr) {

@@ -4,6 +4,8 @@
 // DLL serve each case's mailbox afresh.
 #include <gtest/gtest.h>
 
+#include <cwctype>
+
 #include "tests/sim_outlook/outlook_fixture.h"
 
 namespace qvsim::test {
@@ -17,46 +19,6 @@ using OutlookActivationTest = OutlookSimTest;
 using OutlookApplicationTest = OutlookSimTest;
 using OutlookItemTest = OutlookSimTest;
 using OutlookFolderTest = OutlookSimTest;
-
-com_ptr<Selection> selection_of(_Application* application) {
-  com_ptr<_Explorer> explorer;
-  com_ptr<Selection> selection;
-  EXPECT_EQ(application->ActiveExplorer(explorer.put()), S_OK);
-  EXPECT_EQ(explorer->get_Selection(selection.put()), S_OK);
-  return selection;
-}
-
-com_ptr<IDispatch> selected(Selection* selection, int index) {
-  com_ptr<IDispatch> item;
-  EXPECT_EQ(selection->Item(position(index), item.put()), S_OK);
-  return item;
-}
-
-com_ptr<_Items> items_of(MAPIFolder* folder) {
-  com_ptr<_Items> items;
-  EXPECT_EQ(folder->get_Items(items.put()), S_OK);
-  return items;
-}
-
-com_ptr<IDispatch> item_at(_Items* items, int index) {
-  com_ptr<IDispatch> item;
-  EXPECT_EQ(items->Item(position(index), item.put()), S_OK);
-  return item;
-}
-
-com_ptr<_Folders> top_folders(_Application* application) {
-  com_ptr<_NameSpace> mapi;
-  com_ptr<_Folders> folders;
-  EXPECT_EQ(application->GetNamespace(unique_bstr::from(L"MAPI").get(), mapi.put()), S_OK);
-  EXPECT_EQ(mapi->get_Folders(folders.put()), S_OK);
-  return folders;
-}
-
-long count_of(_Folders* folders) {
-  long count = -1;
-  EXPECT_EQ(folders->get_Count(&count), S_OK);
-  return count;
-}
 
 TEST_F(OutlookActivationTest, ConnectsThroughComAsTheProductDoes) {
   ASSERT_EQ(use_mailbox(kTestMailbox), S_OK);
