@@ -102,8 +102,7 @@ TEST_F(OutlookFaultTest, APlainFaultLeavesNoErrorObject) {
 TEST_F(OutlookFaultTest, OutlooksOwnFailuresCarryAnErrorObject) {
   ASSERT_EQ(use_mailbox(kTestMailbox), S_OK);
   com_ptr<_Application> application = connect();
-  com_ptr<_NameSpace> mapi;
-  ASSERT_EQ(application->GetNamespace(unique_bstr::from(L"MAPI").get(), mapi.put()), S_OK);
+  com_ptr<_NameSpace> mapi = namespace_of(application.get());
   com_ptr<MAPIFolder> folder;
   EXPECT_EQ(mapi->GetFolderFromID(unique_bstr::from(L"0102").get(), omitted(), folder.put()),
             static_cast<HRESULT>(0x8004010F));

@@ -62,6 +62,14 @@ VARIANT omitted() {
   return value;
 }
 
+VARIANT text_argument(const std::wstring& text) {
+  VARIANT value;
+  ::VariantInit(&value);
+  value.vt = VT_BSTR;
+  value.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return value;
+}
+
 qv::com_ptr<MAPIFolder> top_folder(_Application* application, int index) {
   qv::com_ptr<_NameSpace> mapi;
   qv::com_ptr<_Folders> folders;

@@ -29,6 +29,8 @@ std::wstring text_by_name(IDispatch* object, const wchar_t* name);
 // optional argument (VT_ERROR, DISP_E_PARAMNOTFOUND).
 VARIANT position(int index);
 VARIANT omitted();
+// A VT_BSTR argument; the caller clears it (hold it in a qv::unique_variant).
+VARIANT text_argument(const std::wstring& text);
 
 // The namespace's top folders, then the folder at a 1-based position.
 qv::com_ptr<MAPIFolder> top_folder(_Application* application, int index);

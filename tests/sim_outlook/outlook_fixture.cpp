@@ -59,11 +59,15 @@ qv::com_ptr<IDispatch> item_at(_Items* items, int index) {
   return item;
 }
 
-qv::com_ptr<_Folders> top_folders(_Application* application) {
+qv::com_ptr<_NameSpace> namespace_of(_Application* application) {
   qv::com_ptr<_NameSpace> mapi;
-  qv::com_ptr<_Folders> folders;
   EXPECT_EQ(application->GetNamespace(qv::unique_bstr::from(L"MAPI").get(), mapi.put()), S_OK);
-  EXPECT_EQ(mapi->get_Folders(folders.put()), S_OK);
+  return mapi;
+}
+
+qv::com_ptr<_Folders> top_folders(_Application* application) {
+  qv::com_ptr<_Folders> folders;
+  EXPECT_EQ(namespace_of(application)->get_Folders(folders.put()), S_OK);
   return folders;
 }
 

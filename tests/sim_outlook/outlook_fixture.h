@@ -27,6 +27,7 @@ std::wstring store2_entry_id(const wchar_t* identifier);
 // Steps through the object model; each expects its calls to succeed.
 qv::com_ptr<Selection> selection_of(_Application* application);
 qv::com_ptr<IDispatch> selected(Selection* selection, int index);
+qv::com_ptr<_NameSpace> namespace_of(_Application* application);
 qv::com_ptr<_Folders> top_folders(_Application* application);
 qv::com_ptr<_Items> items_of(MAPIFolder* folder);
 qv::com_ptr<IDispatch> item_at(_Items* items, int index);

@@ -112,13 +112,10 @@ TEST_F(OutlookApplicationTest, SelectionItemTakesIntegerPositionsFromOne) {
     EXPECT_EQ(selection->Item(position(outside), &item), DISP_E_BADINDEX);
     EXPECT_EQ(item, nullptr);
   }
-  VARIANT name;
-  ::VariantInit(&name);
-  name.vt = VT_BSTR;
-  name.bstrVal = ::SysAllocString(L"Meeting");
+  unique_variant name;
+  *name.put() = text_argument(L"Meeting");
   com_ptr<IDispatch> by_name;
-  EXPECT_EQ(selection->Item(name, by_name.put()), DISP_E_TYPEMISMATCH);
-  ::VariantClear(&name);
+  EXPECT_EQ(selection->Item(name.value(), by_name.put()), DISP_E_TYPEMISMATCH);
 }
 
 TEST_F(OutlookItemTest, ItemsAnswerNamesFromTheirProperties) {
@@ -191,13 +188,10 @@ TEST_F(OutlookFolderTest, NamespaceFoldersAreTheStoresTopFoldersInStoreOrder) {
   MAPIFolder* missing = reinterpret_cast<MAPIFolder*>(1);
   EXPECT_EQ(folders->Item(position(3), &missing), static_cast<HRESULT>(0x8004010F));
   EXPECT_EQ(missing, nullptr);
-  VARIANT name;
-  ::VariantInit(&name);
-  name.vt = VT_BSTR;
-  name.bstrVal = ::SysAllocString(L"ARCHIVE");
+  unique_variant name;
+  *name.put() = text_argument(L"ARCHIVE");
   com_ptr<MAPIFolder> by_name;
-  EXPECT_EQ(folders->Item(name, by_name.put()), S_OK);
-  ::VariantClear(&name);
+  EXPECT_EQ(folders->Item(name.value(), by_name.put()), S_OK);
   EXPECT_EQ(entry_id_of(by_name.get()), store2_entry_id(L"22000000"));
 }
 
@@ -246,8 +240,7 @@ TEST_F(OutlookFolderTest, FoldersGiveEntryIdsItemTypesPathsAndItems) {
 TEST_F(OutlookFolderTest, GetFolderFromIdFindsAnyFolderByItsEntryId) {
   ASSERT_EQ(use_mailbox(kTestMailbox), S_OK);
   com_ptr<_Application> application = connect();
-  com_ptr<_NameSpace> mapi;
-  ASSERT_EQ(application->GetNamespace(unique_bstr::from(L"MAPI").get(), mapi.put()), S_OK);
+  com_ptr<_NameSpace> mapi = namespace_of(application.get());
   com_ptr<MAPIFolder> sub;
   const std::wstring sub_id = store1_entry_id(L"02010000");
   EXPECT_EQ(mapi->GetFolderFromID(unique_bstr::from(sub_id).get(), omitted(), sub.put()), S_OK);
@@ -261,20 +254,16 @@ TEST_F(OutlookFolderTest, GetFolderFromIdFindsAnyFolderByItsEntryId) {
   com_ptr<MAPIFolder> by_lower;
   EXPECT_EQ(mapi->GetFolderFromID(unique_bstr::from(lower).get(), omitted(), by_lower.put()), S_OK);
 
-  VARIANT store;
-  ::VariantInit(&store);
-  store.vt = VT_BSTR;
-  store.bstrVal = ::SysAllocString(store1_entry_id(L"01000000").c_str());
+  unique_variant store;
+  *store.put() = text_argument(store1_entry_id(L"01000000"));
   com_ptr<MAPIFolder> in_store;
-  EXPECT_EQ(mapi->GetFolderFromID(unique_bstr::from(sub_id).get(), store, in_store.put()), S_OK);
-  ::VariantClear(&store);
-  store.vt = VT_BSTR;
-  store.bstrVal = ::SysAllocString(store2_entry_id(L"01000000").c_str());
+  EXPECT_EQ(mapi->GetFolderFromID(unique_bstr::from(sub_id).get(), store.value(), in_store.put()),
+            S_OK);
+  *store.put() = text_argument(store2_entry_id(L"01000000"));
   MAPIFolder* elsewhere = reinterpret_cast<MAPIFolder*>(1);
-  EXPECT_EQ(mapi->GetFolderFromID(unique_bstr::from(sub_id).get(), store, &elsewhere),
+  EXPECT_EQ(mapi->GetFolderFromID(unique_bstr::from(sub_id).get(), store.value(), &elsewhere),
             static_cast<HRESULT>(0x8004010F));
   EXPECT_EQ(elsewhere, nullptr);
-  ::VariantClear(&store);
 
   for (const wchar_t* unknown : {L"0000", L"not hex", L""}) {
     MAPIFolder* folder = reinterpret_cast<MAPIFolder*>(1);
