@@ -197,7 +197,7 @@ Item* Mailbox::find_item_by_entry_id(const Bytes& entry_id) const {
 
 int Mailbox::fire_events(std::string_view call_point, std::uint64_t count) {
   int fired = 0;
-  // apply() may add events' targets only; the event list itself stays as it is.
+  // apply() never changes the event list, so the walk over it stays valid.
   for (MailboxEvent& event : events) {
     if (!event.fired && event.nth == count && event.call_point == call_point) {
       event.fired = true;
