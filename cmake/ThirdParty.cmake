@@ -20,11 +20,13 @@ target_include_directories(nlohmann_json_headers SYSTEM INTERFACE ${json_dir})
 
 include(GoogleTest)
 
-# qv_add_test(NAME SOURCES... [LIBRARIES ...] [RESOURCE_LOCK lock] [WIDE_ENTRY])
+# qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
+#             [WIDE_ENTRY] [RUN_SERIAL])
 # Builds a GoogleTest program and registers each of its test cases with CTest,
-# run under Wine through the cross-compiling emulator.
+# run under Wine through the cross-compiling emulator. RUN_SERIAL: its cases
+# run while no other test runs (for changes that every other test would see).
 function(qv_add_test name)
-  cmake_parse_arguments(arg "WIDE_ENTRY" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
   add_executable(${name} ${arg_SOURCES})
   qv_target_defaults(${name})
   target_link_libraries(${name} PRIVATE qv_test_support GTest::gtest ${arg_LIBRARIES})
@@ -39,6 +41,9 @@ function(qv_add_test name)
   set(properties "")
   if(arg_RESOURCE_LOCK)
     list(APPEND properties RESOURCE_LOCK ${arg_RESOURCE_LOCK})
+  endif()
+  if(arg_RUN_SERIAL)
+    list(APPEND properties RUN_SERIAL TRUE)
   endif()
   set(timeout 120)
   if(arg_TIMEOUT)

@@ -52,22 +52,6 @@ constexpr NamedHresult kNamedHresults[] = {
     {"MAPI_E_TOO_BIG", static_cast<HRESULT>(0x80040305)},
 };
 
-void set_thread_error_object(const std::wstring& description, std::string_view source) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(::CreateErrorInfo(&create)) || create == nullptr) {
-    return;
-  }
-  std::wstring source_text = utf8_to_wide(source);
-  create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
-  create->SetSource(const_cast<LPOLESTR>(source_text.c_str()));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    ::SetErrorInfo(0, info);
-    info->Release();
-  }
-  create->Release();
-}
-
 }  // namespace
 
 Ledger& Ledger::instance() {
@@ -232,6 +216,22 @@ void Ledger::reset_counts() {
   std::lock_guard lock(mutex_);
   calls_.clear();
   created_ = destroyed_ = 0;
+}
+
+void set_thread_error_object(const std::wstring& description, std::string_view source) {
+  ICreateErrorInfo* create = nullptr;
+  if (FAILED(::CreateErrorInfo(&create)) || create == nullptr) {
+    return;
+  }
+  std::wstring source_text = utf8_to_wide(source);
+  create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
+  create->SetSource(const_cast<LPOLESTR>(source_text.c_str()));
+  IErrorInfo* info = nullptr;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+    ::SetErrorInfo(0, info);
+    info->Release();
+  }
+  create->Release();
 }
 
 HRESULT parse_hresult(const nlohmann::json& value) {

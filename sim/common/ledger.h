@@ -105,6 +105,10 @@ class Ledger {
 // "MAPI_E_NOT_FOUND", ...). Throws std::invalid_argument for unknown text.
 HRESULT parse_hresult(const nlohmann::json& value);
 
+// Sets the calling thread's error object (SetErrorInfo) to a new one with
+// this description and source, as a COM server does before it fails a call.
+void set_thread_error_object(const std::wstring& description, std::string_view source);
+
 // UTF-8 <-> UTF-16 for the simulator's own texts.
 std::wstring utf8_to_wide(std::string_view text);
 std::string wide_to_utf8(std::wstring_view text);

@@ -1,0 +1,201 @@
+// _Application and _NameSpace of the simulated Outlook.
+#include <string>
+
+#include "sim/outlook/objects.h"
+#include "sim/outlook/server.h"
+
+namespace qvsim::outlook {
+namespace {
+
+bool same_text(const std::wstring& a, const wchar_t* b) {
+  return ::CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+Mailbox& mailbox() { return Server::instance().mailbox(); }
+
+// The default profile's name; the first profile's when none is marked.
+std::wstring default_profile_name_of(const Mailbox& box) {
+  const Profile* chosen = box.profiles.empty() ? nullptr : &box.profiles.front();
+  for (const Profile& profile : box.profiles) {
+    if (profile.is_default) {
+      chosen = &profile;
+      break;
+    }
+  }
+  return chosen != nullptr && chosen->name ? *chosen->name : std::wstring();
+}
+
+const Store* store_of(const Folder& folder) { return folder.store; }
+const Store* store_of(const qvsim::Item& item) { return item.folder->store; }
+
+// The folder or item that an EntryID text names, optionally only in the
+// store that a store EntryID text names.
+template <class Found, class Find>
+HRESULT find_by_entry_id(const VARIANT& entry_id, const VARIANT& store_entry_id, Find find,
+                         Found** found) {
+  const std::optional<std::wstring> text = name_of(entry_id);
+  const std::optional<std::wstring> store_text = name_of(store_entry_id);
+  if (!text || (!store_text && !is_missing_argument(store_entry_id))) {
+    return DISP_E_TYPEMISMATCH;
+  }
+  const std::optional<Bytes> bytes = parse_hex(*text);
+  const std::optional<Bytes> store_bytes = store_text ? parse_hex(*store_text) : std::nullopt;
+  *found = bytes ? find(*bytes) : nullptr;
+  if (*found != nullptr && store_text) {
+    const Store* store = store_of(**found);
+    if (!store_bytes || store->entry_id != *store_bytes) {
+      *found = nullptr;
+    }
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+_Application* new_application() { return new ApplicationObject(); }
+_NameSpace* new_namespace() { return new NameSpaceObject(); }
+
+// _Application ---------------------------------------------------------------
+
+const std::vector<DispatchMember<ApplicationObject>>& ApplicationObject::dispatch_members() {
+  static const std::vector<DispatchMember<ApplicationObject>> members = {
+      {L"Name", 0x3001, &invoke_member<&ApplicationObject::name, ApplicationObject>},
+      {L"Version", 0x116, &invoke_member<&ApplicationObject::version, ApplicationObject>},
+      {L"ActiveExplorer", 0x111,
+       &invoke_member<&ApplicationObject::active_explorer, ApplicationObject>},
+      {L"GetNamespace", 0x110, &invoke_member<&ApplicationObject::get_namespace, ApplicationObject>},
+      {L"DefaultProfileName", 0xFAD6,
+       &invoke_member<&ApplicationObject::default_profile_name, ApplicationObject>},
+  };
+  return members;
+}
+
+HRESULT ApplicationObject::parent(IDispatch** result) {
+  *result = nullptr;  // the application has no parent
+  return S_OK;
+}
+
+HRESULT ApplicationObject::get_Name(BSTR* result) {
+  return serve("get_Name", result, [&] { return name(result); });
+}
+HRESULT ApplicationObject::get_Version(BSTR* result) {
+  return serve("get_Version", result, [&] { return version(result); });
+}
+HRESULT ApplicationObject::ActiveExplorer(_Explorer** result) {
+  return serve("ActiveExplorer", result, [&] { return active_explorer(result); });
+}
+HRESULT ApplicationObject::GetNamespace(BSTR type, _NameSpace** result) {
+  return serve("GetNamespace", result, [&] { return get_namespace(borrowed_text(type), result); });
+}
+HRESULT ApplicationObject::get_DefaultProfileName(BSTR* result) {
+  return serve("get_DefaultProfileName", result, [&] { return default_profile_name(result); });
+}
+
+HRESULT ApplicationObject::name(BSTR* result) { return allocate_text(L"Outlook", result); }
+
+HRESULT ApplicationObject::version(BSTR* result) { return allocate_text(L"16.0.0.0", result); }
+
+// No explorer window: S_OK and no object, as Outlook answers.
+HRESULT ApplicationObject::active_explorer(_Explorer** result) {
+  *result = mailbox().explorer ? new ExplorerObject() : nullptr;
+  return S_OK;
+}
+
+HRESULT ApplicationObject::get_namespace(const VARIANT& type, _NameSpace** result) {
+  const std::optional<std::wstring> text = name_of(type);
+  if (!text) {
+    return DISP_E_TYPEMISMATCH;
+  }
+  if (!same_text(*text, L"MAPI")) {
+    return raise(E_INVALIDARG, kInvalidArgumentText);
+  }
+  *result = new NameSpaceObject();
+  return S_OK;
+}
+
+HRESULT ApplicationObject::default_profile_name(BSTR* result) {
+  return allocate_text(default_profile_name_of(mailbox()), result);
+}
+
+// _NameSpace -----------------------------------------------------------------
+
+const std::vector<DispatchMember<NameSpaceObject>>& NameSpaceObject::dispatch_members() {
+  static const std::vector<DispatchMember<NameSpaceObject>> members = {
+      {L"Folders", 0x2103, &invoke_member<&NameSpaceObject::folders, NameSpaceObject>},
+      {L"Type", 0x2104, &invoke_member<&NameSpaceObject::type, NameSpaceObject>},
+      {L"GetFolderFromID", 0x2108, &invoke_member<&NameSpaceObject::folder_from_id, NameSpaceObject>},
+      {L"GetItemFromID", 0x2109, &invoke_member<&NameSpaceObject::item_from_id, NameSpaceObject>},
+      {L"CurrentProfileName", 0xFAD5,
+       &invoke_member<&NameSpaceObject::current_profile_name, NameSpaceObject>},
+  };
+  return members;
+}
+
+HRESULT NameSpaceObject::parent(IDispatch** result) {
+  *result = new_application();
+  return S_OK;
+}
+
+HRESULT NameSpaceObject::get_Folders(_Folders** result) {
+  return serve("get_Folders", result, [&] { return folders(result); });
+}
+HRESULT NameSpaceObject::get_Type(BSTR* result) {
+  return serve("get_Type", result, [&] { return type(result); });
+}
+HRESULT NameSpaceObject::GetFolderFromID(BSTR entry_id, VARIANT store_entry_id,
+                                         MAPIFolder** result) {
+  return serve("GetFolderFromID", result,
+               [&] { return folder_from_id(borrowed_text(entry_id), store_entry_id, result); });
+}
+HRESULT NameSpaceObject::GetItemFromID(BSTR entry_id, VARIANT store_entry_id, IDispatch** result) {
+  return serve("GetItemFromID", result,
+               [&] { return item_from_id(borrowed_text(entry_id), store_entry_id, result); });
+}
+HRESULT NameSpaceObject::get_CurrentProfileName(BSTR* result) {
+  return serve("get_CurrentProfileName", result, [&] { return current_profile_name(result); });
+}
+
+HRESULT NameSpaceObject::folders(_Folders** result) {
+  *result = new FoldersObject(nullptr);
+  return S_OK;
+}
+
+HRESULT NameSpaceObject::type(BSTR* result) { return allocate_text(L"MAPI", result); }
+
+HRESULT NameSpaceObject::folder_from_id(const VARIANT& entry_id, const VARIANT& store_entry_id,
+                                        MAPIFolder** result) {
+  Folder* folder = nullptr;
+  const HRESULT hr = find_by_entry_id<Folder>(
+      entry_id, store_entry_id,
+      [](const Bytes& bytes) { return mailbox().find_folder_by_entry_id(bytes); }, &folder);
+  if (FAILED(hr)) {
+    return hr;
+  }
+  if (folder == nullptr) {
+    return raise(kMapiNotFound, kNotFoundText);
+  }
+  *result = new FolderObject(folder);
+  return S_OK;
+}
+
+HRESULT NameSpaceObject::item_from_id(const VARIANT& entry_id, const VARIANT& store_entry_id,
+                                      IDispatch** result) {
+  qvsim::Item* item = nullptr;
+  const HRESULT hr = find_by_entry_id<qvsim::Item>(
+      entry_id, store_entry_id,
+      [](const Bytes& bytes) { return mailbox().find_item_by_entry_id(bytes); }, &item);
+  if (FAILED(hr)) {
+    return hr;
+  }
+  if (item == nullptr) {
+    return raise(kMapiNotFound, kNotFoundText);
+  }
+  *result = new ItemObject(item);
+  return S_OK;
+}
+
+HRESULT NameSpaceObject::current_profile_name(BSTR* result) {
+  return allocate_text(default_profile_name_of(mailbox()), result);
+}
+
+}  // namespace qvsim::outlook

@@ -1,0 +1,429 @@
+// The base of the simulated Outlook's automation objects: IUnknown, IDispatch
+// by name and by DISPID, ISupportErrorInfo, and the accounting of every call
+// in the ledger.
+//
+// Every call is counted under its call point, may fail by an injected fault,
+// and ends by applying the mailbox's events that are due after it. Failures
+// that carry an error object (an injected fault with "error_info", or one that
+// Outlook itself reports with a description) make InterfaceSupportsErrorInfo
+// answer S_OK for the interface of the failed member until the object's next
+// call; other failures clear the thread's error object.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "outlook/outlook_interfaces.h"
+#include "sim/common/com_object.h"
+#include "sim/common/ledger.h"
+#include "sim/common/mailbox.h"
+#include "sim/outlook/dispatch.h"
+
+namespace qvsim::outlook {
+
+// New objects, each with one reference for the caller.
+_Application* new_application();
+_NameSpace* new_namespace();
+
+// A member that IDispatch reaches: its name, DISPID and how Invoke calls it.
+template <class Self>
+struct DispatchMember {
+  const wchar_t* name;
+  DISPID id;
+  HRESULT (*invoke)(Self& self, const InvokeArguments& arguments, VARIANT* result);
+};
+
+template <class Member>
+struct MemberTraits;
+template <class Owner, class T>
+struct MemberTraits<HRESULT (Owner::*)(T*)> {
+  using Value = T;
+  static constexpr size_t kArguments = 0;
+};
+template <class Owner, class T>
+struct MemberTraits<HRESULT (Owner::*)(const VARIANT&, T*)> {
+  using Value = T;
+  static constexpr size_t kArguments = 1;
+};
+template <class Owner, class T>
+struct MemberTraits<HRESULT (Owner::*)(const VARIANT&, const VARIANT&, T*)> {
+  using Value = T;
+  static constexpr size_t kArguments = 2;
+};
+
+// Invoke of a member: a property get, or a method whose first argument is
+// required and whose second, if any, may be omitted. The member's result goes
+// into the VARIANT.
+template <auto Member, class Self>
+HRESULT invoke_member(Self& self, const InvokeArguments& arguments, VARIANT* result) {
+  using Traits = MemberTraits<decltype(Member)>;
+  if (arguments.count() > Traits::kArguments ||
+      (Traits::kArguments > 0 && arguments.count() == 0)) {
+    return DISP_E_BADPARAMCOUNT;
+  }
+  typename Traits::Value value{};
+  HRESULT hr = S_OK;
+  if constexpr (Traits::kArguments == 0) {
+    hr = (self.*Member)(&value);
+  } else if constexpr (Traits::kArguments == 1) {
+    hr = (self.*Member)(arguments.at(0), &value);
+  } else {
+    hr = (self.*Member)(arguments.at(0), arguments.at(1), &value);
+  }
+  if (SUCCEEDED(hr)) {
+    put_variant(result, value);
+  }
+  return hr;
+}
+
+// Names that a description adds by "by_name" get DISPIDs from here on.
+inline constexpr DISPID kFirstAddedDispid = 0x40000000;
+
+template <class Self, class Interface>
+class DispatchObject : public Interface, public ISupportErrorInfo, public TrackedObject {
+ public:
+  DispatchObject(const char* interface_name, const IID& iid)
+      : TrackedObject(interface_name), interface_name_(interface_name), iid_(iid) {}
+
+  // IUnknown. QueryInterface is counted as "<asked interface>.QueryInterface".
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override {
+    CallScope call(interface_name(iid) + ".QueryInterface");
+    if (result == nullptr) {
+      return E_POINTER;
+    }
+    *result = nullptr;
+    return call.outcome().failed() ? call.outcome().hr : find_interface(iid, result);
+  }
+  QVSIM_FORWARD_ADDREF_RELEASE
+
+  // QueryInterface without accounting, for the server's own use.
+  HRESULT find_interface(REFIID iid, void** result) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, iid_)) {
+      *result = static_cast<Interface*>(this);
+    } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
+      *result = static_cast<ISupportErrorInfo*>(this);
+    } else {
+      *result = nullptr;
+      return E_NOINTERFACE;
+    }
+    add_reference();
+    return S_OK;
+  }
+
+  // IDispatch. There is no type information.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    CallScope call(own_call_point("GetTypeInfoCount"));
+    if (count == nullptr) {
+      return E_POINTER;
+    }
+    *count = 0;
+    return call.outcome().hr;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT /*index*/, LCID /*locale*/,
+                                        ITypeInfo** info) override {
+    CallScope call(own_call_point("GetTypeInfo"));
+    if (info != nullptr) {
+      *info = nullptr;
+    }
+    return call.outcome().failed() ? call.outcome().hr : DISP_E_BADINDEX;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
+                                          LCID /*locale*/, DISPID* ids) override {
+    CallScope call(own_call_point("GetIDsOfNames"));
+    if (names == nullptr || ids == nullptr) {
+      return E_POINTER;
+    }
+    for (UINT i = 0; i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+    }
+    if (call.outcome().failed()) {
+      return call.outcome().hr;
+    }
+    if (!IsEqualIID(iid, IID_NULL)) {
+      return DISP_E_UNKNOWNINTERFACE;
+    }
+    if (count == 0) {
+      return S_OK;
+    }
+    const std::optional<DISPID> id = names[0] ? dispid_of(names[0]) : std::nullopt;
+    if (!id) {
+      return DISP_E_UNKNOWNNAME;
+    }
+    ids[0] = *id;
+    // The object's members take no named arguments.
+    return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+  }
+
+  // Counted as "<Kind>.Invoke(<name>)".
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID /*locale*/, WORD flags,
+                                   DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                                   UINT* /*argument_error*/) override {
+    if (result != nullptr) {
+      ::VariantInit(result);
+    }
+    const std::wstring name = name_of_dispid(id);
+    CallScope call(own_call_point(
+        "Invoke(" + (name.empty() ? std::to_string(id) : wide_to_utf8(name)) + ")"));
+    HRESULT hr = begin(call.outcome());
+    if (SUCCEEDED(hr)) {
+      hr = invoke_by_name(id, name, iid, flags, parameters, result);
+    }
+    hr = finish(hr, IID_IDispatch);
+    return with_exception_info(hr, exception);
+  }
+
+  // ISupportErrorInfo.
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+    CallScope call(own_call_point("InterfaceSupportsErrorInfo"));
+    if (call.outcome().failed()) {
+      return call.outcome().hr;
+    }
+    return !IsEqualIID(error_iid_, GUID_NULL) && IsEqualIID(iid, error_iid_) ? S_OK : S_FALSE;
+  }
+
+  // What every Outlook object answers: the application, its session, the
+  // object's class.
+  HRESULT application(_Application** result) {
+    *result = new_application();
+    return S_OK;
+  }
+  HRESULT session(_NameSpace** result) {
+    *result = new_namespace();
+    return S_OK;
+  }
+  HRESULT object_class(OlObjectClass* result) {
+    *result = self().object_class_code();
+    return S_OK;
+  }
+  HRESULT parent_object(IDispatch** result) { return self().parent(result); }
+
+  // By default no name is answered differently from the members.
+  const ByNameOverrides* by_name_overrides() const { return nullptr; }
+
+ protected:
+  Self& self() { return static_cast<Self&>(*this); }
+
+  std::string own_call_point(const std::string& member) const {
+    return std::string(interface_name_) + "." + member;
+  }
+
+  // A typed member: counted, possibly failed by a fault, its out parameter
+  // emptied first; body computes the result.
+  template <class T, class Body>
+  HRESULT serve(const char* member, T* result, Body body) {
+    CallScope call(typed_call_point(interface_name_, member));
+    if (result != nullptr) {
+      *result = T();
+    }
+    HRESULT hr = begin(call.outcome());
+    if (SUCCEEDED(hr)) {
+      hr = result == nullptr ? E_POINTER : body();
+    }
+    return finish(hr, iid_);
+  }
+
+  // A member that the simulation does not serve: counted, then E_NOTIMPL.
+  template <class... Out>
+  HRESULT not_served(const char* member, Out*... results) {
+    CallScope call(typed_call_point(interface_name_, member));
+    (clear_result(results), ...);
+    const HRESULT hr = begin(call.outcome());
+    return finish(SUCCEEDED(hr) ? E_NOTIMPL : hr, iid_);
+  }
+
+  // The 0-based position that an Item argument names among count elements
+  // (element_position), with Outlook's error object for one out of range.
+  HRESULT position_in(const VARIANT& index, size_t count, size_t* position) {
+    const HRESULT hr = element_position(index, count, position);
+    return hr == DISP_E_BADINDEX ? raise(hr, kBadIndexText) : hr;
+  }
+
+  // A failure that Outlook reports with an error object.
+  HRESULT raise(HRESULT hr, const wchar_t* description) {
+    set_thread_error_object(description, "Microsoft Outlook");
+    pending_error_info_ = true;
+    return hr;
+  }
+
+ private:
+  static const std::vector<DispatchMember<Self>>& members() {
+    static const std::vector<DispatchMember<Self>> all = [] {
+      std::vector<DispatchMember<Self>> list = {
+          {L"Application", 0xF000, &invoke_member<&DispatchObject::application, Self>},
+          {L"Parent", 0xF001, &invoke_member<&DispatchObject::parent_object, Self>},
+          {L"Class", 0xF00A, &invoke_member<&DispatchObject::object_class, Self>},
+          {L"Session", 0xF00B, &invoke_member<&DispatchObject::session, Self>},
+      };
+      for (const DispatchMember<Self>& member : Self::dispatch_members()) {
+        list.push_back(member);
+      }
+      return list;
+    }();
+    return all;
+  }
+
+  template <class T>
+  static void clear_result(T* result) {
+    if (result != nullptr) {
+      *result = T();
+    }
+  }
+
+  static bool same_name(const std::wstring& a, const wchar_t* b) {
+    return ::CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
+  }
+
+  std::optional<DISPID> dispid_of(const std::wstring& name) {
+    const ByNameOverrides* overrides = self().by_name_overrides();
+    const ByNameOverride* change = find_override(name);
+    if (change != nullptr && change->kind == ByNameOverride::Kind::kMissing) {
+      return std::nullopt;
+    }
+    for (const DispatchMember<Self>& member : members()) {
+      if (same_name(name, member.name)) {
+        return member.id;
+      }
+    }
+    if (change == nullptr) {
+      return std::nullopt;
+    }
+    const auto position = std::distance(overrides->begin(), overrides->find(name));
+    return kFirstAddedDispid + static_cast<DISPID>(position);
+  }
+
+  // The name of a DISPID as the object knows it; empty when unknown.
+  std::wstring name_of_dispid(DISPID id) {
+    for (const DispatchMember<Self>& member : members()) {
+      if (member.id == id) {
+        return member.name;
+      }
+    }
+    const ByNameOverrides* overrides = self().by_name_overrides();
+    if (overrides != nullptr && id >= kFirstAddedDispid &&
+        static_cast<size_t>(id - kFirstAddedDispid) < overrides->size()) {
+      auto it = overrides->begin();
+      std::advance(it, id - kFirstAddedDispid);
+      return it->first;
+    }
+    return std::wstring();
+  }
+
+  const ByNameOverride* find_override(const std::wstring& name) {
+    const ByNameOverrides* overrides = self().by_name_overrides();
+    if (overrides == nullptr) {
+      return nullptr;
+    }
+    const auto it = overrides->find(name);
+    return it == overrides->end() ? nullptr : &it->second;
+  }
+
+  HRESULT invoke_by_name(DISPID id, const std::wstring& name, REFIID iid, WORD flags,
+                         DISPPARAMS* parameters, VARIANT* result) {
+    if (!IsEqualIID(iid, IID_NULL)) {
+      return DISP_E_UNKNOWNINTERFACE;
+    }
+    if (name.empty() || (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    VARIANT discarded;
+    ::VariantInit(&discarded);
+    VARIANT* out = result != nullptr ? result : &discarded;
+    HRESULT hr = DISP_E_MEMBERNOTFOUND;
+    if (const ByNameOverride* change = find_override(name)) {
+      hr = overridden_value(*change, out);
+    } else {
+      InvokeArguments arguments;
+      hr = arguments.take(parameters);
+      for (const DispatchMember<Self>& member : members()) {
+        if (SUCCEEDED(hr) && member.id == id) {
+          hr = member.invoke(self(), arguments, out);
+          break;
+        }
+      }
+    }
+    ::VariantClear(&discarded);
+    return hr;
+  }
+
+  static HRESULT overridden_value(const ByNameOverride& change, VARIANT* out) {
+    switch (change.kind) {
+      case ByNameOverride::Kind::kMissing:
+        return DISP_E_MEMBERNOTFOUND;
+      case ByNameOverride::Kind::kFailure:
+        return change.failure;
+      case ByNameOverride::Kind::kValue:
+        break;
+    }
+    return variant_from_json(change.value, out);
+  }
+
+  HRESULT begin(const CallOutcome& outcome) {
+    pending_error_info_ = outcome.failed() && outcome.error_info;
+    return outcome.hr;
+  }
+
+  HRESULT finish(HRESULT hr, REFIID iid) {
+    if (FAILED(hr)) {
+      error_iid_ = pending_error_info_ ? iid : GUID_NULL;
+      if (!pending_error_info_) {
+        ::SetErrorInfo(0, nullptr);
+      }
+    } else {
+      error_iid_ = GUID_NULL;
+    }
+    pending_error_info_ = false;
+    return hr;
+  }
+
+  // Invoke's way of reporting an error object: DISP_E_EXCEPTION with the
+  // exception information filled, when the caller asked for it.
+  HRESULT with_exception_info(HRESULT hr, EXCEPINFO* exception) {
+    if (!FAILED(hr) || exception == nullptr || !IsEqualIID(error_iid_, IID_IDispatch)) {
+      return hr;
+    }
+    *exception = EXCEPINFO();
+    exception->scode = hr;
+    IErrorInfo* info = nullptr;
+    if (::GetErrorInfo(0, &info) == S_OK && info != nullptr) {
+      info->GetDescription(&exception->bstrDescription);
+      info->GetSource(&exception->bstrSource);
+      ::SetErrorInfo(0, info);  // GetErrorInfo took it from the thread
+      info->Release();
+    }
+    return DISP_E_EXCEPTION;
+  }
+
+  const char* interface_name_;
+  IID iid_;
+  IID error_iid_ = GUID_NULL;
+  bool pending_error_info_ = false;
+};
+
+// The members that the seven Outlook interfaces share (slots 7 to 10).
+template <class Self, class Interface>
+class OutlookObject : public DispatchObject<Self, Interface> {
+ public:
+  using DispatchObject<Self, Interface>::DispatchObject;
+
+  HRESULT STDMETHODCALLTYPE get_Application(_Application** result) override {
+    return this->serve("get_Application", result, [&] { return this->application(result); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Class(OlObjectClass* result) override {
+    return this->serve("get_Class", result, [&] { return this->object_class(result); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Session(_NameSpace** result) override {
+    return this->serve("get_Session", result, [&] { return this->session(result); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) override {
+    return this->serve("get_Parent", result, [&] { return this->parent_object(result); });
+  }
+};
+
+}  // namespace qvsim::outlook

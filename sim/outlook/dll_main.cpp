@@ -1,0 +1,146 @@
+// The DLL's entry points: COM activation of the Outlook application class,
+// self-registration, and the hooks that tests call in-process.
+#include <windows.h>
+
+#include <string>
+
+#include "outlook/outlook_interfaces.h"
+#include "sim/common/ledger.h"
+#include "sim/outlook/dispatch.h"
+#include "sim/outlook/objects.h"
+#include "sim/outlook/server.h"
+
+namespace qvsim::outlook {
+
+HRESULT register_server();
+HRESULT unregister_server();
+
+namespace {
+
+// The class object. It lives as long as the DLL and is not counted among the
+// live objects: COM, not the client, decides how long it holds it.
+class ApplicationFactory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override {
+    if (result == nullptr) {
+      return E_POINTER;
+    }
+    *result = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)
+                  ? static_cast<IClassFactory*>(this)
+                  : nullptr;
+    return *result != nullptr ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  // Counted as "Application.CreateInstance".
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** result) override {
+    if (result == nullptr) {
+      return E_POINTER;
+    }
+    *result = nullptr;
+    const HRESULT loaded = Server::instance().ensure_loaded();
+    CallScope call("Application.CreateInstance");
+    if (call.outcome().failed()) {
+      return call.outcome().hr;
+    }
+    if (FAILED(loaded)) {
+      return loaded;
+    }
+    if (outer != nullptr) {
+      return CLASS_E_NOAGGREGATION;
+    }
+    auto* application = new ApplicationObject();
+    const HRESULT hr = application->find_interface(iid, result);
+    application->Release();
+    return hr;
+  }
+
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) override { return S_OK; }
+};
+
+ApplicationFactory& factory() {
+  static ApplicationFactory* instance = new ApplicationFactory();
+  return *instance;
+}
+
+}  // namespace
+}  // namespace qvsim::outlook
+
+using qvsim::outlook::Server;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    ::DisableThreadLibraryCalls(instance);
+    Server::instance().set_module(instance);
+  } else if (reason == DLL_PROCESS_DETACH && Server::instance().used()) {
+    // At process exit this runs after the program's own exit routines.
+    qvsim::Ledger::instance().write_report_to_env_path(qvsim::outlook::kReportVariable);
+  }
+  return TRUE;
+}
+
+// Counted as "DllGetClassObject". The mailbox is read here, at the first
+// activation; a description that cannot be read fails CreateInstance (COM
+// would turn a failure here into REGDB_E_CLASSNOTREG, as for a class that is
+// not there).
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* result) {
+  if (result == nullptr) {
+    return E_POINTER;
+  }
+  *result = nullptr;
+  if (!IsEqualCLSID(clsid, CLSID_OutlookApplication)) {
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+  Server::instance().ensure_loaded();
+  qvsim::outlook::CallScope call("DllGetClassObject");
+  if (call.outcome().failed()) {
+    return call.outcome().hr;
+  }
+  return qvsim::outlook::factory().QueryInterface(iid, result);
+}
+
+// The DLL stays loaded until the process ends, so that its ledger and mailbox
+// keep their state across CoUninitialize.
+STDAPI DllCanUnloadNow() { return S_FALSE; }
+
+STDAPI DllRegisterServer() { return qvsim::outlook::register_server(); }
+
+STDAPI DllUnregisterServer() { return qvsim::outlook::unregister_server(); }
+
+// Writes the report now, to path, or (path null) to QV_SIM_OUTLOOK_REPORT's
+// path. S_OK when written, S_FALSE when there is no path, E_FAIL when the
+// file cannot be written.
+extern "C" HRESULT WINAPI QvSimOutlookWriteReport(const wchar_t* path) {
+  const std::wstring target =
+      path != nullptr ? std::wstring(path) : qvsim::environment_variable(qvsim::outlook::kReportVariable);
+  if (target.empty()) {
+    return S_FALSE;
+  }
+  return qvsim::Ledger::instance().write_report(target) ? S_OK : E_FAIL;
+}
+
+// Applies a change to the mailbox, given as UTF-8 JSON text in the form of an
+// event's change ({"add_folder": {"to": ..., "folder": {...}}}, ...). Reads
+// the mailbox first if no activation has yet. S_OK, or E_INVALIDARG when the
+// text is not a valid change (the reason goes into the report).
+extern "C" HRESULT WINAPI QvSimOutlookApply(const char* change) {
+  if (change == nullptr) {
+    return E_POINTER;
+  }
+  Server& server = Server::instance();
+  const HRESULT loaded = server.ensure_loaded();
+  if (FAILED(loaded)) {
+    return loaded;
+  }
+  const nlohmann::json action = nlohmann::json::parse(change, nullptr, false);
+  return action.is_discarded() ? E_INVALIDARG : server.apply(action);
+}
+
+// Serves the description at path (QV_SIM_MAILBOX's when null) from now on and
+// starts the call counts afresh, for tests that drive the DLL in-process, one
+// test after another. S_OK, or CO_E_SERVER_EXEC_FAILURE when the description
+// cannot be read.
+extern "C" HRESULT WINAPI QvSimOutlookReset(const wchar_t* mailbox_path) {
+  return Server::instance().reload(mailbox_path != nullptr ? mailbox_path : L"");
+}

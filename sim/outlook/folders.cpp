@@ -1,0 +1,225 @@
+// MAPIFolder, _Folders and _Items of the simulated Outlook.
+#include <string>
+
+#include "sim/outlook/objects.h"
+#include "sim/outlook/server.h"
+
+namespace qvsim::outlook {
+namespace {
+
+bool same_text(const std::wstring& a, const std::wstring& b) {
+  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+HRESULT entry_id_text(const Bytes& entry_id, BSTR* result) {
+  if (entry_id.empty()) {
+    *result = nullptr;
+    return S_OK;
+  }
+  return allocate_text(to_hex(entry_id), result);
+}
+
+// MAPIFolder -----------------------------------------------------------------
+
+const std::vector<DispatchMember<FolderObject>>& FolderObject::dispatch_members() {
+  static const std::vector<DispatchMember<FolderObject>> members = {
+      {L"DefaultItemType", 0x3106, &invoke_member<&FolderObject::default_item_type, FolderObject>},
+      {L"DefaultMessageClass", 0x3107,
+       &invoke_member<&FolderObject::default_message_class, FolderObject>},
+      {L"EntryID", 0xF01E, &invoke_member<&FolderObject::entry_id, FolderObject>},
+      {L"Folders", 0x2103, &invoke_member<&FolderObject::folders, FolderObject>},
+      {L"Items", 0x3100, &invoke_member<&FolderObject::items, FolderObject>},
+      {L"Name", 0x3001, &invoke_member<&FolderObject::name, FolderObject>},
+      {L"StoreID", 0x3108, &invoke_member<&FolderObject::store_id, FolderObject>},
+      {L"FolderPath", 0xFA78, &invoke_member<&FolderObject::folder_path, FolderObject>},
+  };
+  return members;
+}
+
+// A top folder's parent is the namespace.
+HRESULT FolderObject::parent(IDispatch** result) {
+  *result = folder_->parent != nullptr ? static_cast<IDispatch*>(new FolderObject(folder_->parent))
+                                       : new_namespace();
+  return S_OK;
+}
+
+HRESULT FolderObject::get_DefaultItemType(OlItemType* result) {
+  return serve("get_DefaultItemType", result, [&] { return default_item_type(result); });
+}
+HRESULT FolderObject::get_DefaultMessageClass(BSTR* result) {
+  return serve("get_DefaultMessageClass", result, [&] { return default_message_class(result); });
+}
+HRESULT FolderObject::get_EntryID(BSTR* result) {
+  return serve("get_EntryID", result, [&] { return entry_id(result); });
+}
+HRESULT FolderObject::get_Folders(_Folders** result) {
+  return serve("get_Folders", result, [&] { return folders(result); });
+}
+HRESULT FolderObject::get_Items(_Items** result) {
+  return serve("get_Items", result, [&] { return items(result); });
+}
+HRESULT FolderObject::get_Name(BSTR* result) {
+  return serve("get_Name", result, [&] { return name(result); });
+}
+HRESULT FolderObject::get_StoreID(BSTR* result) {
+  return serve("get_StoreID", result, [&] { return store_id(result); });
+}
+HRESULT FolderObject::get_FolderPath(BSTR* result) {
+  return serve("get_FolderPath", result, [&] { return folder_path(result); });
+}
+
+HRESULT FolderObject::default_item_type(OlItemType* result) {
+  *result = static_cast<OlItemType>(folder_->default_item_type);
+  return S_OK;
+}
+
+HRESULT FolderObject::default_message_class(BSTR* result) {
+  return allocate_text(qvsim::default_message_class(folder_->default_item_type), result);
+}
+
+HRESULT FolderObject::entry_id(BSTR* result) { return entry_id_text(folder_->entry_id, result); }
+
+HRESULT FolderObject::folders(_Folders** result) {
+  *result = new FoldersObject(folder_);
+  return S_OK;
+}
+
+HRESULT FolderObject::items(_Items** result) {
+  *result = new ItemsObject(folder_);
+  return S_OK;
+}
+
+HRESULT FolderObject::name(BSTR* result) { return allocate_text(folder_->name, result); }
+
+HRESULT FolderObject::store_id(BSTR* result) {
+  return entry_id_text(folder_->store->entry_id, result);
+}
+
+HRESULT FolderObject::folder_path(BSTR* result) {
+  return allocate_text(folder_->folder_path(), result);
+}
+
+// _Folders -------------------------------------------------------------------
+
+const std::vector<DispatchMember<FoldersObject>>& FoldersObject::dispatch_members() {
+  static const std::vector<DispatchMember<FoldersObject>> members = {
+      {L"Count", 0x50, &invoke_member<&FoldersObject::count, FoldersObject>},
+      {L"Item", 0x51, &invoke_member<&FoldersObject::item, FoldersObject>},
+  };
+  return members;
+}
+
+HRESULT FoldersObject::parent(IDispatch** result) {
+  *result = owner_ != nullptr ? static_cast<IDispatch*>(new FolderObject(owner_)) : new_namespace();
+  return S_OK;
+}
+
+HRESULT FoldersObject::get_Count(long* result) {
+  return serve("get_Count", result, [&] { return count(result); });
+}
+HRESULT FoldersObject::Item(VARIANT index, MAPIFolder** result) {
+  return serve("Item", result, [&] { return item(index, result); });
+}
+
+std::vector<Folder*> FoldersObject::folders() const {
+  std::vector<Folder*> list;
+  if (owner_ != nullptr) {
+    for (const auto& folder : owner_->folders) {
+      list.push_back(folder.get());
+    }
+  } else {
+    for (const auto& store : Server::instance().mailbox().stores) {
+      list.push_back(store->top_folder.get());
+    }
+  }
+  return list;
+}
+
+HRESULT FoldersObject::count(long* result) {
+  *result = static_cast<long>(folders().size());
+  return S_OK;
+}
+
+// By position, or by name (any case). Outlook reports both misses as an
+// object that could not be found.
+HRESULT FoldersObject::item(const VARIANT& index, MAPIFolder** result) {
+  const std::vector<Folder*> list = folders();
+  Folder* found = nullptr;
+  if (const std::optional<std::wstring> name = name_of(index)) {
+    for (Folder* folder : list) {
+      if (same_text(folder->name, *name)) {
+        found = folder;
+        break;
+      }
+    }
+  } else {
+    size_t position = 0;
+    const HRESULT hr = element_position(index, list.size(), &position);
+    if (hr == DISP_E_TYPEMISMATCH) {
+      return hr;
+    }
+    found = SUCCEEDED(hr) ? list[position] : nullptr;
+  }
+  if (found == nullptr) {
+    return raise(kMapiNotFound, kNotFoundText);
+  }
+  *result = new FolderObject(found);
+  return S_OK;
+}
+
+// _Items ---------------------------------------------------------------------
+
+const std::vector<DispatchMember<ItemsObject>>& ItemsObject::dispatch_members() {
+  static const std::vector<DispatchMember<ItemsObject>> members = {
+      {L"Count", 0x50, &invoke_member<&ItemsObject::count, ItemsObject>},
+      {L"Item", 0x51, &invoke_member<&ItemsObject::item, ItemsObject>},
+  };
+  return members;
+}
+
+HRESULT ItemsObject::parent(IDispatch** result) {
+  *result = new FolderObject(folder_);
+  return S_OK;
+}
+
+HRESULT ItemsObject::get_Count(long* result) {
+  return serve("get_Count", result, [&] { return count(result); });
+}
+HRESULT ItemsObject::Item(VARIANT index, IDispatch** result) {
+  return serve("Item", result, [&] { return item(index, result); });
+}
+
+HRESULT ItemsObject::count(long* result) {
+  *result = static_cast<long>(folder_->items.size());
+  return S_OK;
+}
+
+// By position, or by subject (any case): the first item with that subject.
+HRESULT ItemsObject::item(const VARIANT& index, IDispatch** result) {
+  qvsim::Item* found = nullptr;
+  if (const std::optional<std::wstring> subject = name_of(index)) {
+    for (const auto& candidate : folder_->items) {
+      if (same_text(candidate->subject(), *subject)) {
+        found = candidate.get();
+        break;
+      }
+    }
+    if (found == nullptr) {
+      return raise(kMapiNotFound, kNotFoundText);
+    }
+  } else {
+    size_t position = 0;
+    const HRESULT hr = position_in(index, folder_->items.size(), &position);
+    if (FAILED(hr)) {
+      return hr;
+    }
+    found = folder_->items[position].get();
+  }
+  *result = new ItemObject(found);
+  return S_OK;
+}
+
+}  // namespace qvsim::outlook

@@ -1,0 +1,69 @@
+// A client program of the simulated Outlook for the tests of its exit report.
+//   sim_outlook_client walk   walks every folder as the product's folder
+//                             listing does, prints each FolderPath, releases
+//                             everything
+//   sim_outlook_client leak   takes the first top folder and never releases it
+// Exit code 0 when connecting worked, 1 otherwise.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/sim_outlook/outlook_client.h"
+
+namespace {
+
+using qv::com_ptr;
+
+void print_line(const std::wstring& text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string line(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, line.data(), size, nullptr, nullptr);
+  std::printf("%s\n", line.c_str());
+}
+
+// Each folder: its EntryID, FolderPath by name, item type, then its subfolders.
+void walk(_Folders* folders) {
+  long count = 0;
+  for (long i = 1; SUCCEEDED(folders->get_Count(&count)) && i <= count; ++i) {
+    com_ptr<MAPIFolder> folder;
+    if (FAILED(folders->Item(qvsim::test::position(static_cast<int>(i)), folder.put()))) {
+      return;
+    }
+    qvsim::test::entry_id_of(folder.get());
+    print_line(qvsim::test::text_by_name(folder.get(), L"FolderPath"));
+    OlItemType type = olMailItem;
+    folder->get_DefaultItemType(&type);
+    com_ptr<_Folders> children;
+    if (SUCCEEDED(folder->get_Folders(children.put()))) {
+      walk(children.get());
+    }
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring scenario = argc > 1 ? argv[1] : L"walk";
+  ::CoInitialize(nullptr);
+  int exit_code = 1;
+  {
+    com_ptr<_Application> application;
+    if (SUCCEEDED(qvsim::test::connect_outlook(&application))) {
+      exit_code = 0;
+      if (scenario == L"leak") {
+        qvsim::test::top_folder(application.get(), 1).detach();
+      } else {
+        com_ptr<_NameSpace> mapi;
+        com_ptr<_Folders> folders;
+        const qv::unique_bstr type = qv::unique_bstr::from(L"MAPI");
+        if (SUCCEEDED(application->GetNamespace(type.get(), mapi.put())) &&
+            SUCCEEDED(mapi->get_Folders(folders.put()))) {
+          walk(folders.get());
+        }
+      }
+    }
+  }
+  ::CoUninitialize();
+  return exit_code;
+}

@@ -1,0 +1,139 @@
+#include "tests/support/sim_support.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/support/paths.h"
+
+namespace qv::test {
+namespace {
+
+constexpr wchar_t kClassKey[] =
+    L"Software\\Classes\\CLSID\\{0006F03A-0000-0000-C000-000000000046}";
+constexpr wchar_t kProgIdKey[] = L"Software\\Classes\\Outlook.Application";
+constexpr wchar_t kVersionedProgIdKey[] = L"Software\\Classes\\Outlook.Application.16";
+constexpr wchar_t kDllName[] = L"outlook_sim.dll";
+
+// A DLL's export as a function of its own type (through void*, which the
+// compilers accept between function pointer types).
+template <class Function>
+Function export_of(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+void call_registration_entry(const char* entry) {
+  HMODULE module = ::LoadLibraryW(outlook_sim_path().c_str());
+  if (module == nullptr) {
+    throw std::runtime_error("cannot load outlook_sim.dll, error " +
+                             std::to_string(::GetLastError()));
+  }
+  using Entry = HRESULT(STDAPICALLTYPE*)();
+  const auto function = export_of<Entry>(module, entry);
+  const HRESULT hr = function != nullptr ? function() : E_FAIL;
+  ::FreeLibrary(module);
+  if (FAILED(hr)) {
+    throw std::runtime_error(std::string(entry) + " failed");
+  }
+}
+
+// An export of the simulated Outlook loaded in this process.
+template <class Function>
+Function loaded_outlook_sim_export(const char* name) {
+  HMODULE module = ::GetModuleHandleW(kDllName);
+  const auto function = module != nullptr ? export_of<Function>(module, name) : nullptr;
+  if (function == nullptr) {
+    throw std::runtime_error("outlook_sim.dll is not loaded in this process");
+  }
+  return function;
+}
+
+}  // namespace
+
+std::wstring sample_mailbox_path() {
+  return source_dir() + L"\\sim\\mailboxes\\sample.json";
+}
+
+std::wstring outlook_sim_path() { return bin_path(kDllName); }
+
+void register_outlook_sim() { call_registration_entry("DllRegisterServer"); }
+
+void unregister_outlook_sim() { call_registration_entry("DllUnregisterServer"); }
+
+bool outlook_sim_registered() {
+  return registry_key_exists(HKEY_LOCAL_MACHINE, std::wstring(kClassKey) + L"\\InprocServer32");
+}
+
+OutlookRegistrationBackup::OutlookRegistrationBackup()
+    : class_key_(std::make_unique<RegistryBackup>(HKEY_LOCAL_MACHINE, kClassKey)),
+      prog_id_(std::make_unique<RegistryBackup>(HKEY_LOCAL_MACHINE, kProgIdKey)),
+      versioned_prog_id_(std::make_unique<RegistryBackup>(HKEY_LOCAL_MACHINE, kVersionedProgIdKey)) {}
+
+OutlookRegistrationBackup::~OutlookRegistrationBackup() = default;
+
+std::string read_text_file(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot open the file");
+  }
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    text.append(buffer, read);
+  }
+  ::CloseHandle(file);
+  return text;
+}
+
+nlohmann::json read_report(const std::wstring& path) {
+  const nlohmann::json report = nlohmann::json::parse(read_text_file(path), nullptr, false);
+  if (report.is_discarded()) {
+    throw std::runtime_error("the report is not JSON");
+  }
+  return report;
+}
+
+nlohmann::json outlook_report_now() {
+  using WriteReport = HRESULT(WINAPI*)(const wchar_t*);
+  const auto write = loaded_outlook_sim_export<WriteReport>("QvSimOutlookWriteReport");
+  TempDir dir;
+  const std::wstring path = dir.file(L"report.json");
+  if (write(path.c_str()) != S_OK) {
+    throw std::runtime_error("QvSimOutlookWriteReport failed");
+  }
+  return read_report(path);
+}
+
+HRESULT use_outlook_mailbox(const std::wstring& path) {
+  ::SetEnvironmentVariableW(kMailboxVariable, path.c_str());
+  if (::GetModuleHandleW(kDllName) == nullptr) {
+    return S_OK;
+  }
+  using Reset = HRESULT(WINAPI*)(const wchar_t*);
+  return loaded_outlook_sim_export<Reset>("QvSimOutlookReset")(path.c_str());
+}
+
+HRESULT apply_outlook_change(const nlohmann::json& change) {
+  using Apply = HRESULT(WINAPI*)(const char*);
+  const auto apply = loaded_outlook_sim_export<Apply>("QvSimOutlookApply");
+  return apply(change.dump().c_str());
+}
+
+void write_text_file(const std::wstring& path, const std::string& text) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot create the file");
+  }
+  DWORD written = 0;
+  const BOOL ok =
+      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::CloseHandle(file);
+  if (!ok || written != text.size()) {
+    throw std::runtime_error("cannot write the file");
+  }
+}
+
+}  // namespace qv::test

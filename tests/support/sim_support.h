@@ -1,0 +1,75 @@
+// Helpers for tests that run against the simulated Outlook: where its DLL and
+// the sample mailbox are, its registration in the prefix, and its report.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/registry.h"
+
+namespace qv::test {
+
+// Environment variables that the simulated Outlook reads.
+inline constexpr wchar_t kMailboxVariable[] = L"QV_SIM_MAILBOX";
+inline constexpr wchar_t kOutlookReportVariable[] = L"QV_SIM_OUTLOOK_REPORT";
+
+// sim/mailboxes/sample.json of the sources.
+std::wstring sample_mailbox_path();
+
+// outlook_sim.dll in the build's bin folder.
+std::wstring outlook_sim_path();
+
+// Registers or unregisters the simulated Outlook as the Outlook application
+// class, through the DLL's own DllRegisterServer / DllUnregisterServer. Both
+// may be repeated. Throws std::runtime_error when the DLL fails.
+void register_outlook_sim();
+void unregister_outlook_sim();
+bool outlook_sim_registered();
+
+// Keeps the registry keys of the Outlook application class (the class and its
+// two ProgIDs) and puts them back as they were when it goes away. Tests that
+// use it take the CTest resource lock wine_registry.
+class OutlookRegistrationBackup {
+ public:
+  OutlookRegistrationBackup();
+  OutlookRegistrationBackup(const OutlookRegistrationBackup&) = delete;
+  OutlookRegistrationBackup& operator=(const OutlookRegistrationBackup&) = delete;
+  ~OutlookRegistrationBackup();
+
+ private:
+  std::unique_ptr<RegistryBackup> class_key_;
+  std::unique_ptr<RegistryBackup> prog_id_;
+  std::unique_ptr<RegistryBackup> versioned_prog_id_;
+};
+
+// Reads a report file as JSON. Throws std::runtime_error when the file is
+// missing or is not JSON.
+nlohmann::json read_report(const std::wstring& path);
+
+// The report of the simulated Outlook loaded in this process, written now
+// through its exported QvSimOutlookWriteReport. Throws std::runtime_error
+// when the DLL is not loaded.
+nlohmann::json outlook_report_now();
+
+// Points the simulated Outlook at a mailbox description: sets QV_SIM_MAILBOX
+// for this process, which the first activation reads, and, when the DLL is
+// already loaded here, makes it serve that description now with its call
+// counts started afresh (QvSimOutlookReset). Returns S_OK, or the loaded
+// DLL's failure to read the description (CO_E_SERVER_EXEC_FAILURE).
+HRESULT use_outlook_mailbox(const std::wstring& path);
+
+// Applies a change to the mailbox of the simulated Outlook loaded in this
+// process (QvSimOutlookApply); returns its HRESULT.
+HRESULT apply_outlook_change(const nlohmann::json& change);
+
+// A file's bytes. Throws std::runtime_error when it cannot be read.
+std::string read_text_file(const std::wstring& path);
+
+// Writes UTF-8 text to a file, replacing it. Throws std::runtime_error.
+void write_text_file(const std::wstring& path, const std::string& text);
+
+}  // namespace qv::test
