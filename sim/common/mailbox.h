@@ -124,6 +124,10 @@ struct Item {
   int attachment_count = 0;
   std::wstring msg_file;  // a .msg file whose properties the item took, full path
   ByNameOverrides by_name;
+  // How the MAPI library serves the item's property streams, normalised
+  // (numbers and HRESULTs as JSON numbers, property_streams keyed by
+  // "0xTTTTTTTT"); null: the defaults. See docs/mailbox-format.md.
+  nlohmann::json message_options;
   Folder* folder = nullptr;  // the folder that holds the item
 
   const Property* find(std::uint32_t tag) const;

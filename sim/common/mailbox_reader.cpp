@@ -2,6 +2,7 @@
 // mailbox.h, checking every member, and applies changes described the same way.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <iterator>
 #include <limits>
@@ -399,6 +400,63 @@ ByNameOverrides by_name_overrides_of(const json& object, const std::string& wher
   return overrides;
 }
 
+// A stream behaviour of message_options: {"stat_fails": bool, "stat_error":
+// HRESULT, "read_fails_at": n, "every_read_fails": bool, "read_error":
+// HRESULT, "max_read": n}, with numbers and HRESULTs made JSON numbers.
+json stream_behaviour_of(const json& value, const std::string& where) {
+  check_members(value, {"stat_fails", "stat_error", "read_fails_at", "every_read_fails", "read_error", "max_read"},
+                where);
+  json result = json::object();
+  for (const char* flag : {"stat_fails", "every_read_fails"}) {
+    if (value.contains(flag)) {
+      result[flag] = boolean_of(value.at(flag), member_path(where, flag));
+    }
+  }
+  for (const char* error : {"stat_error", "read_error"}) {
+    if (value.contains(error)) {
+      result[error] = static_cast<std::int64_t>(hresult_of(value.at(error), member_path(where, error)));
+    }
+  }
+  if (value.contains("read_fails_at")) {
+    result["read_fails_at"] = integer_in_range(value.at("read_fails_at"), 0,
+                                               std::numeric_limits<std::int64_t>::max(),
+                                               member_path(where, "read_fails_at"));
+  }
+  if (value.contains("max_read")) {
+    result["max_read"] = uint32_of(value.at("max_read"), member_path(where, "max_read"));
+  }
+  return result;
+}
+
+// An item's message_options: {"getprops_limit": n, "stream": behaviour,
+// "property_streams": {tag: behaviour, ...}}.
+json message_options_of(const json& value, const std::string& where) {
+  check_members(value, {"getprops_limit", "stream", "property_streams"}, where);
+  json result = json::object();
+  if (value.contains("getprops_limit")) {
+    result["getprops_limit"] = uint32_of(value.at("getprops_limit"), member_path(where, "getprops_limit"));
+  }
+  if (value.contains("stream")) {
+    result["stream"] = stream_behaviour_of(value.at("stream"), member_path(where, "stream"));
+  }
+  if (value.contains("property_streams")) {
+    const std::string path = member_path(where, "property_streams");
+    const json& streams = value.at("property_streams");
+    if (!streams.is_object()) {
+      fail(path, "must be an object");
+    }
+    json normalised = json::object();
+    for (auto it = streams.begin(); it != streams.end(); ++it) {
+      const std::string at = path + "." + it.key();
+      char tag[11];
+      std::snprintf(tag, sizeof tag, "0x%08X", static_cast<unsigned>(uint32_of(json(it.key()), at)));
+      normalised[tag] = stream_behaviour_of(it.value(), at);
+    }
+    result["property_streams"] = std::move(normalised);
+  }
+  return result;
+}
+
 }  // namespace
 
 void set_msg_property_loader(MsgPropertyLoader loader) {
@@ -497,7 +555,7 @@ class MailboxReader {
 
   std::unique_ptr<Item> read_item(const json& value, Folder& folder, const std::string& where) {
     check_members(value, {"id", "entry_id", "message_class", "subject", "properties",
-                          "attachment_count", "msg_file", "by_name"},
+                          "attachment_count", "msg_file", "by_name", "message_options"},
                   where);
     auto item = std::make_unique<Item>();
     item->id = unique_id(value, item_ids_, where);
@@ -528,6 +586,10 @@ class MailboxReader {
           value.at("attachment_count"), 0, 0xFFFF, member_path(where, "attachment_count")));
     }
     item->by_name = by_name_overrides_of(value, where);
+    if (value.contains("message_options")) {
+      item->message_options =
+          message_options_of(value.at("message_options"), member_path(where, "message_options"));
+    }
     return item;
   }
 

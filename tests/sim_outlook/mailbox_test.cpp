@@ -213,6 +213,24 @@ TEST(MailboxItemTest, ByNameOverridesAndAttachments) {
   EXPECT_EQ(item.by_name.at(L"Subject").failure, E_ACCESSDENIED);
 }
 
+TEST(MailboxItemTest, MessageOptionsAreCheckedAndWrittenWithNumbers) {
+  const auto mailbox = parse(R"({"stores": [{"display_name": "S", "top_folder": {"items": [
+    {"id": "plain"},
+    {"id": "streams", "message_options": {"getprops_limit": "0x10",
+      "stream": {"stat_fails": true, "stat_error": "STG_E_ACCESSDENIED", "max_read": "5"},
+      "property_streams": {"268435487": {"read_fails_at": 100, "read_error": "0x8003001E"}}}}]}}]})");
+  EXPECT_TRUE(mailbox->find_item("plain")->message_options.is_null());
+  EXPECT_EQ(mailbox->find_item("streams")->message_options, json::parse(R"({"getprops_limit": 16,
+    "stream": {"stat_fails": true, "stat_error": -2147287035, "max_read": 5},
+    "property_streams": {"0x1000001F": {"read_fails_at": 100, "read_error": -2147287010}}})"));
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [
+    {"message_options": {"stream": {"stat_fail": true}}}]}}]})"),
+            "stores[0].top_folder.items[0].message_options.stream: unknown member \"stat_fail\"");
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [
+    {"message_options": {"property_streams": {"body": {}}}}]}}]})"),
+            "stores[0].top_folder.items[0].message_options.property_streams.body: \"body\" is not an integer");
+}
+
 TEST(MailboxItemTest, MsgFileTakesItsPropertiesThroughTheRegisteredLoader) {
   std::wstring loaded_path;
   set_msg_property_loader([&](const std::wstring& path) {
