@@ -1,10 +1,10 @@
 #include "sim/mapi/message.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/property_access.h"
+#include "sim/mapi/query_interface.h"
 #include "sim/mapi/table.h"
 
 namespace qvsim::mapi {
@@ -16,22 +16,6 @@ constexpr GUID kMessageImplementationId = {
     0x5b1a6e0c, 0x3c9d, 0x4f7a, {0x9e, 0x61, 0x2d, 0x7c, 0x0b, 0x4a, 0x8f, 0x11}};
 
 constexpr ULONG kModifyRecipientFlags = MODRECIP_ADD | MODRECIP_MODIFY | MODRECIP_REMOVE;
-
-template <typename T>
-HRESULT answer(T* self, REFIID riid, void** object, std::initializer_list<IID> ids) {
-  if (object == nullptr) {
-    return E_POINTER;
-  }
-  for (const IID& id : ids) {
-    if (riid == id) {
-      *object = self;
-      self->AddRef();
-      return S_OK;
-    }
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
 
 HRESULT new_table(std::vector<PropertyBag> rows, ULONG first_column, ULONG flags,
                   const PropertyAccess& access, LPMAPITABLE* table) {
@@ -69,7 +53,7 @@ class Message final : public MapiPropObject<IMessage> {
       AddRef();
       return S_OK;
     }
-    return answer(static_cast<IMessage*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMessage});
+    return answer_interface(static_cast<IMessage*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMessage});
   }
 
   HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override {
@@ -136,7 +120,7 @@ class Attachment final : public MapiPropObject<IAttach> {
         attachment_(std::move(attachment)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    return answer(static_cast<IAttach*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidAttachment});
+    return answer_interface(static_cast<IAttach*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidAttachment});
   }
 
  protected:

@@ -25,6 +25,26 @@ StreamBehaviour behaviour_from_json(const nlohmann::json& json) {
   return behaviour;
 }
 
+// The bag with each named property moved from its identifier in from to its
+// identifier in to; a property whose name is unknown or cannot be mapped
+// is dropped.
+PropertyBag renamed(const PropertyBag& bag, const NamedPropertyMap& from, NamedPropertyMap& to) {
+  PropertyBag result;
+  for (const ULONG tag : bag.tags()) {
+    ULONG id = PROP_ID(tag);
+    if (id >= NamedPropertyMap::kFirstId) {
+      const std::optional<PropertyName> name = from.name_of(id);
+      const std::optional<ULONG> mapped = name ? to.map(*name) : std::nullopt;
+      if (!mapped) {
+        continue;
+      }
+      id = *mapped;
+    }
+    result.set(PROP_TAG(PROP_TYPE(tag), id), *bag.find(tag));
+  }
+  return result;
+}
+
 }  // namespace
 
 const StreamBehaviour& MessageOptions::stream_for(ULONG tag) const {
@@ -105,6 +125,23 @@ std::shared_ptr<MessageData> MessageData::embed_message(AttachmentData& attachme
   attachment.properties.set_long(kTagAttachMethod, ATTACH_EMBEDDED_MSG);
   attachment.properties.set(kTagAttachDataObject, PropertyValue::object());
   return attachment.embedded;
+}
+
+void MessageData::adopt_names(const std::shared_ptr<NamedPropertyMap>& target) {
+  if (names == target) {
+    return;
+  }
+  properties = renamed(properties, *names, *target);
+  for (RecipientData& recipient : recipients) {
+    recipient.properties = renamed(recipient.properties, *names, *target);
+  }
+  for (const auto& attachment : attachments) {
+    attachment->properties = renamed(attachment->properties, *names, *target);
+    if (attachment->embedded) {
+      attachment->embedded->adopt_names(target);
+    }
+  }
+  names = target;
 }
 
 ULONG MessageData::set_named(const PropertyName& name, PropertyValue value, PropertyBag* bag) {

@@ -93,6 +93,12 @@ class MessageData {
   // message, which shares this message's names and options.
   std::shared_ptr<MessageData> embed_message(AttachmentData& attachment);
 
+  // Makes target this message's named-property map, and that of its
+  // attachments, recipients and embedded messages: every named property
+  // moves to the identifier that target gives its name (mapping the name
+  // there first). Serves a .msg file's message with a store's map.
+  void adopt_names(const std::shared_ptr<NamedPropertyMap>& target);
+
   // Sets a named property on bag (the message's own when null), mapping the
   // name first. Returns the tag, or 0 when no identifier is free.
   ULONG set_named(const PropertyName& name, PropertyValue value, PropertyBag* bag = nullptr);
