@@ -9,7 +9,7 @@
 #include "sim/mapi/message.h"
 #include "sim/mapi/msg_on_storage.h"
 #include "sim/mapi/rtf_stream.h"
-#include "sim/mapi/text_codec.h"
+#include "sim/mapi/session.h"
 #include "sim/mapi/utility_routines.h"
 
 namespace {
@@ -19,15 +19,6 @@ using namespace qvsim::mapi;
 HRESULT enter(const char* call_point) {
   prepare_library();
   return enter_call(call_point);
-}
-
-// The profile name of a logon, as UTF-8: faults name profiles so.
-std::string profile_qualifier(const void* name, ULONG flags) {
-  if (name == nullptr) {
-    return std::string();
-  }
-  return (flags & MAPI_UNICODE) ? qvsim::wide_to_utf8(static_cast<const wchar_t*>(name))
-                                : qvsim::wide_to_utf8(to_wide(static_cast<const char*>(name), CP_ACP));
 }
 
 }  // namespace
@@ -49,7 +40,7 @@ void WINAPI MAPIUninitialize() {
   uninitialize_library();
 }
 
-// Profiles are not served yet: initialised, MAPI finds no profile service.
+// The profiles of the served mailbox.
 HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) {
   if (admin != nullptr) {
     *admin = nullptr;
@@ -60,24 +51,29 @@ HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) {
   if (admin == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
-  return library_initialized() ? MAPI_E_NO_SUPPORT : MAPI_E_NOT_INITIALIZED;
+  if (!library_initialized()) {
+    return MAPI_E_NOT_INITIALIZED;
+  }
+  *admin = create_profile_admin();
+  return S_OK;
 }
 
-// No profile exists yet, so every logon fails. Faults may name the profile
-// (only_for) or the nth logon.
+// A new session on a profile of the served mailbox, found by its name (wide
+// with MAPI_UNICODE). Faults may name the profile (only_for, matched against
+// the name in UTF-8) or the nth logon.
 HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags, LPMAPISESSION* session) {
   if (session != nullptr) {
     *session = nullptr;
   }
   prepare_library();
-  const std::string qualifier = profile_qualifier(profile, flags);
+  const std::string qualifier = qvsim::wide_to_utf8(profile_name_text(profile, flags));
   if (const HRESULT hr = qvsim::Ledger::instance().enter_for("MAPILogonEx", qualifier).hr; FAILED(hr)) {
     return hr;
   }
   if (session == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
-  return library_initialized() ? MAPI_E_LOGON_FAILED : MAPI_E_NOT_INITIALIZED;
+  return library_initialized() ? log_on(profile, flags, session) : MAPI_E_NOT_INITIALIZED;
 }
 
 SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* buffer) {
@@ -210,6 +206,16 @@ ULONG WINAPI QvSimMapiGetReport(LPSTR buffer, ULONG size) {
 BOOL WINAPI QvSimMapiWriteReport(LPCWSTR path) {
   prepare_library();
   return write_library_report(path ? std::wstring(path) : std::wstring(), "on_demand") ? TRUE : FALSE;
+}
+
+// Serves the mailbox description at path (QV_SIM_MAILBOX's when null) from
+// now on, with its faults, and starts the call counts afresh, for test
+// programs that run several cases in one process. Objects still alive keep
+// the mailbox they came from. S_OK, or MAPI_E_CORRUPT_DATA when the
+// description cannot be read (the reason goes to the report).
+HRESULT WINAPI QvSimMapiReset(LPCWSTR mailbox_path) {
+  prepare_library();
+  return reset_library(mailbox_path ? std::wstring(mailbox_path) : std::wstring());
 }
 
 // Sets how a message of this library (with its attachments and embedded

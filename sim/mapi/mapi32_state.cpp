@@ -3,7 +3,9 @@
 #include <mutex>
 
 #include "sim/common/ledger.h"
+#include "sim/mapi/mailbox_messages.h"
 #include "sim/mapi/memory.h"
+#include "sim/mapi/served_mailbox.h"
 
 namespace qvsim::mapi {
 namespace {
@@ -14,7 +16,7 @@ struct LibraryState {
   unsigned long uninitialize_calls = 0;
   unsigned long unmatched_uninitialize_calls = 0;  // without an initialisation to end
   unsigned long depth = 0;
-  bool faults_loaded = false;
+  bool mailbox_loaded = false;
   std::string reason = "on_demand";
 };
 
@@ -35,41 +37,7 @@ void extend_report(nlohmann::json& report) {
   report["mapi_linked_allocations_outstanding"] = allocations.linked;
   report["mapi_bytes_outstanding"] = allocations.bytes;
   report["report_reason"] = s.reason;
-}
-
-bool read_whole_file(const std::wstring& path, std::string* bytes) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return false;
-  }
-  LARGE_INTEGER size{};
-  bool ok = ::GetFileSizeEx(file, &size) != 0;
-  bytes->assign(ok ? static_cast<size_t>(size.QuadPart) : 0, '\0');
-  DWORD read = 0;
-  ok = ok && (bytes->empty() || ::ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr));
-  ::CloseHandle(file);
-  return ok && read == bytes->size();
-}
-
-// Reads the "faults" of the mailbox description named by QV_SIM_MAILBOX.
-HRESULT load_faults() {
-  const std::wstring path = environment_variable(kMailboxVariable);
-  if (path.empty()) {
-    return S_OK;
-  }
-  std::string text;
-  const bool read = read_whole_file(path, &text);
-  const nlohmann::json mailbox = nlohmann::json::parse(text, nullptr, false);
-  if (!read || mailbox.is_discarded() || !mailbox.is_object()) {
-    return MAPI_E_CORRUPT_DATA;
-  }
-  try {
-    Ledger::instance().set_faults(mailbox.value("faults", nlohmann::json::array()));
-  } catch (const std::exception&) {
-    return MAPI_E_CORRUPT_DATA;
-  }
-  return S_OK;
+  add_mailbox_report(report);
 }
 
 }  // namespace
@@ -79,20 +47,41 @@ void prepare_library() {
   std::call_once(once, [] {
     Ledger::instance().set_component("mapi");
     Ledger::instance().set_report_extension(extend_report);
+    register_msg_property_loader();  // before any description is read
   });
 }
 
 HRESULT initialize_library() {
   LibraryState& s = state();
-  std::lock_guard lock(s.mutex);
-  ++s.initialize_calls;
-  if (!s.faults_loaded) {
-    if (const HRESULT hr = load_faults(); FAILED(hr)) {
+  bool first = false;
+  {
+    std::lock_guard lock(s.mutex);
+    ++s.initialize_calls;
+    first = !s.mailbox_loaded;
+  }
+  // Outside the lock: serving the mailbox sets the ledger's faults, and the
+  // ledger's report calls back into this module.
+  if (first) {
+    if (const HRESULT hr = serve_mailbox(std::wstring()); FAILED(hr)) {
       return hr;
     }
-    s.faults_loaded = true;
   }
+  std::lock_guard lock(s.mutex);
+  s.mailbox_loaded = true;
   ++s.depth;
+  return S_OK;
+}
+
+HRESULT reset_library(const std::wstring& path) {
+  if (const HRESULT hr = serve_mailbox(path); FAILED(hr)) {
+    return hr;
+  }
+  {
+    LibraryState& s = state();
+    std::lock_guard lock(s.mutex);
+    s.mailbox_loaded = true;
+  }
+  Ledger::instance().reset_counts();
   return S_OK;
 }
 

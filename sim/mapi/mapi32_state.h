@@ -1,6 +1,6 @@
 // The state of the simulated mapi32.dll as a whole: MAPIInitialize and
-// MAPIUninitialize and their balance, the faults read from the mailbox
-// description, and the report of the DLL's ledger.
+// MAPIUninitialize and their balance, the mailbox description that it
+// serves, and the report of the DLL's ledger.
 #pragma once
 
 #include <string>
@@ -11,15 +11,16 @@ namespace qvsim::mapi {
 
 // Environment variables that the DLL reads.
 constexpr wchar_t kReportVariable[] = L"QV_SIM_MAPI_REPORT";  // where the report goes
-constexpr wchar_t kMailboxVariable[] = L"QV_SIM_MAILBOX";     // its "faults" are injected
+constexpr wchar_t kMailboxVariable[] = L"QV_SIM_MAILBOX";     // the mailbox description served
 
-// Sets the ledger's component name and report extension; every export calls
-// it first (cheap after the first time).
+// Sets the ledger's component name and report extension and registers the
+// .msg reader with the mailbox description; every export calls it first
+// (cheap after the first time).
 void prepare_library();
 
-// MAPIInitialize: counts the call; the first one of the process reads the
-// faults of the mailbox description (MAPI_E_CORRUPT_DATA when it cannot be
-// read). Initialisations nest.
+// MAPIInitialize: counts the call; the first one of the process serves the
+// mailbox description and its faults (MAPI_E_CORRUPT_DATA when it cannot be
+// read; the next MAPIInitialize tries again). Initialisations nest.
 HRESULT initialize_library();
 // MAPIUninitialize: counts the call; the last one that balances the
 // initialisations writes the report.
@@ -31,5 +32,9 @@ bool library_initialized();
 bool write_library_report(const std::wstring& path, const char* reason);
 // The report as JSON text.
 std::string library_report_text();
+
+// Serves the description at path (QV_SIM_MAILBOX's when empty) from now on
+// with the call counts started afresh, as if MAPIInitialize had read it.
+HRESULT reset_library(const std::wstring& path);
 
 }  // namespace qvsim::mapi

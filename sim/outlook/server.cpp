@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "sim/common/ledger.h"
+#include "sim/mapi/mailbox_messages.h"
 
 namespace qvsim::outlook {
 
@@ -15,6 +16,9 @@ Server::Server() : mailbox_(std::make_unique<Mailbox>()) {
   Ledger& ledger = Ledger::instance();
   ledger.set_component("outlook");
   ledger.set_report_extension([this](nlohmann::json& report) { add_report_members(report); });
+  // Items that name a .msg file take its properties, read as the MAPI
+  // library reads them, so that both simulators show the same item.
+  mapi::register_msg_property_loader();
 }
 
 HRESULT Server::ensure_loaded() {
