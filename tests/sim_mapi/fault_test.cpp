@@ -58,11 +58,11 @@ std::vector<FaultCase> fault_cases() {
          if (SUCCEEDED(hr)) mapi.uninitialize();
          return hr;
        }},
-      {"MAPIAdminProfiles", [&mapi](Objects&) { LPPROFADMIN a = nullptr; return mapi.admin_profiles(0, &a); }},
+      {"MAPIAdminProfiles", [&mapi](Objects&) { LPPROFADMIN a = nullptr; return releasing(mapi.admin_profiles(0, &a), a); }},
       {"MAPILogonEx", [&mapi](Objects&) {
          LPMAPISESSION s = nullptr;
          char profile[] = "Outlook";
-         return mapi.logon(0, profile, nullptr, 0, &s);
+         return releasing(mapi.logon(0, profile, nullptr, 0, &s), s);
        }},
       {"MAPIAllocateBuffer", [&mapi](Objects&) { void* p = nullptr; const HRESULT hr = mapi.allocate_buffer(8, &p); return freeing(hr, p); }},
       {"MAPIAllocateMore", [&mapi](Objects& o) { void* p = nullptr; return mapi.allocate_more(8, o.buffer, &p); }},

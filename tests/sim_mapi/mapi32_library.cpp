@@ -44,6 +44,7 @@ const Mapi32& Mapi32::get() {
     resolve(&m.get_report, m.by_name("QvSimMapiGetReport"));
     resolve(&m.write_report, m.by_name("QvSimMapiWriteReport"));
     resolve(&m.set_message_options, m.by_name("QvSimMapiSetMessageOptions"));
+    resolve(&m.reset, m.by_name("QvSimMapiReset"));
     return m;
   }();
   return library;

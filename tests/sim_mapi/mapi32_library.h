@@ -38,6 +38,7 @@ struct Mapi32 {
   ULONG(WINAPI* get_report)(LPSTR, ULONG) = nullptr;
   BOOL(WINAPI* write_report)(LPCWSTR) = nullptr;
   HRESULT(WINAPI* set_message_options)(LPUNKNOWN, LPCSTR) = nullptr;
+  HRESULT(WINAPI* reset)(LPCWSTR) = nullptr;
 
   // The DLL of this process, loaded on first use and kept.
   static const Mapi32& get();

@@ -14,11 +14,28 @@ struct Routines {
   LPMAPIUNINITIALIZE uninitialize;
   LPMAPIALLOCATEBUFFER allocate_buffer;
   HRESULT(STDAPICALLTYPE* wrap_rtf)(LPSTREAM, ULONG, LPSTREAM*);
+  LPMAPIADMINPROFILES admin_profiles;
+  LPMAPILOGONEX logon;
 };
 
 template <typename T>
 T routine(HMODULE module, const char* name) {
   return reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// Copies the report file to standard output.
+int print_report_file() {
+  wchar_t path[MAX_PATH];
+  ::GetEnvironmentVariableW(L"QV_SIM_MAPI_REPORT", path, MAX_PATH);
+  FILE* file = _wfopen(path, L"rb");
+  if (file == nullptr) {
+    return 2;
+  }
+  char buffer[8192];
+  const size_t size = std::fread(buffer, 1, sizeof buffer, file);
+  std::fclose(file);
+  std::fwrite(buffer, 1, size, stdout);
+  return 0;
 }
 
 // Initialises twice and uninitialises twice, leaking one buffer and one
@@ -35,17 +52,28 @@ int balanced_with_leaks(const Routines& r) {
   source->Release();
   r.uninitialize();
   r.uninitialize();
-  wchar_t path[MAX_PATH];
-  ::GetEnvironmentVariableW(L"QV_SIM_MAPI_REPORT", path, MAX_PATH);
-  FILE* file = _wfopen(path, L"rb");
-  if (file == nullptr) {
+  return print_report_file();
+}
+
+// Lists the profiles and logs on to the default one as the product does,
+// releasing everything but the session; prints the report of the last
+// uninitialisation.
+int leaked_session(const Routines& r) {
+  r.initialize(nullptr);
+  IProfAdmin* admin = nullptr;
+  IMAPITable* table = nullptr;
+  if (FAILED(r.admin_profiles(0, &admin)) || FAILED(admin->GetProfileTable(0, &table))) {
     return 2;
   }
-  char buffer[8192];
-  const size_t size = std::fread(buffer, 1, sizeof buffer, file);
-  std::fclose(file);
-  std::fwrite(buffer, 1, size, stdout);
-  return 0;
+  table->Release();
+  admin->Release();
+  wchar_t profile[] = L"Outlook";
+  IMAPISession* session = nullptr;
+  if (FAILED(r.logon(0, reinterpret_cast<LPTSTR>(profile), nullptr, 0x80008022, &session))) {
+    return 2;
+  }
+  r.uninitialize();
+  return print_report_file();
 }
 
 // Initialises twice and uninitialises once; the report comes at exit.
@@ -79,10 +107,13 @@ int wmain(int argc, wchar_t** argv) {
   const Routines r{routine<LPMAPIINITIALIZE>(module, "MAPIInitialize"),
                    routine<LPMAPIUNINITIALIZE>(module, "MAPIUninitialize"),
                    routine<LPMAPIALLOCATEBUFFER>(module, "MAPIAllocateBuffer"),
-                   routine<HRESULT(STDAPICALLTYPE*)(LPSTREAM, ULONG, LPSTREAM*)>(module, "WrapCompressedRTFStream")};
+                   routine<HRESULT(STDAPICALLTYPE*)(LPSTREAM, ULONG, LPSTREAM*)>(module, "WrapCompressedRTFStream"),
+                   routine<LPMAPIADMINPROFILES>(module, "MAPIAdminProfiles"),
+                   routine<LPMAPILOGONEX>(module, "MAPILogonEx")};
   const std::wstring scenario = argv[1];
   if (scenario == L"balanced-with-leaks") return balanced_with_leaks(r);
   if (scenario == L"unbalanced") return unbalanced(r);
   if (scenario == L"mailbox-faults") return mailbox_faults(r);
+  if (scenario == L"leaked-session") return leaked_session(r);
   return 3;
 }

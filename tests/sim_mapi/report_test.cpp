@@ -75,6 +75,31 @@ TEST_F(ReportTest, AnUnbalancedInitialisationShowsAtExit) {
   EXPECT_EQ(report["mapi_allocations_outstanding"], 0);
 }
 
+TEST_F(ReportTest, ASessionNeverReleasedShows) {
+  const qv::test::ProcessResult result = run(L"leaked-session");
+  ASSERT_EQ(result.exit_code, 0u) << result.standard_error;
+  const nlohmann::json report = nlohmann::json::parse(result.standard_output);
+  EXPECT_EQ(report["report_reason"], "last_uninitialize");
+  EXPECT_TRUE(report["mapi_initialize_balanced"].get<bool>());
+  EXPECT_EQ(report["mapi_allocations_outstanding"], 0);  // the row set was never read
+  EXPECT_EQ(report["logons"], 1);
+  EXPECT_EQ(report["calls"]["IProfAdmin.GetProfileTable"], 1);
+  ASSERT_EQ(report["live_objects"].size(), 1u);
+  EXPECT_EQ(report["live_objects"][0]["kind"], "IMAPISession");
+  EXPECT_EQ(report["live_objects"][0]["references"], 1);
+  EXPECT_EQ(report["unreleased_references"], 1);
+  EXPECT_EQ(report["mailbox"], "");  // no description: the default profile alone
+}
+
+TEST_F(ReportTest, AnUnreadableDescriptionFailsInitialisationAndSaysWhy) {
+  const std::wstring mailbox = folder_.file(L"mailbox.json");
+  write_file(mailbox, R"({"stores": [{"display_name": "A", "top_folder": {"items": [{"subjekt": "x"}]}}]})");
+  const qv::test::ProcessResult result = run(L"mailbox-faults", mailbox);
+  EXPECT_EQ(result.standard_output, "8004011B 00000000\r\n");  // MAPI_E_CORRUPT_DATA
+  const std::string error = report_file()["mailbox_error"].get<std::string>();
+  EXPECT_NE(error.find("stores[0].top_folder.items[0]"), std::string::npos) << error;
+}
+
 TEST_F(ReportTest, FaultsComeFromTheMailboxDescription) {
   const std::wstring mailbox = folder_.file(L"mailbox.json");
   write_file(mailbox, R"({"stores": [], "faults": [{"call": "MAPIAllocateBuffer", "hr": "MAPI_E_NOT_ENOUGH_MEMORY"}]})");
