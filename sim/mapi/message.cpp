@@ -4,7 +4,7 @@
 
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/property_access.h"
-#include "sim/mapi/query_interface.h"
+#include "sim/mapi/com_answers.h"
 #include "sim/mapi/table.h"
 
 namespace qvsim::mapi {

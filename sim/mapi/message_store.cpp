@@ -10,7 +10,7 @@
 #include "sim/mapi/mailbox_messages.h"
 #include "sim/mapi/message.h"
 #include "sim/mapi/property_access.h"
-#include "sim/mapi/query_interface.h"
+#include "sim/mapi/com_answers.h"
 #include "sim/mapi/table.h"
 #include "sim/mapi/text_codec.h"
 

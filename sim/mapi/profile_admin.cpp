@@ -6,7 +6,7 @@
 
 #include "sim/common/com_object.h"
 #include "sim/mapi/call_points.h"
-#include "sim/mapi/query_interface.h"
+#include "sim/mapi/com_answers.h"
 #include "sim/mapi/served_mailbox.h"
 #include "sim/mapi/session.h"
 #include "sim/mapi/table.h"
@@ -43,9 +43,7 @@ class ProfileAdmin final : public IProfAdmin, public TrackedObject {
   QVSIM_FORWARD_ADDREF_RELEASE
 
   HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
-    if (error == nullptr) return MAPI_E_INVALID_PARAMETER;
-    *error = nullptr;
-    return S_OK;
+    return answer_no_last_error(error);
   }
 
   HRESULT STDMETHODCALLTYPE GetProfileTable(ULONG flags, LPMAPITABLE* table) override {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "sim/mapi/call_points.h"
+#include "sim/mapi/com_answers.h"
 #include "sim/mapi/memory_stream.h"
 #include "sim/mapi/table.h"
 #include "sim/mapi/text_codec.h"
@@ -102,13 +103,7 @@ ReadRules PropertyAccess::read_rules(ULONG flags) const {
   return rules;
 }
 
-HRESULT PropertyAccess::get_last_error(LPMAPIERROR* error) const {
-  if (error == nullptr) {
-    return MAPI_E_INVALID_PARAMETER;
-  }
-  *error = nullptr;
-  return S_OK;
-}
+HRESULT PropertyAccess::get_last_error(LPMAPIERROR* error) const { return answer_no_last_error(error); }
 
 HRESULT PropertyAccess::get_props(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values) const {
   if (count != nullptr) {

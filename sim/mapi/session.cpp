@@ -10,7 +10,7 @@
 #include "sim/common/com_object.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/message_store.h"
-#include "sim/mapi/query_interface.h"
+#include "sim/mapi/com_answers.h"
 #include "sim/mapi/served_mailbox.h"
 #include "sim/mapi/table.h"
 #include "sim/mapi/text_codec.h"
@@ -50,9 +50,7 @@ class Session final : public IMAPISession, public TrackedObject {
   QVSIM_FORWARD_ADDREF_RELEASE
 
   HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
-    if (error == nullptr) return MAPI_E_INVALID_PARAMETER;
-    *error = nullptr;
-    return S_OK;
+    return answer_no_last_error(error);
   }
 
   HRESULT STDMETHODCALLTYPE GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) override {

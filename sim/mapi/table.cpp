@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sim/mapi/call_points.h"
+#include "sim/mapi/com_answers.h"
 #include "sim/mapi/text_codec.h"
 
 namespace qvsim::mapi {
@@ -59,11 +60,7 @@ HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) {
 }
 
 HRESULT STDMETHODCALLTYPE Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) {
-  if (error == nullptr) {
-    return MAPI_E_INVALID_PARAMETER;
-  }
-  *error = nullptr;
-  return S_OK;
+  return answer_no_last_error(error);
 }
 
 HRESULT STDMETHODCALLTYPE Table::Advise(ULONG, LPMAPIADVISESINK, ULONG* connection) {

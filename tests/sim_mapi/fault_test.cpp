@@ -137,22 +137,12 @@ class FaultTest : public ::testing::TestWithParam<FaultCase> {
 TEST_P(FaultTest, OperationFailsWithTheInjectedFaultAndWorksWithout) {
   const FaultCase& fault = GetParam();
   Objects objects;
-  const std::string rule = std::string(R"([{"call": ")") + fault.call_point + R"(", "hr": "MAPI_E_NETWORK_ERROR"}])";
-  set_faults(rule.c_str());
-  const std::uint64_t calls = report()["calls"].value(fault.call_point, 0u);
-  EXPECT_EQ(fault.operation(objects), kInjected);
-  EXPECT_EQ(report()["calls"].value(fault.call_point, 0u), calls + 1);
-  set_faults(nullptr);
-  EXPECT_NE(fault.operation(objects), kInjected);
+  const HRESULT without = expect_fault_then_run(fault.call_point, "MAPI_E_NETWORK_ERROR", kInjected,
+                                                [&] { return fault.operation(objects); });
+  EXPECT_NE(without, kInjected);
 }
 
-std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) {
-  std::string name = info.param.call_point;
-  for (char& c : name) {
-    if (c == '.') c = '_';
-  }
-  return name;
-}
+std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) { return test_name_of(info.param.call_point); }
 
 INSTANTIATE_TEST_SUITE_P(EveryCallPoint, FaultTest, ::testing::ValuesIn(fault_cases()), case_name);
 

@@ -64,6 +64,25 @@ nlohmann::json report() {
 
 void set_faults(const char* json) { EXPECT_EQ(Mapi32::get().set_faults(json), S_OK); }
 
+HRESULT expect_fault_then_run(const char* call_point, const char* hr_name, HRESULT injected,
+                              const std::function<HRESULT()>& operation) {
+  const std::string rule = std::string(R"([{"call": ")") + call_point + R"(", "hr": ")" + hr_name + R"("}])";
+  set_faults(rule.c_str());
+  const std::uint64_t calls = report()["calls"].value(call_point, 0u);
+  EXPECT_EQ(operation(), injected);
+  EXPECT_EQ(report()["calls"].value(call_point, 0u), calls + 1);
+  set_faults(nullptr);
+  return operation();
+}
+
+std::string test_name_of(const char* call_point) {
+  std::string name = call_point;
+  for (char& c : name) {
+    if (c == '.') c = '_';
+  }
+  return name;
+}
+
 HRESULT open_message(IStorage* storage, IMessage** message, ULONG flags) {
   const Mapi32& m = Mapi32::get();
   ComRef<IMalloc> malloc(m.get_default_malloc());

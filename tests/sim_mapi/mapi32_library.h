@@ -3,6 +3,7 @@
 // by name. Helpers for the tests that drive it in-process.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -51,6 +52,14 @@ struct Mapi32 {
 nlohmann::json report();
 // Replaces the DLL's injected faults (null: none).
 void set_faults(const char* json);
+
+// Runs operation twice: with a fault rule at call_point failing with
+// hr_name (an HRESULT name of the mailbox format), expecting injected and
+// one more call counted there; then without faults, returning its result.
+HRESULT expect_fault_then_run(const char* call_point, const char* hr_name, HRESULT injected,
+                              const std::function<HRESULT()>& operation);
+// A call point as the name of a parametrised test ("IMAPITable_QueryRows").
+std::string test_name_of(const char* call_point);
 
 // An empty message on a new in-memory storage, opened as the product opens
 // a compound file (ordinals 13/15/17 and the default IMalloc).

@@ -79,22 +79,12 @@ class SessionFaultTest : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(SessionFaultTest, OperationFailsWithTheInjectedFaultAndWorksWithout) {
   const FaultCase& fault = GetParam();
   Objects objects;
-  const std::string rule = std::string(R"([{"call": ")") + fault.call_point + R"(", "hr": "MAPI_E_DISK_ERROR"}])";
-  set_faults(rule.c_str());
-  const std::uint64_t calls = report()["calls"].value(fault.call_point, 0u);
-  EXPECT_EQ(fault.operation(objects), kInjected);
-  EXPECT_EQ(report()["calls"].value(fault.call_point, 0u), calls + 1);
-  set_faults(nullptr);
-  EXPECT_EQ(fault.operation(objects), S_OK);
+  EXPECT_EQ(expect_fault_then_run(fault.call_point, "MAPI_E_DISK_ERROR", kInjected,
+                                  [&] { return fault.operation(objects); }),
+            S_OK);
 }
 
-std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) {
-  std::string name = info.param.call_point;
-  for (char& c : name) {
-    if (c == '.') c = '_';
-  }
-  return name;
-}
+std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) { return test_name_of(info.param.call_point); }
 
 INSTANTIATE_TEST_SUITE_P(EveryCallPoint, SessionFaultTest, ::testing::ValuesIn(fault_cases()), case_name);
 

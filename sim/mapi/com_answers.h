@@ -1,10 +1,11 @@
-// QueryInterface for the library's COM objects: the object answers each of
-// a list of interface identifiers with one pointer to itself.
+// Answers that every COM object of the library gives alike: QueryInterface
+// over a list of interface identifiers, and GetLastError, which has no
+// error information to give.
 #pragma once
 
-#include <unknwn.h>
-
 #include <initializer_list>
+
+#include "sim/mapi/mapi_platform.h"
 
 namespace qvsim::mapi {
 
@@ -24,6 +25,16 @@ HRESULT answer_interface(T* self, REFIID riid, void** object, std::initializer_l
   }
   *object = nullptr;
   return E_NOINTERFACE;
+}
+
+// GetLastError of IMAPIProp, IMAPITable, IMAPISession, IProfAdmin: S_OK
+// with no MAPIERROR.
+inline HRESULT answer_no_last_error(LPMAPIERROR* error) {
+  if (error == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  *error = nullptr;
+  return S_OK;
 }
 
 }  // namespace qvsim::mapi
