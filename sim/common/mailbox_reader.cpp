@@ -921,24 +921,34 @@ class MailboxReader {
     return *store;
   }
 
+  // The faults, checked and written as Ledger::set_faults reads them:
+  // numbers (also those given as text) and HRESULTs as JSON numbers.
   static json read_faults(const json& faults) {
+    json result = json::array();
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
       check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for"}, where);
-      text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
+      json rule = json::object();
+      rule["call"] = text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
       if (fault.contains("nth")) {
-        integer_in_range(fault.at("nth"), 0, std::numeric_limits<std::int64_t>::max(),
-                         member_path(where, "nth"));
+        rule["nth"] = integer_in_range(fault.at("nth"), 0, std::numeric_limits<std::int64_t>::max(),
+                                       member_path(where, "nth"));
       }
       if (fault.contains("hr")) {
-        hresult_of(fault.at("hr"), member_path(where, "hr"));
+        rule["hr"] = static_cast<std::int64_t>(hresult_of(fault.at("hr"), member_path(where, "hr")));
       }
       if (fault.contains("error_info")) {
-        boolean_of(fault.at("error_info"), member_path(where, "error_info"));
+        rule["error_info"] = boolean_of(fault.at("error_info"), member_path(where, "error_info"));
       }
+      for (const char* text : {"description", "only_for"}) {
+        if (fault.contains(text)) {
+          rule[text] = text_of(fault.at(text), member_path(where, text));
+        }
+      }
+      result.push_back(std::move(rule));
     }
-    return faults;
+    return result;
   }
 
   static MailboxEvent read_event(const json& value, const std::string& where) {

@@ -150,7 +150,7 @@ TEST(LogonTest, MapiUseDefaultLogsOnToTheDefaultProfile) {
 
 TEST(LogonTest, TheNthLogonOrANamedProfileFailsAsTheDescriptionSays) {
   ServedDescription served(R"({"profiles": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
-    "faults": [{"call": "MAPILogonEx", "nth": 2, "hr": "MAPI_E_NETWORK_ERROR"},
+    "faults": [{"call": "MAPILogonEx", "nth": "2", "hr": "MAPI_E_NETWORK_ERROR"},
                {"call": "MAPILogonEx", "only_for": "D", "hr": "MAPI_E_USER_CANCEL"}]})");
   HRESULT a = E_FAIL;
   HRESULT b = E_FAIL;

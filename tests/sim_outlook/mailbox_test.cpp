@@ -359,8 +359,19 @@ TEST(MailboxErrorTest, ErrorsNameThePlaceInTheDescription) {
             "UTC time like 2024-03-05T09:30:00Z");
   EXPECT_EQ(error_of(R"({"faults": [{"call": "Selection.Item", "hr": "E_BOGUS"}]})"),
             "faults[0].hr: unknown HRESULT: E_BOGUS");
+  EXPECT_EQ(error_of(R"({"faults": [{"call": "MAPILogonEx", "only_for": 3}]})"),
+            "faults[0].only_for: must be a string");
   EXPECT_EQ(error_of(R"({"stores": [{"top_folder": {}}]})"),
             "stores[0]: a store needs a \"display_name\"");
+}
+
+TEST(MailboxStateTest, FaultsAreWrittenWithNumbersAsTheLedgerReadsThem) {
+  const auto mailbox = parse(R"({"faults": [
+    {"call": "MAPILogonEx", "nth": "2", "hr": "MAPI_E_NETWORK_ERROR", "only_for": "Work"},
+    {"call": "_Items.Item", "hr": "0x80040107", "error_info": true, "description": "Moved"}]})");
+  EXPECT_EQ(mailbox->faults, json::parse(R"([
+    {"call": "MAPILogonEx", "nth": 2, "hr": -2147221227, "only_for": "Work"},
+    {"call": "_Items.Item", "hr": -2147221241, "error_info": true, "description": "Moved"}])"));
 }
 
 TEST(MailboxSampleTest, SampleMailboxReads) {
