@@ -115,6 +115,8 @@ HRESULT serve_mailbox(const std::wstring& path) {
   std::shared_ptr<const ServedMailbox> mailbox;
   try {
     mailbox = ServedMailbox::load(source);
+    // Not under the state's lock: a report takes the ledger's lock, then the state's.
+    Ledger::instance().set_faults(mailbox->mailbox().faults);
   } catch (const std::exception& error) {
     std::lock_guard lock(state.mutex);
     state.path = source;
@@ -129,8 +131,6 @@ HRESULT serve_mailbox(const std::wstring& path) {
     state.error.clear();
     state.logons = state.logoffs = 0;
   }
-  // Outside the lock: the ledger calls back into the report extension.
-  Ledger::instance().set_faults(mailbox->mailbox().faults);
   return S_OK;
 }
 
