@@ -20,8 +20,8 @@ PropertyValue binary_value(const Bytes& bytes) { return PropertyValue::binary(by
 std::vector<Property> msg_file_properties(const std::wstring& path) {
   std::shared_ptr<MessageData> message;
   if (const HRESULT hr = read_msg_file(path, &message); FAILED(hr)) {
-    char text[64];
-    std::snprintf(text, sizeof text, "not a compound file (0x%08lX)", static_cast<unsigned long>(hr));
+    char text[80];
+    std::snprintf(text, sizeof text, "it does not open as a compound file (0x%08lX)", static_cast<unsigned long>(hr));
     throw std::runtime_error(text);
   }
   std::vector<Property> properties;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/sim_mapi/mapi_session.h"
+#include "tests/support/sim_support.h"
 
 namespace qvsim::mapi::test {
 namespace {
@@ -207,6 +208,18 @@ TEST(MsgFileItemTest, AnItemThatNamesAMsgFileIsServedFromTheFile) {
   ASSERT_EQ(rows.count(), 2u);
   EXPECT_STREQ(rows.value(0, 1).Value.lpszW, L"notes.txt");
   EXPECT_STREQ(rows.value(1, 1).Value.lpszW, L"attachment1.txt");
+}
+
+TEST(MsgFileItemTest, AMissingMsgFileMakesTheDescriptionUnreadable) {
+  qv::test::TempDir folder;
+  const std::wstring mailbox = folder.file(L"mailbox.json");
+  qv::test::write_text_file(mailbox, R"({"stores": [{"display_name": "Files", "top_folder": {
+    "items": [{"msg_file": "missing.msg"}]}}]})");
+  EXPECT_EQ(Mapi32::get().reset(mailbox.c_str()), MAPI_E_CORRUPT_DATA);
+  const std::string error = report()["mailbox_error"].get<std::string>();
+  EXPECT_NE(error.find("stores[0].top_folder.items[0].msg_file: cannot read the .msg file: it does not open"),
+            std::string::npos)
+      << error;
 }
 
 }  // namespace
