@@ -14,7 +14,7 @@ struct LibraryState {
   unsigned long uninitialize_calls = 0;
   unsigned long unmatched_uninitialize_calls = 0;  // without an initialisation to end
   unsigned long depth = 0;
-  bool faults_loaded = false;
+  HRESULT description_status = S_OK;  // reading the description's faults
   std::string reason = "on_demand";
 };
 
@@ -79,6 +79,11 @@ void prepare_library() {
   std::call_once(once, [] {
     Ledger::instance().set_component("mapi");
     Ledger::instance().set_report_extension(extend_report);
+    // The faults must be known before the first call that they can fail,
+    // the first MAPIInitialize among them.
+    LibraryState& s = state();
+    std::lock_guard lock(s.mutex);
+    s.description_status = load_faults();
   });
 }
 
@@ -86,11 +91,8 @@ HRESULT initialize_library() {
   LibraryState& s = state();
   std::lock_guard lock(s.mutex);
   ++s.initialize_calls;
-  if (!s.faults_loaded) {
-    if (const HRESULT hr = load_faults(); FAILED(hr)) {
-      return hr;
-    }
-    s.faults_loaded = true;
+  if (FAILED(s.description_status)) {
+    return s.description_status;
   }
   ++s.depth;
   return S_OK;

@@ -13,13 +13,13 @@ namespace qvsim::mapi {
 constexpr wchar_t kReportVariable[] = L"QV_SIM_MAPI_REPORT";  // where the report goes
 constexpr wchar_t kMailboxVariable[] = L"QV_SIM_MAILBOX";     // its "faults" are injected
 
-// Sets the ledger's component name and report extension; every export calls
-// it first (cheap after the first time).
+// Sets the ledger's component name and report extension and reads the faults
+// of the mailbox description; every export calls it first (cheap after the
+// first time).
 void prepare_library();
 
-// MAPIInitialize: counts the call; the first one of the process reads the
-// faults of the mailbox description (MAPI_E_CORRUPT_DATA when it cannot be
-// read). Initialisations nest.
+// MAPIInitialize: counts the call; fails with MAPI_E_CORRUPT_DATA when the
+// mailbox description could not be read. Initialisations nest.
 HRESULT initialize_library();
 // MAPIUninitialize: counts the call; the last one that balances the
 // initialisations writes the report.
