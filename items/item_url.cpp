@@ -2,28 +2,17 @@
 
 #include <cwchar>
 
+#include "items/ascii_case.h"
+
 namespace qv {
-namespace {
-
-wchar_t ascii_lower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c; }
-
-bool starts_with_prefix(const wchar_t* text) {
-  for (size_t i = 0; i < kItemUrlPrefixLength; ++i) {
-    if (text[i] == L'\0' || ascii_lower(text[i]) != kItemUrlPrefix[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 bool is_item_url(const wchar_t* text, bool* entry_id_form) noexcept {
-  if (text == nullptr || *text == L'\0' || !starts_with_prefix(text)) {
+  if (text == nullptr) {
     return false;
   }
   const size_t length = std::wcslen(text);
-  if (length <= kItemUrlPrefixLength) {
+  if (length <= kItemUrlPrefixLength ||
+      !equals_ignoring_ascii_case(std::wstring_view(text, kItemUrlPrefixLength), kItemUrlPrefix)) {
     return false;
   }
   if (entry_id_form != nullptr) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "errors/exceptions.h"
+#include "items/ascii_case.h"
 
 namespace qv {
 namespace {
@@ -74,16 +75,6 @@ LSTATUS read_text_value(HKEY key, const wchar_t* name, wchar_t (&buffer)[kValueC
     return ERROR_SUCCESS;
   }
   return ERROR_INVALID_DATA;
-}
-
-bool equals_ignoring_ascii_case(const wchar_t* a, const wchar_t* b) {
-  const auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c; };
-  for (; *a != L'\0' && *b != L'\0'; ++a, ++b) {
-    if (lower(*a) != lower(*b)) {
-      return false;
-    }
-  }
-  return *a == *b;
 }
 
 // An entry point of the MAPI library, looked up by its 8-bit name at each

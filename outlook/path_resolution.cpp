@@ -1,24 +1,12 @@
 #include "outlook/path_resolution.h"
 
+#include "items/ascii_case.h"
 #include "items/item_url.h"
 #include "mapi/mapi.h"
 #include "outlook/outlook_app.h"
 
 namespace qv {
 namespace {
-
-bool equals_folding_ascii_case(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  const auto fold = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c; };
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (fold(a[i]) != fold(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // One attempt: the whole path as a folder, else the folder part and a search
 // of its items by the subject after the last backslash.
@@ -86,7 +74,7 @@ std::wstring find_item_by_subject(const std::wstring& folder_entry_id,
   for (long position = 1; position <= outlook::count(items); ++position) {
     const std::wstring item_subject =
         property_text(outlook::item(items, position).get(), L"Subject");
-    if (equals_folding_ascii_case(item_subject, wanted)) {
+    if (equals_ignoring_ascii_case(item_subject, wanted)) {
       return property_text(outlook::item(items, position).get(), L"EntryID");
     }
   }

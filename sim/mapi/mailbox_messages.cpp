@@ -174,7 +174,8 @@ HRESULT build_item_message(const Item& item, const std::shared_ptr<NamedProperty
   }
   try {
     // Embedded messages share the options object: change it in place.
-    *data->options = item.message_options.is_null() ? MessageOptions() : MessageOptions::from_json(item.message_options);
+    *data->options =
+        item.message_options.is_null() ? MessageOptions() : MessageOptions::from_json(item.message_options);
   } catch (const std::exception&) {
     return MAPI_E_CORRUPT_DATA;
   }

@@ -16,7 +16,7 @@ struct LibraryState {
   unsigned long uninitialize_calls = 0;
   unsigned long unmatched_uninitialize_calls = 0;  // without an initialisation to end
   unsigned long depth = 0;
-  bool mailbox_loaded = false;
+  HRESULT description_status = S_OK;  // serving the mailbox description
   std::string reason = "on_demand";
 };
 
@@ -48,26 +48,23 @@ void prepare_library() {
     Ledger::instance().set_component("mapi");
     Ledger::instance().set_report_extension(extend_report);
     register_msg_property_loader();  // before any description is read
+    // The mailbox, and with it the faults, must be known before the first
+    // call that they can fail, the first MAPIInitialize among them. Served
+    // outside the state's lock: a report takes the ledger's lock, then it.
+    const HRESULT status = serve_mailbox(std::wstring());
+    LibraryState& s = state();
+    std::lock_guard lock(s.mutex);
+    s.description_status = status;
   });
 }
 
 HRESULT initialize_library() {
   LibraryState& s = state();
-  bool first = false;
-  {
-    std::lock_guard lock(s.mutex);
-    ++s.initialize_calls;
-    first = !s.mailbox_loaded;
-  }
-  // Outside the lock: serving the mailbox sets the ledger's faults, and the
-  // ledger's report calls back into this module.
-  if (first) {
-    if (const HRESULT hr = serve_mailbox(std::wstring()); FAILED(hr)) {
-      return hr;
-    }
-  }
   std::lock_guard lock(s.mutex);
-  s.mailbox_loaded = true;
+  ++s.initialize_calls;
+  if (FAILED(s.description_status)) {
+    return s.description_status;
+  }
   ++s.depth;
   return S_OK;
 }
@@ -79,7 +76,7 @@ HRESULT reset_library(const std::wstring& path) {
   {
     LibraryState& s = state();
     std::lock_guard lock(s.mutex);
-    s.mailbox_loaded = true;
+    s.description_status = S_OK;
   }
   Ledger::instance().reset_counts();
   return S_OK;

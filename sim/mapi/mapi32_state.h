@@ -13,14 +13,13 @@ namespace qvsim::mapi {
 constexpr wchar_t kReportVariable[] = L"QV_SIM_MAPI_REPORT";  // where the report goes
 constexpr wchar_t kMailboxVariable[] = L"QV_SIM_MAILBOX";     // the mailbox description served
 
-// Sets the ledger's component name and report extension and registers the
-// .msg reader with the mailbox description; every export calls it first
-// (cheap after the first time).
+// Sets the ledger's component name and report extension, registers the .msg
+// reader with the mailbox description and serves the description with its
+// faults; every export calls it first (cheap after the first time).
 void prepare_library();
 
-// MAPIInitialize: counts the call; the first one of the process serves the
-// mailbox description and its faults (MAPI_E_CORRUPT_DATA when it cannot be
-// read; the next MAPIInitialize tries again). Initialisations nest.
+// MAPIInitialize: counts the call; fails with MAPI_E_CORRUPT_DATA when the
+// mailbox description could not be read. Initialisations nest.
 HRESULT initialize_library();
 // MAPIUninitialize: counts the call; the last one that balances the
 // initialisations writes the report.

@@ -1,5 +1,5 @@
 // The mailbox that mapi32.dll serves: the description named by
-// QV_SIM_MAILBOX, read at the first MAPIInitialize, with one named-property
+// QV_SIM_MAILBOX, read at the first call of an export, with one named-property
 // map per message store. Sessions, stores and folders keep the mailbox they
 // were opened on alive (a shared_ptr), so a test may serve another
 // description while they still live.
@@ -62,8 +62,9 @@ MailboxEntry find_entry(const Store& store, const Bytes& entry_id);
 std::shared_ptr<const ServedMailbox> served_mailbox();
 
 // Serves the description at path (QV_SIM_MAILBOX's when path is empty)
-// from now on, puts its faults in force and starts the logon counts afresh. MAPI_E_CORRUPT_DATA when it
-// cannot be read: the reason goes to the report and nothing changes.
+// from now on, puts its faults in force and starts the logon counts
+// afresh. MAPI_E_CORRUPT_DATA when it cannot be read: the reason goes to
+// the report and nothing changes.
 HRESULT serve_mailbox(const std::wstring& path);
 
 // Counts of the sessions opened and logged off, for the report.

@@ -71,6 +71,10 @@ OutlookRegistrationBackup::OutlookRegistrationBackup()
 
 OutlookRegistrationBackup::~OutlookRegistrationBackup() = default;
 
+void use_outlook_as_default_mail_client() {
+  set_registry_text(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", nullptr, L"Microsoft Outlook");
+}
+
 std::string read_text_file(const std::wstring& path) {
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

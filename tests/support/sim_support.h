@@ -46,6 +46,12 @@ class OutlookRegistrationBackup {
   std::unique_ptr<RegistryBackup> versioned_prog_id_;
 };
 
+// Makes Microsoft Outlook the default mail client of the prefix, so that the
+// MAPI library is the simulated mapi32.dll beside the programs. Tests that
+// need another mail-client state change it only while no other test runs
+// (RUN_SERIAL) and put it back.
+void use_outlook_as_default_mail_client();
+
 // Reads a report file as JSON. Throws std::runtime_error when the file is
 // missing or is not JSON.
 nlohmann::json read_report(const std::wstring& path);

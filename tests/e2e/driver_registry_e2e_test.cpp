@@ -1,0 +1,154 @@
+// qv_driver.exe with the Outlook registration and the mail-client keys of the
+// registry in each of their states.
+#include "errors/exceptions.h"
+#include "tests/e2e/driver_run.h"
+#include "tests/support/mailbox_json.h"
+#include "tests/support/registry.h"
+#include "tests/support/sim_support.h"
+
+namespace qv::test {
+namespace {
+
+constexpr wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
+constexpr wchar_t kOutlookKey[] = L"SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
+
+constexpr char kPhaseOne[] =
+    "EntryID values on clipboard:\n"
+    "EntryID=outlook:A001\n";
+constexpr char kAnnouncement[] = "\nCreating Mapi class, then listing Outlook folders\n";
+constexpr char kFolders[] =
+    "  \\\\Mailbox\n"
+    "  \\\\Mailbox\\Calendar\n"
+    "  \\\\Mailbox\\Inbox\n"
+    "  \\\\Mailbox\\Inbox\\Projects\n"
+    "Exception accessing MAPI object: Opening Outlook items is not supported\n";
+constexpr char kLocateFailure[] =
+    "Exception creating Mapi class: Failed to locate Outlook Extended MAPI DLL\n";
+
+class DriverRegistryTest : public DriverTest {
+ protected:
+  void SetUp() override { delete_registry_tree(HKEY_LOCAL_MACHINE, kMailKey); }
+
+  DriverRun run() {
+    nlohmann::json mailbox = mailbox_of({simple_store()});
+    mailbox["explorer"] = {{"selection", {"alpha"}}};
+    return run_driver(mailbox);
+  }
+  // The output of a run whose folder phase got as far as this.
+  static std::string output_with(const std::string& after_announcement) {
+    return windows_lines(std::string(kPhaseOne) + kAnnouncement + after_announcement);
+  }
+  static void set_default_client(const std::wstring& name) {
+    set_registry_text(HKEY_LOCAL_MACHINE, kMailKey, nullptr, name);
+  }
+  static void set_dll_path(const std::wstring& path, DWORD type = REG_SZ) {
+    set_registry_text(HKEY_LOCAL_MACHINE, kOutlookKey, L"DllPathEx", path, type);
+  }
+  static void expect_mapi_initialised_once(const DriverRun& run) {
+    EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 1u);
+    EXPECT_EQ(calls(run.mapi_report, "MAPIUninitialize"), 1u);
+  }
+
+  RegistryBackup mail_keys_{HKEY_LOCAL_MACHINE, kMailKey};
+};
+
+TEST_F(DriverRegistryTest, OutlookNotRegistered) {
+  set_default_client(L"Microsoft Outlook");
+  const OutlookRegistrationBackup registration;
+  unregister_outlook_sim();
+  const DriverRun run = this->run();
+  EXPECT_EQ(run.output, windows_lines("Retrieving Clipboard Url(s): " +
+                                      ascii(system_error_text(REGDB_E_CLASSNOTREG)) + "\n"));
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_TRUE(run.outlook_report.is_null()) << "the server was activated";
+  EXPECT_TRUE(run.mapi_report.is_null()) << "MAPI was loaded";
+}
+
+TEST_F(DriverRegistryTest, OutlookAsDefaultClientInCapitals) {
+  set_default_client(L"MICROSOFT OUTLOOK");
+  set_dll_path(L"C:\\never\\loaded.dll");
+  const DriverRun run = this->run();
+  EXPECT_EQ(run.output, output_with(kFolders));
+  expect_clean_reports(run);
+  expect_mapi_initialised_once(run);
+}
+
+TEST_F(DriverRegistryTest, AnotherClientWithDllPathExAsText) {
+  set_default_client(L"Native Mail Client");
+  set_dll_path(bin_path(L"olmapi32.dll"));
+  const DriverRun run = this->run();
+  EXPECT_EQ(run.output, output_with(kFolders));
+  expect_clean_reports(run);
+  // Outlook's library forwards to mapi32.dll: one MAPI state, one report.
+  expect_mapi_initialised_once(run);
+}
+
+TEST_F(DriverRegistryTest, DllPathExAsMultiStringUsesItsFirstString) {
+  const std::wstring list = bin_path(L"olmapi32.dll") + L'\0' + L"C:\\second.dll" + L'\0';
+  set_registry_value(HKEY_LOCAL_MACHINE, kOutlookKey, L"DllPathEx", REG_MULTI_SZ, list.c_str(),
+                     static_cast<DWORD>((list.size() + 1) * sizeof(wchar_t)));
+  const DriverRun run = this->run();
+  EXPECT_EQ(run.output, output_with(kFolders));
+  expect_mapi_initialised_once(run);
+}
+
+TEST_F(DriverRegistryTest, ExpandableDllPathExIsLoadedUnexpanded) {
+  ::SetEnvironmentVariableW(L"QV_MAPI_FOLDER", bin_dir().c_str());
+  set_dll_path(L"%QV_MAPI_FOLDER%\\olmapi32.dll", REG_EXPAND_SZ);
+  const DriverRun run = this->run();
+  // No file has that literal name: the load fails with the module not found.
+  EXPECT_EQ(run.output, output_with("Exception creating Mapi class: " +
+                                    ascii(system_error_text(static_cast<int32_t>(0x8007007E))) +
+                                    "\n"));
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_TRUE(run.mapi_report.is_null()) << "MAPI was loaded";
+}
+
+TEST_F(DriverRegistryTest, DllPathExThatIsNoTextFailsToLocate) {
+  set_registry_dword(HKEY_LOCAL_MACHINE, kOutlookKey, L"DllPathEx", 1);
+  DriverRun run = this->run();
+  EXPECT_EQ(run.output, output_with(kLocateFailure));
+  EXPECT_EQ(run.exit_code, 1u);
+  const std::wstring unterminated = bin_path(L"olmapi32.dll");
+  set_registry_value(HKEY_LOCAL_MACHINE, kOutlookKey, L"DllPathEx", REG_SZ, unterminated.data(),
+                     static_cast<DWORD>(unterminated.size() * sizeof(wchar_t)));
+  run = this->run();
+  EXPECT_EQ(run.output, output_with(kLocateFailure));
+  EXPECT_EQ(run.exit_code, 1u);
+}
+
+TEST_F(DriverRegistryTest, DllPathExOf260CharactersIsUsedAndOf261FailsToLocate) {
+  const std::wstring longest = L"C:\\" + std::wstring(251, L'q') + L"\\m.dll";
+  ASSERT_EQ(longest.size(), 260u);
+  set_dll_path(longest);
+  ::SetLastError(0);
+  ASSERT_EQ(::LoadLibraryW(longest.c_str()), nullptr);
+  const std::wstring load_failure = win32_error().message();
+  DriverRun run = this->run();
+  EXPECT_EQ(run.output, output_with("Exception creating Mapi class: " + ascii(load_failure) + "\n"));
+  set_dll_path(longest + L"q");
+  run = this->run();
+  EXPECT_EQ(run.output, output_with(kLocateFailure));
+}
+
+TEST_F(DriverRegistryTest, MissingKeysFailToLocate) {
+  const DriverRun run = this->run();
+  EXPECT_EQ(run.output, output_with(kLocateFailure));
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.error, "");
+  expect_clean_reports(run);
+}
+
+TEST_F(DriverRegistryTest, LibraryWithoutMapiInitialize) {
+  set_dll_path(bin_path(L"mapi_without_initialize.dll"));
+  const DriverRun run = this->run();
+  EXPECT_EQ(run.output,
+            output_with("Exception creating Mapi class: " +
+                        ascii(system_error_text(static_cast<int32_t>(0x80004005))) + "\n"));
+  EXPECT_EQ(run.exit_code, 1u);
+  expect_clean_reports(run);
+  EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 0u);
+}
+
+}  // namespace
+}  // namespace qv::test

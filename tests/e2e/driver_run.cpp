@@ -1,0 +1,96 @@
+#include "tests/e2e/driver_run.h"
+
+#include "sim/common/mailbox.h"
+#include "tests/support/process.h"
+#include "tests/support/sim_support.h"
+
+namespace qv::test {
+namespace {
+
+nlohmann::json read_report_if_written(const std::wstring& path) {
+  return path_exists(path) ? read_report(path) : nlohmann::json();
+}
+
+}  // namespace
+
+void DriverTest::SetUpTestSuite() {
+  register_outlook_sim();
+  use_outlook_as_default_mail_client();
+}
+
+DriverRun DriverTest::run_driver(const nlohmann::json& mailbox) {
+  try {
+    qvsim::Mailbox::parse(mailbox, dir_.path());
+  } catch (const qvsim::MailboxError& e) {
+    ADD_FAILURE() << "the test's mailbox description is wrong: " << e.what();
+  }
+  const std::wstring path = dir_.file(L"mailbox.json");
+  write_text_file(path, mailbox.dump(2));
+  return run_driver_on(path);
+}
+
+DriverRun DriverTest::run_driver_on(const std::wstring& mailbox_path) {
+  const std::wstring outlook_report = dir_.file(L"outlook-report.json");
+  const std::wstring mapi_report = dir_.file(L"mapi-report.json");
+  ::DeleteFileW(outlook_report.c_str());
+  ::DeleteFileW(mapi_report.c_str());
+  ProcessOptions options;
+  options.environment[L"QV_SIM_MAILBOX"] = mailbox_path;
+  options.environment[L"QV_SIM_OUTLOOK_REPORT"] = outlook_report;
+  options.environment[L"QV_SIM_MAPI_REPORT"] = mapi_report;
+  const ProcessResult result = run_process(bin_path(L"qv_driver.exe"), options);
+  EXPECT_FALSE(result.timed_out);
+  DriverRun run;
+  run.exit_code = result.exit_code;
+  run.output = result.standard_output;
+  run.error = result.standard_error;
+  run.outlook_report = read_report_if_written(outlook_report);
+  run.mapi_report = read_report_if_written(mapi_report);
+  return run;
+}
+
+void DriverTest::expect_clean_reports(const DriverRun& run) {
+  if (!run.outlook_report.is_null()) {
+    EXPECT_EQ(run.outlook_report.at("unreleased_references"), 0)
+        << run.outlook_report.at("live_objects").dump();
+    EXPECT_TRUE(run.outlook_report.at("live_objects").empty());
+  }
+  if (!run.mapi_report.is_null()) {
+    // A library that was loaded but never called reports no MAPI counts.
+    const nlohmann::json& mapi = run.mapi_report;
+    EXPECT_EQ(mapi.value("mapi_initialize_calls", 0), mapi.value("mapi_uninitialize_calls", 0))
+        << mapi.dump(2);
+    EXPECT_EQ(mapi.value("mapi_initialized", 0), 0);
+    EXPECT_EQ(mapi.value("mapi_allocations_outstanding", 0), 0);
+    EXPECT_EQ(mapi.value("unreleased_references", 0), 0);
+  }
+}
+
+std::uint64_t calls(const nlohmann::json& report, const char* call_point) {
+  if (report.is_null() || !report["calls"].contains(call_point)) {
+    return 0;
+  }
+  return report["calls"][call_point].get<std::uint64_t>();
+}
+
+std::string windows_lines(const std::string& text) {
+  std::string result;
+  for (const char c : text) {
+    if (c == '\n') {
+      result.push_back('\r');
+    }
+    result.push_back(c);
+  }
+  return result;
+}
+
+std::string ascii(const std::wstring& text) {
+  std::string result;
+  for (const wchar_t c : text) {
+    EXPECT_LT(c, 0x80) << "not an ASCII text";
+    result.push_back(static_cast<char>(c));
+  }
+  return result;
+}
+
+}  // namespace qv::test

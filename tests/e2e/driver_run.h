@@ -1,0 +1,55 @@
+// Runs qv_driver.exe against a mailbox description and collects what it
+// printed and what the simulators report.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/paths.h"
+
+namespace qv::test {
+
+struct DriverRun {
+  DWORD exit_code = 0;
+  std::string output;  // standard output, byte for byte
+  std::string error;   // standard error
+  nlohmann::json outlook_report;  // null when the simulated Outlook was not activated
+  nlohmann::json mapi_report;     // null when the MAPI library was not loaded
+};
+
+class DriverTest : public ::testing::Test {
+ protected:
+  // Registers the simulated Outlook and makes Outlook the mail client.
+  static void SetUpTestSuite();
+
+  // Runs the driver against the description (written to a file of the test).
+  DriverRun run_driver(const nlohmann::json& mailbox);
+  // Runs it against a description file.
+  DriverRun run_driver_on(const std::wstring& mailbox_path);
+
+  // Expects that the simulated Outlook holds no object the driver took, and
+  // that MAPI, when loaded, was initialised and uninitialised equally often,
+  // with no MAPI memory left allocated.
+  static void expect_clean_reports(const DriverRun& run);
+
+  TempDir dir_;
+};
+
+// Counted calls of a call point in a report (0 when never called).
+std::uint64_t calls(const nlohmann::json& report, const char* call_point);
+
+// Text in the bytes that the driver writes when its output is redirected
+// (code page 1252, "\r\n" line ends): for expected outputs written in ASCII
+// with "\n".
+std::string windows_lines(const std::string& text);
+
+// The bytes of a text made only of ASCII characters (a system message).
+std::string ascii(const std::wstring& text);
+
+}  // namespace qv::test

@@ -1,0 +1,245 @@
+// The folder listing: the map, its order, its cache and its walk.
+#include "outlook/folders.h"
+
+#include <process.h>
+
+#include "mapi/mapi.h"
+#include "tests/outlook/outlook_test_fixture.h"
+
+namespace qv::test {
+namespace {
+
+class FoldersTest : public OutlookTest {
+ protected:
+  // The map's keys in map order.
+  static std::vector<std::wstring> keys(const FolderMap& map) {
+    std::vector<std::wstring> result;
+    for (const auto& entry : map) {
+      result.push_back(entry.first);
+    }
+    return result;
+  }
+};
+
+using Keys = std::vector<std::wstring>;
+
+TEST_F(FoldersTest, FirstCallBuildsTheMapAndLeavesRefreshFalse) {
+  use_mailbox(mailbox_of({simple_store()}));
+  Mapi mapi;
+  bool refresh = false;
+  const FolderMap& map = mapi.list_folders(refresh);
+  EXPECT_FALSE(refresh);
+  EXPECT_EQ(keys(map), (Keys{L"\\\\Mailbox", L"\\\\Mailbox\\Calendar", L"\\\\Mailbox\\Inbox",
+                             L"\\\\Mailbox\\Inbox\\Projects"}));
+  expect_everything_released();
+}
+
+TEST_F(FoldersTest, CachedMapIsServedWithoutOutlookAndRefreshComesBackTrue) {
+  use_mailbox(mailbox_of({simple_store()}));
+  Mapi mapi;
+  bool refresh = false;
+  const FolderMap* first = &mapi.list_folders(refresh);
+  const std::uint64_t connections = calls("Application.CreateInstance");
+  refresh = false;
+  EXPECT_EQ(&mapi.list_folders(refresh), first);
+  EXPECT_TRUE(refresh);
+  EXPECT_EQ(calls("Application.CreateInstance"), connections);
+}
+
+TEST_F(FoldersTest, RefreshRebuildsFromOutlook) {
+  use_mailbox(mailbox_of({simple_store()}));
+  Mapi mapi;
+  bool refresh = true;
+  mapi.list_folders(refresh);
+  EXPECT_TRUE(refresh);
+  ASSERT_EQ(apply_outlook_change({{"add_folder", {{"to", "F000"}, {"folder", {{"name", "Later"}}}}}}),
+            S_OK);
+  refresh = true;
+  const FolderMap& map = mapi.list_folders(refresh);
+  EXPECT_TRUE(refresh);
+  EXPECT_EQ(map.size(), 5u);
+  EXPECT_EQ(map.count(L"\\\\Mailbox\\Later"), 1u);
+  EXPECT_EQ(calls("Application.CreateInstance"), 2u);
+}
+
+TEST_F(FoldersTest, RecordsEntryIdsParentsAndItemTypes) {
+  use_mailbox(mailbox_of({simple_store(), store("Empty Store", "E000")}));
+  Mapi mapi;
+  bool refresh = true;
+  const FolderMap& map = mapi.list_folders(refresh);
+  const FolderInfo& top = map.at(L"\\\\Mailbox");
+  EXPECT_EQ(top.entry_id, L"F000");
+  EXPECT_EQ(top.parent_entry_id, L"");
+  EXPECT_EQ(map.at(L"\\\\Mailbox\\Inbox").parent_entry_id, L"F000");
+  const FolderInfo& projects = map.at(L"\\\\mailbox\\inbox\\projects");  // any letter case
+  EXPECT_EQ(projects.entry_id, L"F002");
+  EXPECT_EQ(projects.parent_entry_id, map.at(L"\\\\Mailbox\\Inbox").entry_id);
+  EXPECT_EQ(map.at(L"\\\\Mailbox\\Calendar").default_item_type, olAppointmentItem);
+  const FolderInfo& empty = map.at(L"\\\\Empty Store");
+  EXPECT_EQ(empty.entry_id, L"E000");
+  EXPECT_EQ(empty.parent_entry_id, L"");
+  EXPECT_EQ(map.size(), 5u);
+}
+
+TEST_F(FoldersTest, EachFolderIsFetchedFourTimesAndCountIsReadBeforeEveryPosition) {
+  use_mailbox(mailbox_of({simple_store()}));
+  Mapi mapi;
+  bool refresh = true;
+  mapi.list_folders(refresh);
+  // 4 folders in 5 collections (the stores' and one per folder).
+  EXPECT_EQ(calls("_Folders.Item"), 16u);
+  EXPECT_EQ(calls("_Folders.Count"), 4u + 5u);
+  EXPECT_EQ(calls("MAPIFolder.EntryID"), 4u);
+  EXPECT_EQ(calls("MAPIFolder.Invoke(FolderPath)"), 4u);
+  EXPECT_EQ(calls("MAPIFolder.DefaultItemType"), 4u);
+  EXPECT_EQ(calls("MAPIFolder.Folders"), 4u);
+  EXPECT_EQ(calls("_Application.GetNamespace"), 1u);
+  expect_everything_released();
+}
+
+TEST_F(FoldersTest, KeysFollowCaseInsensitiveOrderAndTheFirstFolderKeepsAPath) {
+  nlohmann::json first = store("Mailbox", "1000",
+                               {folder("beta", "1001"), folder("Alpha", "1002"),
+                                folder("Inbox", "1003"), folder("INBOX", "1004")});
+  nlohmann::json second = store("Mailbox", "2000", {folder("Alpha", "2001"), folder("Zeta", "2002")});
+  use_mailbox(mailbox_of({first, second}));
+  Mapi mapi;
+  bool refresh = true;
+  const FolderMap& map = mapi.list_folders(refresh);
+  EXPECT_EQ(keys(map), (Keys{L"\\\\Mailbox", L"\\\\Mailbox\\Alpha", L"\\\\Mailbox\\beta",
+                             L"\\\\Mailbox\\Inbox", L"\\\\Mailbox\\Zeta"}));
+  EXPECT_EQ(map.at(L"\\\\Mailbox").entry_id, L"1000");
+  EXPECT_EQ(map.at(L"\\\\Mailbox\\Alpha").entry_id, L"1002");
+  EXPECT_EQ(map.at(L"\\\\Mailbox\\Inbox").entry_id, L"1003");
+  EXPECT_EQ(map.at(L"\\\\Mailbox\\Zeta").entry_id, L"2002");
+}
+
+TEST_F(FoldersTest, EncodedSpacesAreDecodedAndAnUnreadablePathIsTheEmptyKey) {
+  nlohmann::json spaced = folder("Sent Items", "1001");
+  spaced["folder_path"] = "\\\\Mailbox\\Sent%20Items%20%202024";
+  nlohmann::json unreadable = folder("Hidden", "1002");
+  unreadable["by_name"] = {{"FolderPath", {{"missing", true}}}};
+  nlohmann::json numeric = folder("Numeric", "1003");
+  numeric["by_name"] = {{"FolderPath", {{"value", 7}}}};
+  use_mailbox(mailbox_of({store("Mailbox", "1000", {spaced, unreadable, numeric})}));
+  Mapi mapi;
+  bool refresh = true;
+  const FolderMap& map = mapi.list_folders(refresh);
+  EXPECT_EQ(keys(map), (Keys{L"", L"\\\\Mailbox", L"\\\\Mailbox\\Sent Items  2024"}));
+  EXPECT_EQ(map.at(L"").entry_id, L"1002");  // the first of the two
+}
+
+TEST_F(FoldersTest, FoldersAddedDuringTheWalkAreReached) {
+  nlohmann::json mailbox = mailbox_of({simple_store()});
+  // While the walk is inside Inbox, a third subfolder appears under the top
+  // folder; the next Count of the top folder's collection sees it.
+  mailbox["events"] = {{{"after", "_Folders.Count"},
+                        {"nth", 3},
+                        {"add_folder", {{"to", "F000"}, {"folder", {{"name", "Late"}}}}}}};
+  use_mailbox(mailbox);
+  Mapi mapi;
+  bool refresh = true;
+  const FolderMap& map = mapi.list_folders(refresh);
+  EXPECT_EQ(map.count(L"\\\\Mailbox\\Late"), 1u);
+  EXPECT_EQ(map.size(), 5u);
+}
+
+TEST_F(FoldersTest, FailedWalkKeepsWhatWasInsertedAndServesItAsCached) {
+  nlohmann::json mailbox = mailbox_of({simple_store()});
+  mailbox["faults"] = {{{"call", "_Folders.Item"}, {"nth", 9}, {"hr", "E_FAIL"}}};
+  use_mailbox(mailbox);
+  Mapi mapi;
+  bool refresh = true;
+  try {
+    mapi.list_folders(refresh);
+    FAIL() << "no exception";
+  } catch (const _com_error& e) {
+    EXPECT_EQ(e.Error(), E_FAIL);
+  }
+  expect_everything_released();
+  refresh = false;
+  const FolderMap& partial = mapi.list_folders(refresh);
+  EXPECT_TRUE(refresh);
+  // The top folder and Inbox went in; Projects was the ninth fetch.
+  EXPECT_EQ(keys(partial), (Keys{L"\\\\Mailbox", L"\\\\Mailbox\\Inbox"}));
+}
+
+TEST_F(FoldersTest, FailureBeforeAnyFolderLeavesTheMapEmptyForTheNextCall) {
+  nlohmann::json mailbox = mailbox_of({simple_store()});
+  mailbox["faults"] = {{{"call", "_NameSpace.Folders"}, {"nth", 1}, {"hr", "E_FAIL"}}};
+  use_mailbox(mailbox);
+  Mapi mapi;
+  bool refresh = false;
+  EXPECT_THROW(mapi.list_folders(refresh), _com_error);
+  refresh = false;
+  EXPECT_EQ(mapi.list_folders(refresh).size(), 4u);
+  EXPECT_FALSE(refresh);
+}
+
+// Runs a function on a thread of its own with a small stack: a walk that
+// recursed per level would overflow it long before the deepest folder.
+template <class Function>
+void run_with_small_stack(Function function) {
+  struct Call {
+    Function* function;
+    static unsigned __stdcall run(void* argument) {
+      ::CoInitialize(nullptr);
+      (*static_cast<Call*>(argument)->function)();
+      ::CoUninitialize();
+      return 0;
+    }
+  } call{&function};
+  constexpr unsigned kStackSize = 256 * 1024;
+  const auto thread = reinterpret_cast<HANDLE>(
+      ::_beginthreadex(nullptr, kStackSize, &Call::run, &call, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                       nullptr));
+  ASSERT_NE(thread, nullptr);
+  ::WaitForSingleObject(thread, INFINITE);
+  DWORD exit_code = 1;
+  ::GetExitCodeThread(thread, &exit_code);
+  ::CloseHandle(thread);
+  EXPECT_EQ(exit_code, 0u);
+}
+
+TEST_F(FoldersTest, ATreeThousandsOfLevelsDeepIsWalkedInOrder) {
+  constexpr int kDepth = 3000;
+  use_mailbox(mailbox_of({store("Deep", "D000")}));
+  Mapi mapi;
+  {
+    // Activates the server in this process, so that changes can be applied.
+    bool refresh = true;
+    mapi.list_folders(refresh);
+  }
+  std::string parent = "D000";
+  for (int level = 1; level <= kDepth; ++level) {
+    char entry_id[16];
+    std::snprintf(entry_id, sizeof(entry_id), "%08X", level);
+    ASSERT_EQ(apply_outlook_change({{"add_folder",
+                                     {{"to", parent},
+                                      {"folder", {{"id", entry_id}, {"name", "d"}, {"entry_id", entry_id}}}}}}),
+              S_OK);
+    parent = entry_id;
+  }
+  size_t size = 0;
+  std::wstring deepest_parent;
+  run_with_small_stack([&] {
+    bool refresh = true;
+    const FolderMap& map = mapi.list_folders(refresh);
+    size = map.size();
+    std::wstring path = L"\\\\Deep";
+    for (int level = 1; level <= kDepth; ++level) {
+      path += L"\\d";
+    }
+    const auto deepest = map.find(path);
+    if (deepest != map.end()) {
+      deepest_parent = deepest->second.parent_entry_id;
+    }
+  });
+  EXPECT_EQ(size, static_cast<size_t>(kDepth + 1));
+  char expected[16];
+  std::snprintf(expected, sizeof(expected), "%08X", kDepth - 1);
+  EXPECT_EQ(deepest_parent, std::wstring(expected, expected + 8));
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,29 @@
+#include "tests/outlook/outlook_test_fixture.h"
+
+#include "sim/common/mailbox.h"
+
+namespace qv::test {
+
+void OutlookTest::use_mailbox(const nlohmann::json& description) {
+  try {
+    qvsim::Mailbox::parse(description, dir_.path());
+  } catch (const qvsim::MailboxError& e) {
+    FAIL() << "the test's mailbox description is wrong: " << e.what();
+  }
+  const std::wstring path = dir_.file(L"mailbox.json");
+  write_text_file(path, description.dump(2));
+  ASSERT_EQ(use_outlook_mailbox(path), S_OK);
+}
+
+std::uint64_t OutlookTest::calls(const char* call_point) const {
+  const nlohmann::json counted = report()["calls"];
+  return counted.contains(call_point) ? counted[call_point].get<std::uint64_t>() : 0;
+}
+
+void OutlookTest::expect_everything_released() const {
+  const nlohmann::json state = report();
+  EXPECT_EQ(state["unreleased_references"], 0) << state["live_objects"].dump();
+  EXPECT_TRUE(state["live_objects"].empty()) << state["live_objects"].dump();
+}
+
+}  // namespace qv::test
