@@ -14,8 +14,6 @@ std::string byte_string(const Bytes& bytes) { return std::string(bytes.begin(), 
 
 Bytes bytes_of(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-PropertyValue binary_value(const Bytes& bytes) { return PropertyValue::binary(byte_string(bytes)); }
-
 // A .msg file's properties in the description's form.
 std::vector<Property> msg_file_properties(const std::wstring& path) {
   std::shared_ptr<MessageData> message;
@@ -61,6 +59,8 @@ void add_counted_attachments(int count, MessageData& message) {
 }
 
 }  // namespace
+
+PropertyValue binary_value(const Bytes& bytes) { return PropertyValue::binary(byte_string(bytes)); }
 
 void register_msg_property_loader() { set_msg_property_loader(msg_file_properties); }
 

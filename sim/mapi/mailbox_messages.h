@@ -23,6 +23,9 @@ void register_msg_property_loader();
 // read it too.
 HRESULT read_msg_file(const std::wstring& path, std::shared_ptr<MessageData>* message);
 
+// Bytes of the description (an EntryID, a provider UID) as a PT_BINARY value.
+PropertyValue binary_value(const Bytes& bytes);
+
 // A description's property value as the library's, and back; nullopt for a
 // value of a type that a description cannot hold, or for a named property
 // whose name is a string or unknown to names.

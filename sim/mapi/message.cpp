@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "sim/mapi/call_points.h"
-#include "sim/mapi/property_access.h"
 #include "sim/mapi/com_answers.h"
+#include "sim/mapi/property_access.h"
 #include "sim/mapi/table.h"
 
 namespace qvsim::mapi {

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "sim/mapi/call_points.h"
+#include "sim/mapi/com_answers.h"
 #include "sim/mapi/com_ref.h"
 #include "sim/mapi/mailbox_messages.h"
 #include "sim/mapi/message.h"
 #include "sim/mapi/property_access.h"
-#include "sim/mapi/com_answers.h"
 #include "sim/mapi/table.h"
 #include "sim/mapi/text_codec.h"
 
@@ -21,10 +21,6 @@ constexpr ULONG kStoreSupport = STORE_ENTRYID_UNIQUE | STORE_READONLY | STORE_AT
                                 kStoreUnicodeOk;
 constexpr ULONG kContentsTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | MAPI_ASSOCIATED;
 constexpr ULONG kHierarchyTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | CONVENIENT_DEPTH;
-
-PropertyValue binary_value(const Bytes& bytes) {
-  return PropertyValue::binary(std::string(bytes.begin(), bytes.end()));
-}
 
 // IMAPIProp of a store or folder: its properties in a message-like bag whose
 // names are the store's map, so that GetIDsFromNames on the store answers

@@ -3,14 +3,14 @@
 #include "sim/mapi/session.h"
 
 #include <memory>
-#include <optional>
 #include <utility>
 #include <vector>
 
 #include "sim/common/com_object.h"
 #include "sim/mapi/call_points.h"
-#include "sim/mapi/message_store.h"
 #include "sim/mapi/com_answers.h"
+#include "sim/mapi/mailbox_messages.h"
+#include "sim/mapi/message_store.h"
 #include "sim/mapi/served_mailbox.h"
 #include "sim/mapi/table.h"
 #include "sim/mapi/text_codec.h"
@@ -26,10 +26,6 @@ struct StoreTableRow {
   const StoreRow* row = nullptr;
   const Store* store = nullptr;
 };
-
-PropertyValue binary_value(const Bytes& bytes) {
-  return PropertyValue::binary(std::string(bytes.begin(), bytes.end()));
-}
 
 class Session final : public IMAPISession, public TrackedObject {
  public:
