@@ -69,7 +69,6 @@ TEST_F(DriverRegistryTest, OutlookAsDefaultClientInCapitals) {
   set_dll_path(L"C:\\never\\loaded.dll");
   const DriverRun run = this->run();
   EXPECT_EQ(run.output, output_with(kFolders));
-  expect_clean_reports(run);
   expect_mapi_initialised_once(run);
 }
 
@@ -78,7 +77,6 @@ TEST_F(DriverRegistryTest, AnotherClientWithDllPathExAsText) {
   set_dll_path(bin_path(L"olmapi32.dll"));
   const DriverRun run = this->run();
   EXPECT_EQ(run.output, output_with(kFolders));
-  expect_clean_reports(run);
   // Outlook's library forwards to mapi32.dll: one MAPI state, one report.
   expect_mapi_initialised_once(run);
 }
@@ -136,7 +134,6 @@ TEST_F(DriverRegistryTest, MissingKeysFailToLocate) {
   EXPECT_EQ(run.output, output_with(kLocateFailure));
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(run.error, "");
-  expect_clean_reports(run);
 }
 
 TEST_F(DriverRegistryTest, LibraryWithoutMapiInitialize) {
@@ -146,7 +143,6 @@ TEST_F(DriverRegistryTest, LibraryWithoutMapiInitialize) {
             output_with("Exception creating Mapi class: " +
                         ascii(system_error_text(static_cast<int32_t>(0x80004005))) + "\n"));
   EXPECT_EQ(run.exit_code, 1u);
-  expect_clean_reports(run);
   EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 0u);
 }
 

@@ -46,6 +46,7 @@ DriverRun DriverTest::run_driver_on(const std::wstring& mailbox_path) {
   run.error = result.standard_error;
   run.outlook_report = read_report_if_written(outlook_report);
   run.mapi_report = read_report_if_written(mapi_report);
+  expect_clean_reports(run);
   return run;
 }
 

@@ -29,13 +29,14 @@ class DriverTest : public ::testing::Test {
   static void SetUpTestSuite();
 
   // Runs the driver against the description (written to a file of the test).
+  // Every run is expected to leave clean reports (expect_clean_reports).
   DriverRun run_driver(const nlohmann::json& mailbox);
   // Runs it against a description file.
   DriverRun run_driver_on(const std::wstring& mailbox_path);
 
   // Expects that the simulated Outlook holds no object the driver took, and
   // that MAPI, when loaded, was initialised and uninitialised equally often,
-  // with no MAPI memory left allocated.
+  // with no MAPI memory left allocated and no MAPI object alive.
   static void expect_clean_reports(const DriverRun& run);
 
   TempDir dir_;
