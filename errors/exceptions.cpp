@@ -46,9 +46,10 @@ void copy_text(std::wstring& target, const wchar_t* text) noexcept {
 }
 
 // The highest insert number that the pattern reads, as the system's formatter
-// parses it: "%n" with one or two digits, optionally followed by "!spec!",
-// where each '*' of the spec reads one more insert. "%%" and the other escapes
-// read none. Returns -1 when a "!spec!" is not closed.
+// parses it: "%n" with one or two digits, optionally followed by a printf
+// format between exclamation marks ("%1!*s!"), where each '*' reads one more
+// insert. "%%" and the other escapes read none. Returns -1 when the format
+// is not closed.
 int highest_insert_read(const wchar_t* pattern) {
   int highest = 0;
   for (const wchar_t* p = pattern; *p != L'\0'; ++p) {
