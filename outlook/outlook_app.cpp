@@ -69,6 +69,16 @@ com_ptr<Result> item_at(const com_ptr<Collection>& collection, long position, RE
   return result;
 }
 
+// Calls a member that takes nothing and gives an interface reference.
+template <class Object, class Result>
+com_ptr<Result> reference_from(const com_ptr<Object>& object,
+                               HRESULT (STDMETHODCALLTYPE Object::*member)(Result**), REFIID iid) {
+  Object* raw = object.operator->();
+  com_ptr<Result> result;
+  check_member((raw->*member)(result.put()), raw, iid);
+  return result;
+}
+
 template <class Collection>
 long count_of(const com_ptr<Collection>& collection, REFIID iid) {
   Collection* raw = collection.operator->();
@@ -119,10 +129,7 @@ std::wstring property_text(IDispatch* object, const wchar_t* name) noexcept {
 namespace outlook {
 
 com_ptr<_Explorer> active_explorer(const com_ptr<_Application>& application) {
-  _Application* raw = application.operator->();
-  com_ptr<_Explorer> explorer;
-  check_member(raw->ActiveExplorer(explorer.put()), raw, IID__Application);
-  return explorer;
+  return reference_from(application, &_Application::ActiveExplorer, IID__Application);
 }
 
 com_ptr<_NameSpace> get_namespace(const com_ptr<_Application>& application, const wchar_t* type) {
@@ -134,10 +141,7 @@ com_ptr<_NameSpace> get_namespace(const com_ptr<_Application>& application, cons
 }
 
 com_ptr<Selection> selection(const com_ptr<_Explorer>& explorer) {
-  _Explorer* raw = explorer.operator->();
-  com_ptr<Selection> result;
-  check_member(raw->get_Selection(result.put()), raw, IID__Explorer);
-  return result;
+  return reference_from(explorer, &_Explorer::get_Selection, IID__Explorer);
 }
 
 long count(const com_ptr<Selection>& selection) { return count_of(selection, IID_Selection); }
@@ -147,10 +151,7 @@ com_ptr<IDispatch> item(const com_ptr<Selection>& selection, long position) {
 }
 
 com_ptr<_Folders> folders(const com_ptr<_NameSpace>& name_space) {
-  _NameSpace* raw = name_space.operator->();
-  com_ptr<_Folders> result;
-  check_member(raw->get_Folders(result.put()), raw, IID__NameSpace);
-  return result;
+  return reference_from(name_space, &_NameSpace::get_Folders, IID__NameSpace);
 }
 
 com_ptr<MAPIFolder> get_folder_from_id(const com_ptr<_NameSpace>& name_space,
@@ -188,17 +189,11 @@ long default_item_type(const com_ptr<MAPIFolder>& folder) {
 }
 
 com_ptr<_Folders> folders(const com_ptr<MAPIFolder>& folder) {
-  MAPIFolder* raw = folder.operator->();
-  com_ptr<_Folders> result;
-  check_member(raw->get_Folders(result.put()), raw, IID_MAPIFolder);
-  return result;
+  return reference_from(folder, &MAPIFolder::get_Folders, IID_MAPIFolder);
 }
 
 com_ptr<_Items> items(const com_ptr<MAPIFolder>& folder) {
-  MAPIFolder* raw = folder.operator->();
-  com_ptr<_Items> result;
-  check_member(raw->get_Items(result.put()), raw, IID_MAPIFolder);
-  return result;
+  return reference_from(folder, &MAPIFolder::get_Items, IID_MAPIFolder);
 }
 
 long count(const com_ptr<_Items>& items) { return count_of(items, IID__Items); }

@@ -1,6 +1,5 @@
 #include "tests/e2e/driver_run.h"
 
-#include "sim/common/mailbox.h"
 #include "tests/support/process.h"
 #include "tests/support/sim_support.h"
 
@@ -19,13 +18,8 @@ void DriverTest::SetUpTestSuite() {
 }
 
 DriverRun DriverTest::run_driver(const nlohmann::json& mailbox) {
-  try {
-    qvsim::Mailbox::parse(mailbox, dir_.path());
-  } catch (const qvsim::MailboxError& e) {
-    ADD_FAILURE() << "the test's mailbox description is wrong: " << e.what();
-  }
   const std::wstring path = dir_.file(L"mailbox.json");
-  write_text_file(path, mailbox.dump(2));
+  write_mailbox_file(path, mailbox);
   return run_driver_on(path);
 }
 

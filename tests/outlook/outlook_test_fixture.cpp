@@ -1,17 +1,10 @@
 #include "tests/outlook/outlook_test_fixture.h"
 
-#include "sim/common/mailbox.h"
-
 namespace qv::test {
 
 void OutlookTest::use_mailbox(const nlohmann::json& description) {
-  try {
-    qvsim::Mailbox::parse(description, dir_.path());
-  } catch (const qvsim::MailboxError& e) {
-    FAIL() << "the test's mailbox description is wrong: " << e.what();
-  }
   const std::wstring path = dir_.file(L"mailbox.json");
-  write_text_file(path, description.dump(2));
+  write_mailbox_file(path, description);
   ASSERT_EQ(use_outlook_mailbox(path), S_OK);
 }
 

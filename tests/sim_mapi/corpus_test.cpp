@@ -17,20 +17,9 @@ constexpr ULONG kDeliveryTime = PROP_TAG(PT_SYSTIME, 0x0E06);
 constexpr ULONG kModificationTime = PROP_TAG(PT_SYSTIME, 0x3008);
 constexpr LONG kLidLocation = 0x8208;
 
+// A file's bytes; empty when it is absent.
 std::string read_file(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return bytes;
-  }
-  LARGE_INTEGER size{};
-  ::GetFileSizeEx(file, &size);
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  DWORD read = 0;
-  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  ::CloseHandle(file);
-  bytes.resize(read);
-  return bytes;
+  return qv::test::path_exists(path) ? qv::test::read_text_file(path) : std::string();
 }
 
 // The base names of the corpus's .msg files.

@@ -3,12 +3,11 @@
 // (report_child.cpp) runs each scenario.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "tests/support/paths.h"
 #include "tests/support/process.h"
+#include "tests/support/sim_support.h"
 
 namespace {
 
@@ -23,22 +22,10 @@ class ReportTest : public ::testing::Test {
     return qv::test::run_process(qv::test::bin_path(L"qvsim_mapi_report_child.exe"), options);
   }
 
-  nlohmann::json report_file() const {
-    HANDLE file = ::CreateFileW(report_path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE);
-    std::string text(1 << 16, '\0');
-    DWORD read = 0;
-    ::ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
-    ::CloseHandle(file);
-    text.resize(read);
-    return nlohmann::json::parse(text);
-  }
+  nlohmann::json report_file() const { return qv::test::read_report(report_path_); }
 
-  void write_file(const std::wstring& path, const std::string& text) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    ::CloseHandle(file);
+  static void write_file(const std::wstring& path, const std::string& text) {
+    qv::test::write_text_file(path, text);
   }
 
   qv::test::TempDir folder_;

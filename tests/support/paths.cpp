@@ -70,4 +70,35 @@ TempDir::~TempDir() {
   ::SHFileOperationW(&operation);
 }
 
+std::string read_text_file(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot open the file");
+  }
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    text.append(buffer, read);
+  }
+  ::CloseHandle(file);
+  return text;
+}
+
+void write_text_file(const std::wstring& path, const std::string& text) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot create the file");
+  }
+  DWORD written = 0;
+  const BOOL ok =
+      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::CloseHandle(file);
+  if (!ok || written != text.size()) {
+    throw std::runtime_error("cannot write the file");
+  }
+}
+
 }  // namespace qv::test

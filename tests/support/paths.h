@@ -21,6 +21,12 @@ std::wstring corpus_dir();
 // Whether a file or folder exists.
 bool path_exists(const std::wstring& path);
 
+// A file's bytes. Throws std::runtime_error when it cannot be read.
+std::string read_text_file(const std::wstring& path);
+
+// Writes UTF-8 text to a file, replacing it. Throws std::runtime_error.
+void write_text_file(const std::wstring& path, const std::string& text);
+
 // A new, empty temporary folder, removed with everything in it when the
 // object goes away.
 class TempDir {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/common/mailbox.h"
 #include "tests/support/paths.h"
 
 namespace qv::test {
@@ -75,21 +76,6 @@ void use_outlook_as_default_mail_client() {
   set_registry_text(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", nullptr, L"Microsoft Outlook");
 }
 
-std::string read_text_file(const std::wstring& path) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    throw std::runtime_error("cannot open the file");
-  }
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-    text.append(buffer, read);
-  }
-  ::CloseHandle(file);
-  return text;
-}
 
 nlohmann::json read_report(const std::wstring& path) {
   const nlohmann::json report = nlohmann::json::parse(read_text_file(path), nullptr, false);
@@ -125,19 +111,13 @@ HRESULT apply_outlook_change(const nlohmann::json& change) {
   return apply(change.dump().c_str());
 }
 
-void write_text_file(const std::wstring& path, const std::string& text) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    throw std::runtime_error("cannot create the file");
+void write_mailbox_file(const std::wstring& path, const nlohmann::json& description) {
+  try {
+    qvsim::Mailbox::parse(description, path.substr(0, path.find_last_of(L"\\/")));
+  } catch (const qvsim::MailboxError& e) {
+    throw std::runtime_error(std::string("the test's mailbox description is wrong: ") + e.what());
   }
-  DWORD written = 0;
-  const BOOL ok =
-      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  ::CloseHandle(file);
-  if (!ok || written != text.size()) {
-    throw std::runtime_error("cannot write the file");
-  }
+  write_text_file(path, description.dump(2));
 }
 
 }  // namespace qv::test

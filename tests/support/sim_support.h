@@ -72,10 +72,10 @@ HRESULT use_outlook_mailbox(const std::wstring& path);
 // process (QvSimOutlookApply); returns its HRESULT.
 HRESULT apply_outlook_change(const nlohmann::json& change);
 
-// A file's bytes. Throws std::runtime_error when it cannot be read.
-std::string read_text_file(const std::wstring& path);
-
-// Writes UTF-8 text to a file, replacing it. Throws std::runtime_error.
-void write_text_file(const std::wstring& path, const std::string& text);
+// Writes a mailbox description to a file, after checking it with the
+// simulators' own reader: a description that the simulators would refuse is
+// the test's mistake, reported as std::runtime_error with the reader's
+// message.
+void write_mailbox_file(const std::wstring& path, const nlohmann::json& description);
 
 }  // namespace qv::test
