@@ -16,7 +16,9 @@
 
 #include "driver/console_output.h"
 #include "errors/compat.h"
+#include "errors/com_holders.h"
 #include "errors/exceptions.h"
+#include "items/message.h"
 #include "mapi/mapi.h"
 #include "outlook/selection.h"
 
@@ -57,11 +59,14 @@ void run_folder_phase(std::optional<Mapi>& mapi, std::wstring& failure_format) {
   }
 }
 
-// Phase three: the first selected item, opened by its URL. This build does
-// not open items, so the phase reports that as its failure.
-void run_item_phase(const std::wstring& /*first_url*/, std::wstring& failure_format) {
+// Phase three: opens the first selected item by its URL and prints its
+// subject. With nothing selected there is no URL, and the message object is
+// given no source at all.
+void run_item_phase(const std::wstring& first_url, std::wstring& failure_format) {
   failure_format = kItemFailure;
-  throw truntime_error(L"Opening Outlook items is not supported");
+  const MapiMessage message(first_url.empty() ? nullptr : first_url.c_str(), false);
+  const std::wstring title = message.field_text(0, L"");
+  print(L"\nFirst selected object title = %s\n", title);
 }
 
 int run() {
@@ -92,17 +97,34 @@ void report_unexpected(const std::wstring& what) {
   write_error(L"qv_driver: unexpected exception: " + what + L"\n");
 }
 
+// "_com_error 0x...", followed by the error object's description when the
+// failing object supplied one.
+std::wstring com_error_text(const _com_error& error) {
+  std::wstring text = L"_com_error " + hex_code(error.Error());
+  const auto info = com_ptr<IErrorInfo>::attach(error.ErrorInfo());
+  unique_bstr description;
+  if (info && SUCCEEDED(info->GetDescription(description.put()))) {
+    std::wstring words = description.text();
+    trim_whitespace(words);
+    if (!words.empty()) {
+      text += L": " + words;
+    }
+  }
+  return text;
+}
+
 }  // namespace
 }  // namespace qv::driver
 
 int wmain(int /*argc*/, wchar_t** /*argv*/) {
+  using qv::driver::com_error_text;
   using qv::driver::hex_code;
   using qv::driver::report_unexpected;
   ::CoInitialize(nullptr);
   try {
     return qv::driver::run();
   } catch (const _com_error& e) {
-    report_unexpected(L"_com_error " + hex_code(e.Error()));
+    report_unexpected(com_error_text(e));
   } catch (const CAtlException& e) {
     report_unexpected(L"CAtlException " + hex_code(static_cast<HRESULT>(e)));
   } catch (const std::exception& e) {

@@ -6,6 +6,8 @@
 
 #include "errors/exceptions.h"
 #include "items/ascii_case.h"
+#include "items/entry_id.h"
+#include "mapi/logon.h"
 
 namespace qv {
 namespace {
@@ -77,14 +79,6 @@ LSTATUS read_text_value(HKEY key, const wchar_t* name, wchar_t (&buffer)[kValueC
   return ERROR_INVALID_DATA;
 }
 
-// An entry point of the MAPI library, looked up by its 8-bit name at each
-// use; null when the library lacks it.
-template <class Function>
-Function* find_entry_point(HMODULE library, const char* name) {
-  const FARPROC address = ::GetProcAddress(library, name);
-  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(address));
-}
-
 HRESULT initialize_mapi(HMODULE library) {
   MAPIINITIALIZE* initialize = find_entry_point<MAPIINITIALIZE>(library, "MAPIInitialize");
   return initialize != nullptr ? initialize(nullptr) : E_FAIL;
@@ -133,11 +127,41 @@ Mapi::Mapi() : library(load_library(locate_mapi_dll().c_str(), false, true)) {
 }
 
 Mapi::~Mapi() {
+  // Stores and sessions go while MAPI is still initialised.
+  logon_state.reset();
   if (MAPIUNINITIALIZE* uninitialize =
           find_entry_point<MAPIUNINITIALIZE>(library.get(), "MAPIUninitialize")) {
     uninitialize();
   }
   // The folder map, then the library, go with the members.
+}
+
+MapiLogon& Mapi::logon() {
+  if (!logon_state) {
+    logon_state = std::make_unique<MapiLogon>(*this);
+  }
+  return *logon_state;
+}
+
+com_ptr<IUnknown> Mapi::open_entry(const EntryId& entry_id, ULONG expected_type) {
+  for (const com_ptr<IMAPISession>& session : logon().sessions()) {
+    ULONG type = 0;
+    com_ptr<IUnknown> object;
+    const HRESULT hr = session->OpenEntry(entry_id.size(), entry_id.data(), nullptr,
+                                          MAPI_BEST_ACCESS, &type, object.put());
+    if (FAILED(hr) || !object) {
+      continue;
+    }
+    if (type != expected_type) {
+      return nullptr;
+    }
+    return object;
+  }
+  std::wstring text = entry_id.to_text();
+  if (text.empty()) {
+    text = L"Unknown";
+  }
+  throw truntime_error(format_message(L"Outlook object [%1] not found", {text.c_str()}));
 }
 
 Mapi* shared_mapi(bool release) {

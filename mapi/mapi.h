@@ -8,9 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "errors/com_holders.h"
 #include "outlook/folders.h"
 
 namespace qv {
+
+class EntryId;
+class MapiLogon;
 
 // Owns a loaded library handle and frees it on scope exit.
 class unique_library {
@@ -59,6 +63,18 @@ class Mapi {
   // The loaded MAPI library, in which entry points are looked up by name.
   HMODULE library_handle() const noexcept { return library.get(); }
 
+  // The logged-on state: every profile logged on, with its message stores.
+  // Made on the first call and kept; a failed attempt keeps nothing, so the
+  // next call starts again. Throws what the MapiLogon constructor throws.
+  MapiLogon& logon();
+
+  // Opens an object by its EntryID, offering it to each session in turn.
+  // Returns the object when the first session that opens it gives the
+  // expected MAPI object type, and an empty reference when it gives another
+  // type. Throws truntime_error "Outlook object [<EntryID text>] not found"
+  // when no session opens it, and what logon() throws.
+  com_ptr<IUnknown> open_entry(const EntryId& entry_id, ULONG expected_type);
+
   // The map of Outlook's folders, built from Outlook on first use and served
   // from this object afterwards. refresh: on entry, true asks for a rebuild
   // even when the map holds entries; on return it is true when the map
@@ -70,8 +86,17 @@ class Mapi {
 
  private:
   unique_library library;
+  std::unique_ptr<MapiLogon> logon_state;  // destroyed before MAPI is uninitialised
   FolderMap folders;
 };
+
+// An entry point of a library, looked up by its 8-bit name at each use; null
+// when the library lacks it.
+template <class Function>
+Function* find_entry_point(HMODULE library, const char* name) noexcept {
+  const FARPROC address = ::GetProcAddress(library, name);
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(address));
+}
 
 // The path (or bare file name) of the MAPI library to load: "mapi32.dll" when
 // the default mail client is Microsoft Outlook, otherwise the "DllPathEx"

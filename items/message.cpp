@@ -1,0 +1,190 @@
+#include "items/message.h"
+
+#include <imessage.h>
+#include <mapiutil.h>
+
+#include "errors/exceptions.h"
+#include "items/entry_id.h"
+#include "items/item_url.h"
+#include "mapi/mapi.h"
+
+namespace qv {
+namespace {
+
+// {00020307-0000-0000-C000-000000000046}
+constexpr IID kIidMessage = {0x00020307, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE
+constexpr DWORD kCreateFlags = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
+
+// How many attachment rows are read.
+constexpr LONG kAttachmentRows = 100;
+
+constexpr SizedSPropTagArray(4, kAttachmentColumns) = {
+    4,
+    {PR_ATTACH_NUM, PR_ATTACH_METHOD, PROP_TAG(PT_UNICODE, 0x370E), PROP_TAG(PT_STRING8, 0x370E)}};
+
+// Memory handed to CreateILockBytesOnHGlobal, freed here until it takes it.
+class GlobalMemory {
+ public:
+  explicit GlobalMemory(HGLOBAL memory) noexcept : memory_(memory) {}
+  GlobalMemory(const GlobalMemory&) = delete;
+  GlobalMemory& operator=(const GlobalMemory&) = delete;
+  ~GlobalMemory() {
+    if (memory_ != nullptr) {
+      ::GlobalFree(memory_);
+    }
+  }
+  HGLOBAL get() const noexcept { return memory_; }
+  void hand_over() noexcept { memory_ = nullptr; }
+
+ private:
+  HGLOBAL memory_;
+};
+
+std::wstring not_a_message(const EntryId& entry_id) {
+  std::wstring text = entry_id.to_text();
+  if (text.empty()) {
+    text = L"Unknown";
+  }
+  return format_message(L"Outlook object [%1] is not a message", {text.c_str()});
+}
+
+}  // namespace
+
+DWORD storage_flags(StorageMode mode) noexcept {
+  switch (mode) {
+    case StorageMode::read:
+      return STGM_READ | STGM_SHARE_DENY_WRITE;
+    case StorageMode::write:
+      return STGM_WRITE | STGM_SHARE_EXCLUSIVE;
+    case StorageMode::read_write:
+      return STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+  }
+  return 0;
+}
+
+// --- MapiProp ---------------------------------------------------------------
+
+MapiProp::~MapiProp() {
+  try {
+    save_changes();
+  } catch (const texception&) {
+    // A destructor cannot report it; the changes are lost with the object.
+  }
+}
+
+bool MapiProp::save_changes() {
+  const bool was_dirty = dirty;
+  if (dirty && prop) {
+    check_hresult(prop->SaveChanges(KEEP_OPEN_READWRITE));
+    dirty = false;
+  }
+  return was_dirty;
+}
+
+void MapiProp::set_prop(IMAPIProp* p) {
+  save_changes();
+  prop = com_ptr<IMAPIProp>::copy(p);
+}
+
+// --- CompoundStorage --------------------------------------------------------
+
+CompoundStorage::CompoundStorage(bool create_now) {
+  if (create_now) {
+    create(nullptr);
+  }
+}
+
+void CompoundStorage::create(const wchar_t* name) {
+  release();
+  if (name != nullptr && *name != L'\0') {
+    check_hresult(::StgCreateDocfile(name, kCreateFlags, 0, storage.put()));
+    return;
+  }
+  GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, 0));
+  if (memory.get() == nullptr) {
+    throw win32_error();
+  }
+  check_hresult(::CreateILockBytesOnHGlobal(memory.get(), TRUE, lock_bytes.put()));
+  memory.hand_over();  // freed with the last release of lock_bytes
+  check_hresult(::StgCreateDocfileOnILockBytes(lock_bytes.get(), kCreateFlags, 0, storage.put()));
+}
+
+void CompoundStorage::open(const wchar_t* name, StorageMode mode) {
+  release();
+  check_hresult(::StgOpenStorage(name, nullptr, storage_flags(mode), nullptr, 0, storage.put()));
+}
+
+void CompoundStorage::release() noexcept {
+  storage.reset();
+  lock_bytes.reset();
+}
+
+// --- MapiMessageImpl --------------------------------------------------------
+
+MapiMessageImpl::MapiMessageImpl(const wchar_t* source, StorageMode mode) { open(source, mode); }
+
+void MapiMessageImpl::open(const wchar_t* source, StorageMode mode) {
+  reset();
+  if (is_item_url(source)) {
+    // The item is opened with the best access its store gives; mode is not
+    // used.
+    const EntryId entry_id(source);
+    const com_ptr<IUnknown> object = shared_mapi(false)->open_entry(entry_id, kMapiMessageType);
+    if (!object) {
+      throw truntime_error(not_a_message(entry_id));
+    }
+    set_message(object.query<IMessage>(kIidMessage).get());
+    if (!message) {
+      throw truntime_error(not_a_message(entry_id));
+    }
+  } else {
+    storage.open(source, mode);
+    wrap_storage();
+  }
+  load_attachments();
+}
+
+void MapiMessageImpl::reset() noexcept {
+  attachment_rows.reset();
+  attachment_count = 0;
+  attachments.reset();
+  message.reset();
+}
+
+void MapiMessageImpl::set_message(IMessage* msg) {
+  reset();
+  message = com_ptr<IMessage>::copy(msg);
+  set_prop(message.get());
+}
+
+void MapiMessageImpl::wrap_storage() {
+  // MAPI must be initialised before its routines run; this does not log on.
+  shared_mapi(false);
+  const auto malloc = com_ptr<IMalloc>::attach(::MAPIGetDefaultMalloc());
+  check_hresult(::OpenIMsgOnIStg(nullptr, &::MAPIAllocateBuffer, &::MAPIAllocateMore,
+                                 &::MAPIFreeBuffer, malloc.get(), nullptr, storage.storage.get(),
+                                 nullptr, 0, 0, message.put()));
+  set_prop(message.get());
+}
+
+void MapiMessageImpl::load_attachments() noexcept {
+  if (!message || FAILED(message->GetAttachmentTable(0, attachments.put())) || !attachments) {
+    return;
+  }
+  if (SUCCEEDED(query_first_rows(*attachments, tag_array(kAttachmentColumns), kAttachmentRows,
+                                 attachment_rows))) {
+    attachment_count = attachment_rows.count();
+  }
+}
+
+// --- MapiMessage ------------------------------------------------------------
+
+MapiMessage::MapiMessage(const wchar_t* source, bool writable)
+    : impl_(std::make_unique<MapiMessageImpl>(
+          source, writable ? StorageMode::read_write : StorageMode::read)) {}
+
+MapiMessage::~MapiMessage() = default;
+
+}  // namespace qv
