@@ -1,5 +1,7 @@
 #include "driver/console_output.h"
 
+#include <optional>
+
 namespace qv::driver {
 namespace {
 
@@ -13,6 +15,23 @@ std::wstring with_windows_line_ends(std::wstring_view text) {
     result.push_back(c);
   }
   return result;
+}
+
+// text in a code page; nothing when the system refuses the conversion.
+std::optional<std::string> convert(const std::wstring& text, UINT code_page, DWORD flags,
+                                   const char* default_char) {
+  const int length = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(code_page, flags, text.data(), length, nullptr, 0,
+                                         default_char, nullptr);
+  if (size <= 0) {
+    return std::nullopt;
+  }
+  std::string bytes(static_cast<size_t>(size), '\0');
+  if (::WideCharToMultiByte(code_page, flags, text.data(), length, bytes.data(), size,
+                            default_char, nullptr) != size) {
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 // The code page of redirected output.
@@ -66,18 +85,26 @@ std::string encode_for_code_page(std::wstring_view text, UINT code_page) {
     return std::string();
   }
   // Best-fit mapping would turn characters the code page lacks into look-alike
-  // letters; they must show as '?' instead. UTF-8 takes no flags.
-  const DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  const char* default_char = code_page == CP_UTF8 ? nullptr : "?";
-  const int length = static_cast<int>(lines.size());
-  const int size = ::WideCharToMultiByte(code_page, flags, lines.data(), length, nullptr, 0,
-                                         default_char, nullptr);
-  if (size <= 0) {
-    return std::string(lines.size(), '?');
+  // letters; they must show as '?' instead.
+  if (std::optional<std::string> bytes = convert(lines, code_page, WC_NO_BEST_FIT_CHARS, "?")) {
+    return *bytes;
   }
-  std::string bytes(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(code_page, flags, lines.data(), length, bytes.data(), size, default_char,
-                        nullptr);
+  // UTF-7, UTF-8, GB 18030, the ISO 2022 and ISCII code pages and the symbol
+  // code page take neither that flag nor a default character.
+  if (std::optional<std::string> bytes = convert(lines, code_page, 0, nullptr)) {
+    return *bytes;
+  }
+  // The system cannot convert the whole text (a code page it does not know,
+  // or a character it cannot map at all): character by character, with ASCII
+  // as it stands where the system gives nothing, and '?' for the rest.
+  std::string bytes;
+  for (const wchar_t c : lines) {
+    if (std::optional<std::string> one = convert(std::wstring(1, c), code_page, 0, nullptr)) {
+      bytes += *one;
+    } else {
+      bytes.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    }
+  }
   return bytes;
 }
 

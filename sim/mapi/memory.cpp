@@ -1,6 +1,7 @@
 #include "sim/mapi/memory.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace qvsim::mapi {
@@ -36,6 +37,9 @@ BlockHeader* new_block(ULONG size, std::uint32_t magic) {
   if (header == nullptr) {
     return nullptr;
   }
+  // Like a debugging heap, new memory is not zero: a client that reads bytes
+  // it never wrote sees 0xCD.
+  std::memset(memory_of(header), 0xCD, size);
   header->magic = magic;
   header->size = size;
   header->next_linked = nullptr;

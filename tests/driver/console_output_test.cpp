@@ -36,5 +36,25 @@ TEST(EncodeForCodePageTest, Utf8KeepsEveryCharacter) {
             "\xE6\x9D\xB1\xE4\xBA\xAC\xC3\xBC\r\n");
 }
 
+// Code pages that refuse WC_NO_BEST_FIT_CHARS or a default character, or that
+// the system may not know at all: what the system converts comes through as
+// it converts it, and ASCII comes through where the system gives nothing.
+TEST(EncodeForCodePageTest, CodePagesWithoutBestFitOrDefaultCharacterKeepTheirCharacters) {
+  const std::wstring text = L"  \\\\Mailbox\\Inbox 1\n";
+  for (const UINT code_page : {50220u, 50221u, 50222u, 50225u, 50227u, 50229u, 54936u, 57002u,
+                               57006u, 57011u, 65000u, 42u}) {
+    SCOPED_TRACE(code_page);
+    const std::wstring lines = L"  \\\\Mailbox\\Inbox 1\r\n";
+    char system[128] = {};
+    const int size = ::WideCharToMultiByte(code_page, 0, lines.data(), static_cast<int>(lines.size()),
+                                           system, sizeof system, nullptr, nullptr);
+    const std::string expected =
+        size > 0 ? std::string(system, static_cast<size_t>(size)) : "  \\\\Mailbox\\Inbox 1\r\n";
+    EXPECT_EQ(encode_for_code_page(text, code_page), expected);
+  }
+  // In a code page that no system knows, ASCII still comes through.
+  EXPECT_EQ(encode_for_code_page(L"a\u6771\n", 12345), "a?\r\n");
+}
+
 }  // namespace
 }  // namespace qv::driver

@@ -61,13 +61,6 @@ void DriverTest::expect_clean_reports(const DriverRun& run) {
   }
 }
 
-std::uint64_t calls(const nlohmann::json& report, const char* call_point) {
-  if (report.is_null() || !report["calls"].contains(call_point)) {
-    return 0;
-  }
-  return report["calls"][call_point].get<std::uint64_t>();
-}
-
 std::string windows_lines(const std::string& text) {
   std::string result;
   for (const char c : text) {

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/paths.h"
+#include "tests/support/sim_support.h"
 
 namespace qv::test {
 
@@ -41,9 +42,6 @@ class DriverTest : public ::testing::Test {
 
   TempDir dir_;
 };
-
-// Counted calls of a call point in a report (0 when never called).
-std::uint64_t calls(const nlohmann::json& report, const char* call_point);
 
 // Text in the bytes that the driver writes when its output is redirected
 // (code page 1252, "\r\n" line ends): for expected outputs written in ASCII

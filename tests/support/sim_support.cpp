@@ -38,15 +38,26 @@ void call_registration_entry(const char* entry) {
   }
 }
 
-// An export of the simulated Outlook loaded in this process.
+// An export of a simulator DLL loaded in this process.
 template <class Function>
-Function loaded_outlook_sim_export(const char* name) {
-  HMODULE module = ::GetModuleHandleW(kDllName);
+Function loaded_export(const wchar_t* dll, const char* name) {
+  HMODULE module = ::GetModuleHandleW(dll);
   const auto function = module != nullptr ? export_of<Function>(module, name) : nullptr;
   if (function == nullptr) {
-    throw std::runtime_error("outlook_sim.dll is not loaded in this process");
+    throw std::runtime_error("the simulator's export " + std::string(name) +
+                             " is not loaded in this process");
   }
   return function;
+}
+
+template <class Function>
+Function loaded_outlook_sim_export(const char* name) {
+  return loaded_export<Function>(kDllName, name);
+}
+
+template <class Function>
+Function loaded_mapi_export(const char* name) {
+  return loaded_export<Function>(L"mapi32.dll", name);
 }
 
 }  // namespace
@@ -118,6 +129,42 @@ void write_mailbox_file(const std::wstring& path, const nlohmann::json& descript
     throw std::runtime_error(std::string("the test's mailbox description is wrong: ") + e.what());
   }
   write_text_file(path, description.dump(2));
+}
+
+HRESULT use_mapi_mailbox(const std::wstring& path) {
+  ::SetEnvironmentVariableW(kMailboxVariable, path.c_str());
+  using Reset = HRESULT(WINAPI*)(const wchar_t*);
+  return loaded_mapi_export<Reset>("QvSimMapiReset")(path.c_str());
+}
+
+nlohmann::json mapi_report_now() {
+  using GetReport = ULONG(WINAPI*)(char*, ULONG);
+  const auto get = loaded_mapi_export<GetReport>("QvSimMapiGetReport");
+  std::string text(get(nullptr, 0), '\0');
+  if (text.empty() || get(text.data(), static_cast<ULONG>(text.size())) > text.size()) {
+    throw std::runtime_error("QvSimMapiGetReport failed");
+  }
+  text.resize(text.find('\0'));
+  return nlohmann::json::parse(text);
+}
+
+HRESULT set_mapi_faults(const nlohmann::json& faults) {
+  using SetFaults = HRESULT(WINAPI*)(const char*);
+  const std::string text = faults.is_null() ? std::string() : faults.dump();
+  return loaded_mapi_export<SetFaults>("QvSimMapiSetFaults")(text.c_str());
+}
+
+HRESULT set_mapi_message_options(IUnknown* message, const nlohmann::json& options) {
+  using SetOptions = HRESULT(WINAPI*)(IUnknown*, const char*);
+  return loaded_mapi_export<SetOptions>("QvSimMapiSetMessageOptions")(message,
+                                                                      options.dump().c_str());
+}
+
+std::uint64_t calls(const nlohmann::json& report, const char* call_point) {
+  if (report.is_null() || !report["calls"].contains(call_point)) {
+    return 0;
+  }
+  return report["calls"][call_point].get<std::uint64_t>();
 }
 
 }  // namespace qv::test

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -77,5 +78,19 @@ HRESULT apply_outlook_change(const nlohmann::json& change);
 // the test's mistake, reported as std::runtime_error with the reader's
 // message.
 void write_mailbox_file(const std::wstring& path, const nlohmann::json& description);
+
+// The simulated mapi32.dll loaded in this process (the library imports it):
+// serves the description at path from now on, with its faults, and the call
+// counts started afresh (QvSimMapiReset); also sets QV_SIM_MAILBOX.
+HRESULT use_mapi_mailbox(const std::wstring& path);
+// Its report now (QvSimMapiGetReport).
+nlohmann::json mapi_report_now();
+// Replaces its injected faults by a JSON array of fault rules (null: none).
+HRESULT set_mapi_faults(const nlohmann::json& faults);
+// Sets how the streams of one of its messages behave (QvSimMapiSetMessageOptions).
+HRESULT set_mapi_message_options(IUnknown* message, const nlohmann::json& options);
+
+// Counted calls of a call point in a simulator's report (0 when never called).
+std::uint64_t calls(const nlohmann::json& report, const char* call_point);
 
 }  // namespace qv::test

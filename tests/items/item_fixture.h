@@ -1,0 +1,42 @@
+// The fixture of the tests that open items in process, against the
+// simulated Outlook and the simulated MAPI, both serving one description.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/mailbox_json.h"
+#include "tests/support/paths.h"
+#include "tests/support/sim_support.h"
+
+namespace qv::test {
+
+class ItemTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  void SetUp() override;
+  // Ends the shared Mapi instance, then expects both simulators clean: no
+  // object alive, no MAPI memory allocated, MAPI uninitialised.
+  void TearDown() override;
+
+  // Serves the description to both simulators from now on, with their call
+  // counts started afresh, and ends the shared Mapi instance, so that the
+  // next item opened logs on to this mailbox.
+  void serve(const nlohmann::json& description);
+
+  // A file of the test's own temporary folder.
+  std::wstring file(const wchar_t* name) const { return dir_.file(name); }
+
+  TempDir dir_;
+};
+
+// "outlook:" followed by the digits.
+std::wstring item_url(const std::string& hex_digits);
+
+// Wide text of UTF-8.
+std::wstring wide(const std::string& utf8);
+
+}  // namespace qv::test

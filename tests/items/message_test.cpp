@@ -1,0 +1,2 @@
+// Placeholder: the tests are being written.
+#include "tests/items/item_fixture.h"
