@@ -8,8 +8,21 @@
 namespace qv::test {
 namespace {
 
-constexpr char kItemPhaseFailure[] =
-    "Exception accessing MAPI object: Opening Outlook items is not supported\n";
+// Phase three with nothing selected: the message object gets no source, and
+// no compound file opens without a name.
+std::string nothing_selected_failure() {
+  IStorage* storage = nullptr;
+  const HRESULT hr = ::StgOpenStorage(nullptr, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr,
+                                      0, &storage);
+  if (storage != nullptr) {
+    storage->Release();
+  }
+  return "Exception accessing MAPI object: " + ascii(system_error_text(hr)) + "\n";
+}
+
+std::string title_line(const std::string& title) {
+  return "\nFirst selected object title = " + title + "\n";
+}
 
 // simple_store() with these items selected.
 nlohmann::json simple_mailbox(const nlohmann::json& selection) {
@@ -52,23 +65,35 @@ TEST_F(DriverTest, SampleMailbox) {
                           "  \\\\Mailbox - Bob Chen\n"
                           "  \\\\Mailbox - Bob Chen\\Calendar\n"
                           "  \\\\Mailbox - Bob Chen\\Contacts\n"
-                          "  \\\\Mailbox - Bob Chen\\Inbox\n") +
-                windows_lines(kItemPhaseFailure));
-  EXPECT_EQ(run.exit_code, 1u);
+                          "  \\\\Mailbox - Bob Chen\\Inbox\n"
+                          "\n"
+                          "First selected object title = Q3 budget review\n"));
+  EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(run.error, "");
   // 20 folders, each fetched by position four times.
   EXPECT_EQ(calls(run.outlook_report, "_Folders.Item"), 80u);
   // One connection for the selection, one for the folder listing.
   EXPECT_EQ(calls(run.outlook_report, "Application.CreateInstance"), 2u);
-  EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 1u);
-  EXPECT_EQ(calls(run.mapi_report, "MAPIUninitialize"), 1u);
+  // The run's own Mapi object, and the shared one that opens the item.
+  EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 2u);
+  EXPECT_EQ(calls(run.mapi_report, "MAPIUninitialize"), 2u);
+  // Both profiles logged on once; one read of each table: the profiles, the
+  // two sessions' stores, the item's attachments.
+  EXPECT_EQ(calls(run.mapi_report, "MAPIAdminProfiles"), 1u);
+  EXPECT_EQ(calls(run.mapi_report, "MAPILogonEx"), 2u);
+  EXPECT_EQ(calls(run.mapi_report, "IMAPITable.QueryRows"), 4u);
+  EXPECT_EQ(calls(run.mapi_report, "IMAPIProp.GetIDsFromNames"), 0u);
 }
 
 TEST_F(DriverTest, NothingSelected) {
   const DriverRun run = run_driver(simple_mailbox(nlohmann::json::array()));
   EXPECT_EQ(run.output, windows_lines(std::string("EntryID values on clipboard:\n") + kSimpleFolders +
-                                      kItemPhaseFailure));
+                                      nothing_selected_failure()));
   EXPECT_EQ(run.exit_code, 1u);
+  // The item phase failed before it needed MAPI: no second initialisation,
+  // no logon.
+  EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 1u);
+  EXPECT_EQ(calls(run.mapi_report, "MAPILogonEx"), 0u);
 }
 
 TEST_F(DriverTest, SeveralItemsSelectedOneWithoutReadableEntryId) {
@@ -80,14 +105,27 @@ TEST_F(DriverTest, SeveralItemsSelectedOneWithoutReadableEntryId) {
                                                   "EntryID=outlook:C001\n"
                                                   "EntryID=outlook:A001\n"
                                                   "EntryID=outlook:C001\n") +
-                                      kSimpleFolders + kItemPhaseFailure));
-  EXPECT_EQ(run.exit_code, 1u);
+                                      kSimpleFolders + title_line("Meeting")));
+  EXPECT_EQ(run.exit_code, 0u);
 }
 
 TEST_F(DriverTest, NoExplorerWindowEndsWithADiagnosticAndExitCode2) {
   const DriverRun run = run_driver(mailbox_of({simple_store()}));
   EXPECT_EQ(run.output, "");
   EXPECT_EQ(run.error, windows_lines("qv_driver: unexpected exception: _com_error 0x80004003\n"));
+  EXPECT_EQ(run.exit_code, 2u);
+}
+
+TEST_F(DriverTest, UnexpectedComErrorShowsTheDescriptionOutlookGave) {
+  nlohmann::json mailbox = simple_mailbox({"alpha"});
+  mailbox["faults"] = {{{"call", "_Folders.Item"},
+                        {"nth", 2},
+                        {"hr", "0x80040115"},
+                        {"error_info", true},
+                        {"description", "The store is offline"}}};
+  const DriverRun run = run_driver(mailbox);
+  EXPECT_EQ(run.error, windows_lines("qv_driver: unexpected exception: _com_error 0x80040115: "
+                                     "The store is offline\n"));
   EXPECT_EQ(run.exit_code, 2u);
 }
 
@@ -111,7 +149,7 @@ TEST_F(DriverTest, EmptyFolderMapPrintsNoFolderLine) {
   EXPECT_EQ(run.output, windows_lines(std::string("EntryID values on clipboard:\n"
                                                   "\n"
                                                   "Creating Mapi class, then listing Outlook folders\n") +
-                                      kItemPhaseFailure));
+                                      nothing_selected_failure()));
   EXPECT_EQ(run.exit_code, 1u);
 }
 
@@ -129,7 +167,7 @@ TEST_F(DriverTest, NamesOutsideTheCodePageShowAsQuestionMarksAndNoCharacterVanis
                                                   "  \\\\Mailbox\n"
                                                   "  \\\\Mailbox\\B\x81ro\n"
                                                   "  \\\\Mailbox\\?? Office\n") +
-                                      kItemPhaseFailure));
+                                      nothing_selected_failure()));
 }
 
 TEST_F(DriverTest, FailingMapiInitializeIsReportedWithThePhaseText) {
