@@ -22,25 +22,6 @@ std::string read_file(const std::wstring& path) {
   return qv::test::path_exists(path) ? qv::test::read_text_file(path) : std::string();
 }
 
-// The base names of the corpus's .msg files.
-std::vector<std::wstring> corpus_messages() {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW((qv::test::corpus_dir() + L"\\*.msg").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) {
-    return names;
-  }
-  do {
-    const std::wstring name = found.cFileName;
-    // The pattern also matches longer extensions ("LICENSE.msgreader").
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, L".msg") == 0) {
-      names.push_back(name.substr(0, name.size() - 4));
-    }
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
-  return names;
-}
-
 std::string narrow(const std::wstring& text) {
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
@@ -117,7 +98,7 @@ class CorpusTest : public ::testing::Test {
 };
 
 TEST_F(CorpusTest, EveryMessageOpensWithItsTables) {
-  const std::vector<std::wstring> names = corpus_messages();
+  const std::vector<std::wstring> names = qv::test::corpus_message_names();
   ASSERT_FALSE(names.empty());
   for (const std::wstring& name : names) {
     SCOPED_TRACE(narrow(name));
@@ -136,7 +117,7 @@ TEST_F(CorpusTest, EveryMessageOpensWithItsTables) {
 
 TEST_F(CorpusTest, ValuesMatchTheReference) {
   int compared = 0;
-  for (const std::wstring& name : corpus_messages()) {
+  for (const std::wstring& name : qv::test::corpus_message_names()) {
     const std::string json = read_file(path(name, L".json"));
     if (json.empty()) {
       continue;
@@ -153,7 +134,7 @@ TEST_F(CorpusTest, ValuesMatchTheReference) {
 TEST_F(CorpusTest, RtfBodiesDecompressByteForByte) {
   const Mapi32& mapi = Mapi32::get();
   int compared = 0;
-  for (const std::wstring& name : corpus_messages()) {
+  for (const std::wstring& name : qv::test::corpus_message_names()) {
     const std::string expected = read_file(path(name, L".rtf"));
     if (expected.empty()) {
       continue;

@@ -101,4 +101,25 @@ void write_text_file(const std::wstring& path, const std::string& text) {
   }
 }
 
+std::vector<std::wstring> corpus_message_names() {
+  std::vector<std::wstring> names;
+  if (corpus_dir().empty()) {
+    return names;
+  }
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((corpus_dir() + L"\\*.msg").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return names;
+  }
+  do {
+    const std::wstring name = found.cFileName;
+    // The pattern also matches longer extensions ("LICENSE.msgreader").
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, L".msg") == 0) {
+      names.push_back(name.substr(0, name.size() - 4));
+    }
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return names;
+}
+
 }  // namespace qv::test

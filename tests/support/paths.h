@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qv::test {
 
@@ -17,6 +18,10 @@ std::wstring source_dir();
 
 // The folder of real .msg files made by Outlook; empty when it is absent.
 std::wstring corpus_dir();
+
+// The base names (without ".msg") of the .msg files of corpus_dir(); none
+// when it is absent.
+std::vector<std::wstring> corpus_message_names();
 
 // Whether a file or folder exists.
 bool path_exists(const std::wstring& path);
