@@ -424,6 +424,13 @@ TEST_F(FieldTextTest, RtfBodyThatFailsToReadFallsBackToThePlainBody) {
   EXPECT_EQ(read("AE01", kRtfBody), L"Plain");
   EXPECT_EQ(read("AE02", kRtfBody), L"");  // the plain body's default, not the caller's
   const MapiMessage message(item_url("AE03").c_str(), false);
+  // The decompressed stream tells its size; the one read after that fails.
+  // Its reads are the last of the RTF body's.
+  const std::uint64_t before = count_now("IStream.Read");
+  ASSERT_EQ(message.field_text(kRtfBody, kDefault), L"{\\rtf1 x}");
+  const std::uint64_t reads = count_now("IStream.Read") - before;
+  ASSERT_EQ(set_mapi_faults(json::array({fail_call("IStream.Read", reads)})), S_OK);
+  EXPECT_EQ(message.field_text(kRtfBody, kDefault), L"Plain");
   ASSERT_EQ(set_mapi_faults({{{"call", "WrapCompressedRTFStream"}}}), S_OK);
   EXPECT_EQ(message.field_text(kRtfBody, kDefault), L"Plain");
 }
