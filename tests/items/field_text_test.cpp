@@ -1,6 +1,7 @@
 // Fields of items as text (MapiMessage::field_text), read from items of
 // described mailboxes through the simulated MAPI.
 #include <windows.h>
+#include <mapitags.h>
 
 #include <climits>
 #include <cstdint>
@@ -531,6 +532,156 @@ TEST_F(FieldTextTest, FieldsOutsideTheTableGiveTheDefaultAndReadNothing) {
     EXPECT_EQ(message.field_text(field, L"42"), L"42");
   }
   EXPECT_EQ(mapi_report_now()["calls"], before);
+}
+
+}  // namespace
+}  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+// Every field of the table reads its own property: one item holds a value
+// for each, every value distinct, the properties named as MAPI publishes them.
+TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
+  const auto tag = [](ULONG value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
+    return std::string(text);
+  };
+  const struct {
+    int field;
+    ULONG tag;                    // a standard property, or 0
+    const char* set = nullptr;    // a named property: its set, LID and type
+    const char* lid = nullptr;
+    const char* type = nullptr;
+  } fields[] = {
+      {0, PR_SUBJECT_W}, {1, PR_SENT_REPRESENTING_EMAIL_ADDRESS_W}, {2, PR_DISPLAY_TO_W},
+      {3, PR_DISPLAY_CC_W}, {4, PR_DISPLAY_BCC_W}, {5, PR_MESSAGE_DELIVERY_TIME}, {6, PR_BODY_W},
+      {7, PR_GIVEN_NAME_W}, {8, PR_MIDDLE_NAME_W}, {9, PR_SURNAME_W}, {10, PR_COMPANY_NAME_W},
+      {11, PR_HOME_ADDRESS_STREET_W}, {12, PR_HOME_ADDRESS_CITY_W},
+      {13, PR_HOME_ADDRESS_STATE_OR_PROVINCE_W}, {14, PR_HOME_ADDRESS_POSTAL_CODE_W},
+      {15, PR_HOME_ADDRESS_COUNTRY_W}, {16, PR_HOME_TELEPHONE_NUMBER_W},
+      {17, PR_MOBILE_TELEPHONE_NUMBER_W}, {18, PR_BUSINESS_TELEPHONE_NUMBER_W},
+      {19, PR_BUSINESS_FAX_NUMBER_W}, {20, PR_HOME2_TELEPHONE_NUMBER_W},
+      {21, PR_BUSINESS2_TELEPHONE_NUMBER_W}, {22, PR_ASSISTANT_TELEPHONE_NUMBER_W},
+      {23, PR_CALLBACK_TELEPHONE_NUMBER_W}, {24, PR_CAR_TELEPHONE_NUMBER_W},
+      {25, PR_OTHER_TELEPHONE_NUMBER_W}, {26, PR_PRIMARY_TELEPHONE_NUMBER_W},
+      {27, PR_HOME_FAX_NUMBER_W}, {28, PR_PRIMARY_FAX_NUMBER_W}, {29, PR_TITLE_W},
+      {30, PR_DISPLAY_NAME_PREFIX_W}, {31, PR_GENERATION_W},
+      {32, 0, "PSETID_Address", "0x802B", "PT_UNICODE"},  // PidLidHtml
+      {33, 0, "PSETID_Address", "0x8083", "PT_UNICODE"},  // PidLidEmail1EmailAddress
+      {34, 0, "PSETID_Address", "0x8093", "PT_UNICODE"},  // PidLidEmail2EmailAddress
+      {35, 0, "PSETID_Address", "0x80A3", "PT_UNICODE"},  // PidLidEmail3EmailAddress
+      {36, 0, "PSETID_Address", "0x8062", "PT_UNICODE"},  // PidLidInstantMessagingAddress
+      {37, PR_BUSINESS_ADDRESS_STREET_W}, {38, PR_BUSINESS_ADDRESS_CITY_W},
+      {39, PR_BUSINESS_ADDRESS_STATE_OR_PROVINCE_W}, {40, PR_BUSINESS_ADDRESS_POSTAL_CODE_W},
+      {41, PR_BUSINESS_ADDRESS_COUNTRY_W}, {42, PR_OTHER_ADDRESS_STREET_W},
+      {43, PR_OTHER_ADDRESS_CITY_W}, {44, PR_OTHER_ADDRESS_STATE_OR_PROVINCE_W},
+      {45, PR_OTHER_ADDRESS_POSTAL_CODE_W}, {46, PR_OTHER_ADDRESS_COUNTRY_W},
+      {47, 0, "PSETID_Appointment", "0x8208", "PT_UNICODE"},  // PidLidLocation
+      {48, 0, "PSETID_Appointment", "0x820D", "PT_SYSTIME"},  // PidLidAppointmentStartWhole
+      {49, 0, "PSETID_Appointment", "0x820E", "PT_SYSTIME"},  // PidLidAppointmentEndWhole
+      {50, 0, "PSETID_Appointment", "0x8213", "PT_LONG"},     // PidLidAppointmentDuration
+      {51, PR_RTF_COMPRESSED},
+      {52, 0, "PSETID_Appointment", "0x8205", "PT_LONG"},     // PidLidBusyStatus
+      {53, 0, "PSETID_Appointment", "0x8215", "PT_BOOLEAN"},  // PidLidAppointmentSubType
+      {54, 0, "PSETID_Common", "0x8503", "PT_BOOLEAN"},       // PidLidReminderSet
+      {55, 0, "PSETID_Appointment", "0x8223", "PT_BOOLEAN"},  // PidLidRecurring
+      {56, 0, "PSETID_Common", "0x8502", "PT_SYSTIME"},       // PidLidReminderTime
+      {57, 0, "PSETID_Common", "0x8501", "PT_LONG"},          // PidLidReminderDelta
+      {58, 0, "PSETID_Common", "0x8560", "PT_SYSTIME"},       // PidLidReminderSignalTime
+      {59, 0, "PSETID_Appointment", "0x8232", "PT_UNICODE"},  // PidLidRecurrencePattern
+      {60, 0, "PSETID_Appointment", "0x8216", "PT_BINARY"},   // PidLidAppointmentRecur
+      {61, 0, "PSETID_Appointment", "0x8231", "PT_LONG"},     // PidLidRecurrenceType
+      {62, 0, "PSETID_Common", "0x8516", "PT_SYSTIME"},       // PidLidCommonStart
+      {63, 0, "PSETID_Common", "0x8517", "PT_SYSTIME"},       // PidLidCommonEnd
+      {64, 0, "PSETID_Task", "0x8105", "PT_SYSTIME"},         // PidLidTaskDueDate
+      {65, 0, "PSETID_Task", "0x811C", "PT_BOOLEAN"},         // PidLidTaskComplete
+      {66, 0, "PSETID_Common", "0x8534", "PT_UNICODE"},       // PidLidMileage
+      {67, 0, "PSETID_Task", "0x8102", "PT_DOUBLE"},          // PidLidPercentComplete
+      {68, 0, "PSETID_Task", "0x8110", "PT_LONG"},            // PidLidTaskActualEffort
+      {69, 0, "PSETID_Task", "0x8111", "PT_LONG"},            // PidLidTaskEstimatedEffort
+      {70, 0, "PSETID_Common", "0x8535", "PT_UNICODE"},       // PidLidBilling
+      {71, 0, "PSETID_Task", "0x810F", "PT_SYSTIME"},         // PidLidTaskDateCompleted
+      {72, 0, "PSETID_Common", "0x8539", "PT_MV_UNICODE"},    // PidLidCompanies
+      {73, PR_PRIORITY}, {74, PR_SENT_REPRESENTING_ADDRTYPE_W}, {75, PR_SENT_REPRESENTING_NAME_W},
+      {76, PR_LAST_MODIFICATION_TIME},
+      {77, 0, "PSETID_Address", "0x8045", "PT_UNICODE"},  // PidLidWorkAddressStreet
+      {78, 0, "PSETID_Address", "0x8046", "PT_UNICODE"},  // PidLidWorkAddressCity
+      {79, 0, "PSETID_Address", "0x8047", "PT_UNICODE"},  // PidLidWorkAddressState
+      {80, 0, "PSETID_Address", "0x8048", "PT_UNICODE"},  // PidLidWorkAddressPostalCode
+      {81, 0, "PSETID_Address", "0x8049", "PT_UNICODE"},  // PidLidWorkAddressCountry
+      {82, 0, "PSETID_Address", "0x801B", "PT_UNICODE"},  // PidLidWorkAddress
+      {83, 0, "PSETID_Address", "0x801A", "PT_UNICODE"},  // PidLidHomeAddress
+      {84, PR_POSTAL_ADDRESS_W},
+      {85, 0, "PSETID_Address", "0x8005", "PT_UNICODE"},  // PidLidFileUnder
+  };
+  ASSERT_EQ(std::size(fields), static_cast<size_t>(kFieldCount));
+  JsonList properties;
+  std::vector<std::wstring> expected;
+  for (const auto& f : fields) {
+    const ULONG type_number = f.tag != 0 ? PROP_TYPE(f.tag) : field_table[f.field].type;
+    // A value of the field's own, and its text.
+    json value;
+    std::wstring text;
+    const int n = f.field;
+    char date[32];
+    switch (type_number) {
+      case PT_UNICODE:
+        value = "value " + std::to_string(n);
+        text = widened(value.get<std::string>());
+        break;
+      case PT_SYSTIME:  // 1 January 2007 plus n days, n hours
+        std::snprintf(date, sizeof date, "2007-%02d-%02dT%02d:00:00Z", 1 + n / 28, 1 + n % 28, n % 24);
+        value = date;
+        break;
+      case PT_LONG:
+        value = 1000 + n;
+        text = std::to_wstring(1000 + n);
+        break;
+      case PT_BOOLEAN:
+        value = true;
+        text = L"1";
+        break;
+      case PT_DOUBLE:
+        value = n + 0.25;
+        text = std::to_wstring(n) + L".25000";
+        break;
+      case PT_MV_UNICODE:
+        value = {"first " + std::to_string(n), "second"};
+        text = L"first " + std::to_wstring(n) + L"; second";
+        break;
+      case PT_BINARY:
+        if (n == kRtfBody) {
+          value = uncompressed_rtf("{\\rtf1 body " + std::to_string(n) + "}");
+          text = L"{\\rtf1 body 51}";
+        } else {
+          value = "0102";
+          text = kDefault;
+        }
+        break;
+    }
+    if (type_number == PT_SYSTIME) {
+      SYSTEMTIME time{};
+      time.wYear = 2007;
+      time.wMonth = static_cast<WORD>(1 + n / 28);
+      time.wDay = static_cast<WORD>(1 + n % 28);
+      time.wHour = static_cast<WORD>(n % 24);
+      double variant = 0;
+      ASSERT_TRUE(::SystemTimeToVariantTime(&time, &variant));
+      wchar_t digits[32];
+      std::swprintf(digits, 32, L"%.5f", variant);
+      text = digits;
+    }
+    properties.push_back(f.tag != 0 ? prop(tag(f.tag).c_str(), value)
+                                    : named(f.set, f.lid, f.type, value));
+    expected.push_back(text);
+  }
+  serve(mailbox_of({mailbox_with({item("FE01", properties)})}));
+  const MapiMessage message(item_url("FE01").c_str(), false);
+  for (const auto& f : fields) {
+    EXPECT_EQ(message.field_text(f.field, kDefault), expected[f.field]) << "field " << f.field;
+  }
 }
 
 }  // namespace
