@@ -252,7 +252,13 @@ HRESULT parse_hresult(const nlohmann::json& value) {
     }
   } catch (const std::exception&) {
   }
-  throw std::invalid_argument("unknown HRESULT: " + text);
+  std::string names;
+  for (const NamedHresult& named : kNamedHresults) {
+    names += names.empty() ? "" : ", ";
+    names += named.name;
+  }
+  throw std::invalid_argument("unknown HRESULT: " + text + " (accepted: a number, hexadecimal text such as "
+                              "\"0x80004005\", or " + names + ")");
 }
 
 std::wstring utf8_to_wide(std::string_view text) {

@@ -1,6 +1,7 @@
 // Reads a mailbox description (docs/mailbox-format.md) into the model of
 // mailbox.h, checking every member, and applies changes described the same way.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -133,6 +134,20 @@ HRESULT hresult_of(const json& value, const std::string& where) {
   }
 }
 
+// " (accepted: A, B, C<more>)": the names that a value may take, for the
+// message that refuses another.
+template <class Table, class NameOf>
+std::string accepted_names(const Table& table, NameOf name_of, const char* more = "") {
+  std::string text = " (accepted: ";
+  const char* separator = "";
+  for (const auto& entry : table) {
+    text += separator;
+    text += name_of(entry);
+    separator = ", ";
+  }
+  return text + more + ")";
+}
+
 struct NamedType {
   const char* name;
   std::uint16_t type;
@@ -150,6 +165,11 @@ bool is_known_type(std::uint16_t type) {
                      [&](const NamedType& known) { return known.type == type; });
 }
 
+std::string accepted_property_types() {
+  return accepted_names(kPropertyTypes, [](const NamedType& known) { return known.name; },
+                        ", or their numbers");
+}
+
 std::uint16_t property_type_of(const json& value, const std::string& where) {
   if (value.is_string() && value.get<std::string>().rfind("PT_", 0) == 0) {
     const std::string name = value.get<std::string>();
@@ -158,11 +178,11 @@ std::uint16_t property_type_of(const json& value, const std::string& where) {
         return known.type;
       }
     }
-    fail(where, "unknown property type " + name);
+    fail(where, "unknown property type " + name + accepted_property_types());
   }
   const std::uint32_t type = uint32_of(value, where);
   if (type > 0xFFFF || !is_known_type(static_cast<std::uint16_t>(type))) {
-    fail(where, "unknown property type " + value.dump());
+    fail(where, "unknown property type " + value.dump() + accepted_property_types());
   }
   return static_cast<std::uint16_t>(type);
 }
@@ -192,7 +212,9 @@ GUID property_set_of(const json& value, const std::string& where) {
   }
   GUID guid{};
   if (text.size() != 38 || FAILED(::IIDFromString(text.c_str(), &guid))) {
-    fail(where, "\"" + name + "\" is neither a known property set nor a GUID");
+    fail(where, "\"" + name + "\" is neither a known property set nor a GUID" +
+                    accepted_names(kPropertySets, [](const NamedSet& known) { return known.name; },
+                                   ", or a GUID"));
   }
   return guid;
 }
@@ -304,12 +326,29 @@ bool is_absolute_windows_path(const std::wstring& path) {
          path.rfind(L"\\\\", 0) == 0;
 }
 
+bool is_missing_file_error(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool file_is_missing(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+         is_missing_file_error(::GetLastError());
+}
+
+// Why a file cannot be opened: "file not found: <path>" when it is not
+// there, else the system's error code.
+std::string open_failure_text(const std::wstring& path, DWORD error) {
+  if (is_missing_file_error(error)) {
+    return "file not found: " + wide_to_utf8(path);
+  }
+  return "cannot open " + wide_to_utf8(path) + " (error " + std::to_string(error) + ")";
+}
+
 Bytes read_whole_file(const std::wstring& path, const std::string& where) {
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    fail(where, "cannot open " + wide_to_utf8(path) + " (error " +
-                    std::to_string(::GetLastError()) + ")");
+    fail(where, open_failure_text(path, ::GetLastError()));
   }
   Bytes bytes;
   std::uint8_t buffer[65536];
@@ -353,6 +392,11 @@ long item_type_of(const json& value, const std::string& where) {
       if (name == kNames[code]) {
         return static_cast<long>(code);
       }
+    }
+    const bool number = !name.empty() && (std::isdigit(static_cast<unsigned char>(name[0])) || name[0] == '-');
+    if (!number) {
+      fail(where, "unknown item type \"" + name + "\"" +
+                      accepted_names(kNames, [](const char* known) { return known; }, ", or a number"));
     }
   }
   return static_cast<long>(integer_in_range(value, 0, 0x7FFFFFFF, where));
@@ -682,7 +726,7 @@ class MailboxReader {
       property.tag = uint32_of(value.at("tag"), member_path(where, "tag"));
       property.type = static_cast<std::uint16_t>(property.tag & 0xFFFF);
       if (!is_known_type(property.type)) {
-        fail(member_path(where, "tag"), "unknown property type in the tag");
+        fail(member_path(where, "tag"), "unknown property type in the tag" + accepted_property_types());
       }
     } else {
       if (!value.contains("set") || !value.contains("lid") || !value.contains("type")) {
@@ -986,7 +1030,10 @@ std::unique_ptr<Mailbox> Mailbox::parse(const json& description, const std::wstr
 }
 
 std::unique_ptr<Mailbox> Mailbox::load(const std::wstring& path) {
-  const Bytes bytes = read_whole_file(path, "");
+  if (file_is_missing(path)) {
+    throw MailboxError(wide_to_utf8(path) + ": file not found");
+  }
+  const Bytes bytes = read_whole_file(path, wide_to_utf8(path));
   json description;
   try {
     description = json::parse(bytes.begin(), bytes.end());

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sim/common/ledger.h"
 #include "sim/mapi/com_ref.h"
 #include "sim/mapi/msg_file.h"
 
@@ -18,6 +19,9 @@ Bytes bytes_of(const std::string& text) { return Bytes(text.begin(), text.end())
 std::vector<Property> msg_file_properties(const std::wstring& path) {
   std::shared_ptr<MessageData> message;
   if (const HRESULT hr = read_msg_file(path, &message); FAILED(hr)) {
+    if (hr == STG_E_FILENOTFOUND || hr == STG_E_PATHNOTFOUND) {
+      throw std::runtime_error("file not found: " + wide_to_utf8(path));
+    }
     char text[80];
     std::snprintf(text, sizeof text, "it does not open as a compound file (0x%08lX)", static_cast<unsigned long>(hr));
     throw std::runtime_error(text);

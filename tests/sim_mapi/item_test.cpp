@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "sim/common/ledger.h"
 #include "tests/sim_mapi/mapi_session.h"
 #include "tests/support/sim_support.h"
 
@@ -217,7 +218,8 @@ TEST(MsgFileItemTest, AMissingMsgFileMakesTheDescriptionUnreadable) {
     "items": [{"msg_file": "missing.msg"}]}}]})");
   EXPECT_EQ(Mapi32::get().reset(mailbox.c_str()), MAPI_E_CORRUPT_DATA);
   const std::string error = report()["mailbox_error"].get<std::string>();
-  EXPECT_NE(error.find("stores[0].top_folder.items[0].msg_file: cannot read the .msg file: it does not open"),
+  EXPECT_NE(error.find("stores[0].top_folder.items[0].msg_file: cannot read the .msg file: file not found: " +
+                       qvsim::wide_to_utf8(folder.file(L"missing.msg"))),
             std::string::npos)
       << error;
 }

@@ -344,7 +344,16 @@ TEST(MailboxErrorTest, ErrorsNameThePlaceInTheDescription) {
             "stores[0].top_folder.folders[0]: unknown member \"itmes\"");
   EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
                 {"set": "PSETID_Task", "lid": 1, "type": "PT_FLOAT", "value": 1}]}]}}]})"),
-            "stores[0].top_folder.items[0].properties[0].type: unknown property type PT_FLOAT");
+            "stores[0].top_folder.items[0].properties[0].type: unknown property type PT_FLOAT (accepted: "
+            "PT_I2, PT_LONG, PT_DOUBLE, PT_APPTIME, PT_BOOLEAN, PT_I8, PT_STRING8, PT_UNICODE, PT_SYSTIME, "
+            "PT_BINARY, PT_MV_STRING8, PT_MV_UNICODE, or their numbers)");
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"default_item_type": "mails"}}]})"),
+            "stores[0].top_folder.default_item_type: unknown item type \"mails\" (accepted: mail, appointment, "
+            "contact, task, journal, note, post, distribution_list, or a number)");
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
+                {"set": "PSETID_Tasks", "lid": 1, "type": "PT_LONG", "value": 1}]}]}}]})"),
+            "stores[0].top_folder.items[0].properties[0].set: \"PSETID_Tasks\" is neither a known property set "
+            "nor a GUID (accepted: PSETID_Appointment, PSETID_Task, PSETID_Address, PSETID_Common, or a GUID)");
   EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
                 {"tag": "0x00370102", "value": "ABC"}]}]}}]})"),
             "stores[0].top_folder.items[0].properties[0].value: must be an even number of "
@@ -358,7 +367,15 @@ TEST(MailboxErrorTest, ErrorsNameThePlaceInTheDescription) {
             "stores[0].top_folder.items[0].properties[0].value: \"2024-13-01T00:00:00Z\" is not a "
             "UTC time like 2024-03-05T09:30:00Z");
   EXPECT_EQ(error_of(R"({"faults": [{"call": "Selection.Item", "hr": "E_BOGUS"}]})"),
-            "faults[0].hr: unknown HRESULT: E_BOGUS");
+            "faults[0].hr: unknown HRESULT: E_BOGUS (accepted: a number, hexadecimal text such as "
+            "\"0x80004005\", or S_OK, S_FALSE, E_FAIL, E_POINTER, E_NOINTERFACE, E_OUTOFMEMORY, E_INVALIDARG, "
+            "E_ACCESSDENIED, E_NOTIMPL, E_UNEXPECTED, REGDB_E_CLASSNOTREG, CO_E_SERVER_EXEC_FAILURE, "
+            "RPC_E_SERVERCALL_RETRYLATER, DISP_E_MEMBERNOTFOUND, DISP_E_UNKNOWNNAME, DISP_E_EXCEPTION, "
+            "STG_E_FILENOTFOUND, STG_E_ACCESSDENIED, STG_E_READFAULT, MAPI_E_CALL_FAILED, "
+            "MAPI_E_NOT_ENOUGH_MEMORY, MAPI_E_INVALID_PARAMETER, MAPI_E_NO_ACCESS, MAPI_E_NO_SUPPORT, "
+            "MAPI_E_NOT_FOUND, MAPI_E_LOGON_FAILED, MAPI_E_NETWORK_ERROR, MAPI_E_DISK_ERROR, "
+            "MAPI_E_CORRUPT_DATA, MAPI_E_USER_CANCEL, MAPI_E_NOT_INITIALIZED, MAPI_E_UNKNOWN_FLAGS, "
+            "MAPI_E_INTERFACE_NOT_SUPPORTED, MAPI_E_TOO_BIG)");
   EXPECT_EQ(error_of(R"({"faults": [{"call": "MAPILogonEx", "only_for": 3}]})"),
             "faults[0].only_for: must be a string");
   EXPECT_EQ(error_of(R"({"stores": [{"top_folder": {}}]})"),
