@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "errors/compat.h"
+#include "../errors/compat.h"
 
 namespace qv {
 

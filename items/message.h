@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "errors/com_holders.h"
-#include "mapi/mapi_holders.h"
+#include "../errors/com_holders.h"
+#include "../mapi/mapi_holders.h"
 
 namespace qv {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "errors/com_holders.h"
+#include "../errors/com_holders.h"
 
 namespace qv {
 

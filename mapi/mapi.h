@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "errors/com_holders.h"
-#include "outlook/folders.h"
+#include "../errors/com_holders.h"
+#include "../outlook/folders.h"
 
 namespace qv {
 

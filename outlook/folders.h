@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "errors/com_holders.h"
-#include "outlook/outlook_interfaces.h"
+#include "../errors/com_holders.h"
+#include "../outlook/outlook_interfaces.h"
 
 namespace qv {
 

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "errors/com_holders.h"
-#include "outlook/outlook_interfaces.h"
+#include "../errors/com_holders.h"
+#include "../outlook/outlook_interfaces.h"
 
 namespace qv {
 

@@ -14,7 +14,7 @@
 #include <ole2.h>
 #include <oleauto.h>
 
-#include "errors/compat.h"
+#include "../errors/compat.h"
 
 // windows.h makes CopyFile a macro; here it is a member of _Application.
 #pragma push_macro("CopyFile")

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "outlook/folders.h"
+#include "../outlook/folders.h"
 
 namespace qv {
 

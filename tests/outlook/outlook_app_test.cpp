@@ -1,7 +1,10 @@
 // Connecting to Outlook, reads by name, and the typed members' failures.
 #include "outlook/outlook_app.h"
 
+#include <thread>
+
 #include "errors/exceptions.h"
+#include "outlook/selection.h"
 #include "tests/outlook/outlook_test_fixture.h"
 
 namespace qv::test {
@@ -48,6 +51,28 @@ TEST_F(OutlookAppTest, FailedActivationIsWin32ErrorWithTheActivationsHresult) {
     EXPECT_EQ(e.message(), system_error_text(E_ACCESSDENIED));
   }
   expect_everything_released();
+}
+
+// The caller initialises COM (docs/library.md): on a thread that has not,
+// every call fails with CO_E_NOTINITIALIZED.
+TEST_F(OutlookAppTest, WithoutComOnTheThreadCallsFailWithNotInitialized) {
+  serve();
+  HRESULT connect = S_OK;
+  HRESULT select = S_OK;
+  std::thread([&] {
+    try {
+      create_outlook_application();
+    } catch (const win32_error& e) {
+      connect = e.code();
+    }
+    try {
+      selected_item_urls();
+    } catch (const win32_error& e) {
+      select = e.code();
+    }
+  }).join();
+  EXPECT_EQ(connect, CO_E_NOTINITIALIZED);
+  EXPECT_EQ(select, CO_E_NOTINITIALIZED);
 }
 
 TEST_F(OutlookAppTest, RefusedApplicationInterfaceReleasesTheObject) {

@@ -1,0 +1,70 @@
+# Run by CTest (tests/package/CMakeLists.txt) with QV_SOURCE_DIR, QV_BUILD_DIR,
+# QV_TOOLCHAIN_FILE, QV_GENERATOR, QV_MAKE_PROGRAM and WORK_DIR set.
+
+# Stops the test with the message unless the condition holds.
+function(check message)
+  if(${ARGN})
+  else()
+    message(FATAL_ERROR "${message}")
+  endif()
+endfunction()
+
+# Runs a command; stops the test with its output when it fails. Its standard
+# output goes to run_output.
+function(run name)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${name} failed (${result}):\n${output}${errors}")
+  endif()
+  set(run_output "${output}" PARENT_SCOPE)
+endfunction()
+
+# The example of docs/library.md is the consumer project, word for word.
+file(READ ${QV_SOURCE_DIR}/docs/library.md page)
+foreach(file main.cpp CMakeLists.txt)
+  file(READ ${CMAKE_CURRENT_LIST_DIR}/consumer/${file} text)
+  string(FIND "${page}" "${text}" at)
+  check("docs/library.md does not show tests/package/consumer/${file} as it is" at GREATER -1)
+endforeach()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+run("cmake --install" ${CMAKE_COMMAND} --install ${QV_BUILD_DIR} --prefix ${prefix})
+
+# What is installed: the library, its import library of the MAPI32 routines,
+# the driver, the package, and the public headers under include/qv only.
+foreach(file lib/libqv.a lib/libmapi32_ordinals.a bin/qv_driver.exe lib/cmake/qv/qvConfig.cmake
+             lib/cmake/qv/qvConfigVersion.cmake lib/cmake/qv/qvTargets.cmake
+             include/qv/errors/exceptions.h include/qv/mapi/mapi.h include/qv/items/message.h
+             include/qv/outlook/selection.h)
+  check("${file} is not installed" EXISTS ${prefix}/${file})
+endforeach()
+file(GLOB top ${prefix}/include/*)
+check("include/ holds more than qv/: ${top}" top STREQUAL "${prefix}/include/qv")
+file(GLOB_RECURSE headers RELATIVE ${prefix}/include/qv ${prefix}/include/qv/*)
+foreach(header IN LISTS headers)
+  check("${header} is installed but is no product header" header MATCHES "^(errors|items|mapi|outlook)/[a-z_]+\\.h$")
+  file(READ ${prefix}/include/qv/${header} text)
+  check("${header} includes a header outside the package" NOT text MATCHES "#include \"(sim|tests|driver)/")
+endforeach()
+
+# A project of its own finds the package and builds the example.
+run("configuring the consumer" ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR}/consumer -B ${WORK_DIR}/build
+    -G ${QV_GENERATOR} -DCMAKE_MAKE_PROGRAM=${QV_MAKE_PROGRAM} -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_TOOLCHAIN_FILE=${QV_TOOLCHAIN_FILE}
+    -DCMAKE_PREFIX_PATH=${prefix})
+run("building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+
+# Run against the sample mailbox, whose explorer selects two mails.
+run("starting Wine" ${QV_BUILD_DIR}/wine-run --start)
+run("the example" bash ${QV_SOURCE_DIR}/scripts/sim-run --build ${QV_BUILD_DIR} --report ${WORK_DIR}/reports
+    ${WORK_DIR}/build/selected_subjects.exe)
+check("unexpected output:\n${run_output}" run_output MATCHES
+      "^outlook:[0-9A-F]+\tQ3 budget review\r?\noutlook:[0-9A-F]+\tLunch on Friday\\?\r?\n$")
+foreach(component outlook mapi)
+  file(READ ${WORK_DIR}/reports/${component}-report.json report)
+  string(JSON unreleased GET "${report}" unreleased_references)
+  check("the example left ${unreleased} references of ${component} unreleased" unreleased EQUAL 0)
+endforeach()
+string(JSON balanced GET "${report}" mapi_initialize_balanced)
+check("MAPI initialisations are not balanced" balanced)
