@@ -293,7 +293,7 @@ TEST_F(FieldTextTest, StringsReadWholeThroughTheirStreams) {
       {{prop("0x0037001F", "R\xC3\xA9union \xE4\xBC\x9A\xE8\xAE\xAE")}, kSubject, kDefault,
        L"R\u00E9union \u4F1A\u8BAE"},
       {{prop("0x1000001F", long_text)}, kBody, kDefault, widened(long_text)},
-      {{prop("0x1000001F", "")}, kBody, kDefault, L""},
+      {{prop("0x1000001F", "")}, kBody, kDefault, std::wstring()},
   });
 }
 

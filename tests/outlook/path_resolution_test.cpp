@@ -159,7 +159,7 @@ TEST(FindFolderEntryIdTest, LooksUpTheDecodedPathAndSkipsFoldersWithoutEntryId) 
 }
 
 TEST(FindItemBySubjectTest, EmptySubjectGivesNothingWithoutCallingOutlook) {
-  EXPECT_EQ(find_item_by_subject(L"F001", L""), L"");
+  EXPECT_EQ(find_item_by_subject(L"F001", std::wstring()), L"");
   EXPECT_EQ(::GetModuleHandleW(L"outlook_sim.dll"), nullptr);
 }
 

@@ -180,7 +180,7 @@ TEST(MsgFileTest, EveryTypeAndStringNamesSurviveTheLayout) {
   bag.set(PROP_TAG(PT_MV_SYSTIME, 0x6609), PropertyValue::multi(PT_MV_SYSTIME, {PropertyValue::systime(ULONGLONG{1} << 56)}));
   bag.set(PROP_TAG(PT_MV_CURRENCY, 0x660A), PropertyValue::multi(PT_MV_CURRENCY, {PropertyValue::currency(12345)}));
   data->set_named(PropertyName::string(kPsPublicStrings, L"Keywords"),
-                  PropertyValue::multi(PT_MV_UNICODE, {PropertyValue::unicode(L"red"), PropertyValue::unicode(L"")}));
+                  PropertyValue::multi(PT_MV_UNICODE, {PropertyValue::unicode(L"red"), PropertyValue::unicode(std::wstring())}));
   data->set_named(PropertyName::numeric(kPsetidTask, 0x8102), PropertyValue::real(0.5));
 
   ComRef<ILockBytes> bytes;

@@ -15,7 +15,7 @@ namespace {
 
 using nlohmann::json;
 
-std::unique_ptr<Mailbox> parse(const char* text, const std::wstring& base_dir = L"") {
+std::unique_ptr<Mailbox> parse(const char* text, const std::wstring& base_dir = std::wstring()) {
   return Mailbox::parse(json::parse(text), base_dir);
 }
 

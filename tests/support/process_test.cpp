@@ -36,7 +36,7 @@ TEST(ProcessTest, SetsAndRemovesEnvironmentVariables) {
 TEST(ProcessTest, PassesArgumentsWithQuotesAndBackslashesUnchanged) {
   const std::wstring tricky = L"say \"hi\" to C:\\dir\\ \\\\";
   ProcessOptions options;
-  options.arguments = {L"--out", tricky, L"--out", L""};
+  options.arguments = {L"--out", tricky, L"--out", std::wstring()};
   const ProcessResult result = run_process(child(), options);
   EXPECT_EQ(result.standard_output, "say \"hi\" to C:\\dir\\ \\\\");
 }
@@ -47,7 +47,7 @@ TEST(ProcessTest, MissingProgramThrows) {
 
 TEST(QuoteArgumentTest, QuotesOnlyWhenNeeded) {
   EXPECT_EQ(quote_argument(L"plain"), L"plain");
-  EXPECT_EQ(quote_argument(L""), L"\"\"");
+  EXPECT_EQ(quote_argument(std::wstring()), L"\"\"");
   EXPECT_EQ(quote_argument(L"a b"), L"\"a b\"");
   EXPECT_EQ(quote_argument(L"a\"b"), L"\"a\\\"b\"");
   EXPECT_EQ(quote_argument(L"end\\ "), L"\"end\\ \"");
