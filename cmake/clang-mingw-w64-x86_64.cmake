@@ -14,8 +14,11 @@ set(CMAKE_SYSROOT /usr/${QV_MINGW_TRIPLET})
 file(GLOB qv_gcc_dirs /usr/lib/gcc/${QV_MINGW_TRIPLET}/*-posix)
 list(SORT qv_gcc_dirs)
 list(GET qv_gcc_dirs -1 qv_gcc_dir)
+# That libstdc++ keeps its thread-local variables (std::call_once's among
+# them) in GCC's emulated TLS: clang's code must reach them the same way.
+set(CMAKE_C_FLAGS_INIT "-femulated-tls")
 set(CMAKE_CXX_FLAGS_INIT
-  "-isystem ${qv_gcc_dir}/include/c++ -isystem ${qv_gcc_dir}/include/c++/${QV_MINGW_TRIPLET} -isystem ${qv_gcc_dir}/include/c++/backward")
+  "-femulated-tls -isystem ${qv_gcc_dir}/include/c++ -isystem ${qv_gcc_dir}/include/c++/${QV_MINGW_TRIPLET} -isystem ${qv_gcc_dir}/include/c++/backward")
 # lld links the GCC-built C++ library without the BFD linker's complaints
 # about sections that the two compilers size differently; -pthread adds
 # winpthread, which the posix thread model's libstdc++ and libgcc use.

@@ -45,6 +45,6 @@ class TrackedObject {
 
 }  // namespace qvsim
 
-#define QVSIM_FORWARD_ADDREF_RELEASE                                          \
-  ULONG STDMETHODCALLTYPE AddRef() override { return add_reference(); }       \
-  ULONG STDMETHODCALLTYPE Release() override { return release_reference(); }
+#define QVSIM_FORWARD_ADDREF_RELEASE                                             \
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return add_reference(); } \
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return release_reference(); }

@@ -47,7 +47,7 @@ MemoryStream::~MemoryStream() {
   }
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) {
+HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) noexcept {
   if (object == nullptr) {
     return E_POINTER;
   }
@@ -71,7 +71,7 @@ HRESULT MemoryStream::read_failure(std::uint64_t position, ULONG count) const {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* read) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* read) noexcept {
   if (read != nullptr) {
     *read = 0;
   }
@@ -103,7 +103,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* r
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) noexcept {
   if (written != nullptr) {
     *written = 0;
   }
@@ -131,7 +131,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, U
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) noexcept {
   if (const HRESULT hr = enter_call("IStream.Seek"); FAILED(hr)) {
     return hr;
   }
@@ -162,7 +162,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, U
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) {
+HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) noexcept {
   if (const HRESULT hr = enter_call("IStream.SetSize"); FAILED(hr)) {
     return hr;
   }
@@ -176,7 +176,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) {
 }
 
 HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
-                                               ULARGE_INTEGER* written) {
+                                               ULARGE_INTEGER* written) noexcept {
   if (const HRESULT hr = enter_call("IStream.CopyTo"); FAILED(hr)) {
     return hr;
   }
@@ -205,7 +205,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER c
   return hr;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) noexcept {
   if (const HRESULT hr = enter_call("IStream.Commit"); FAILED(hr)) {
     return hr;
   }
@@ -217,17 +217,17 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) {
   return on_commit_(bytes_);
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Revert() { return S_OK; }
+HRESULT STDMETHODCALLTYPE MemoryStream::Revert() noexcept { return S_OK; }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept {
   return STG_E_INVALIDFUNCTION;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept {
   return STG_E_INVALIDFUNCTION;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) noexcept {
   if (const HRESULT hr = enter_call("IStream.Stat"); FAILED(hr)) {
     return hr;
   }
@@ -251,7 +251,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) noexcept {
   if (clone == nullptr) {
     return STG_E_INVALIDPOINTER;
   }

@@ -42,21 +42,21 @@ class MemoryStream final : public IStream, public TrackedObject {
   // A read-only stream whose bytes come from loader.
   static MemoryStream* create_loaded(Loader loader, const StreamBehaviour& behaviour);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) override;
-  HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) override;
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override;
-  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override;
+  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) noexcept override;
+  HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) noexcept override;
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) noexcept override;
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) noexcept override;
   HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
-                                   ULARGE_INTEGER* written) override;
-  HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE Revert() override;
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) override;
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) override;
-  HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE Clone(IStream** clone) override;
+                                   ULARGE_INTEGER* written) noexcept override;
+  HRESULT STDMETHODCALLTYPE Commit(DWORD flags) noexcept override;
+  HRESULT STDMETHODCALLTYPE Revert() noexcept override;
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) noexcept override;
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) noexcept override;
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) noexcept override;
+  HRESULT STDMETHODCALLTYPE Clone(IStream** clone) noexcept override;
 
  private:
   MemoryStream(std::string bytes, const StreamBehaviour& behaviour, bool writable, CommitHandler on_commit);

@@ -47,7 +47,7 @@ class Message final : public MapiPropObject<IMessage> {
 
   std::shared_ptr<MessageData> data() const { return data_; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
     if (object != nullptr && riid == kMessageImplementationId) {
       *object = this;
       AddRef();
@@ -56,7 +56,7 @@ class Message final : public MapiPropObject<IMessage> {
     return answer_interface(static_cast<IMessage*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMessage});
   }
 
-  HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMessage.GetAttachmentTable"); FAILED(hr)) return hr;
     std::vector<PropertyBag> rows;
@@ -67,16 +67,16 @@ class Message final : public MapiPropObject<IMessage> {
     return new_table(std::move(rows), kTagAttachNum, flags, access_, table);
   }
 
-  HRESULT STDMETHODCALLTYPE OpenAttach(ULONG number, LPCIID iid, ULONG flags, LPATTACH* attach) override;
-  HRESULT STDMETHODCALLTYPE CreateAttach(LPCIID iid, ULONG flags, ULONG* number, LPATTACH* attach) override;
+  HRESULT STDMETHODCALLTYPE OpenAttach(ULONG number, LPCIID iid, ULONG flags, LPATTACH* attach) noexcept override;
+  HRESULT STDMETHODCALLTYPE CreateAttach(LPCIID iid, ULONG flags, ULONG* number, LPATTACH* attach) noexcept override;
 
-  HRESULT STDMETHODCALLTYPE DeleteAttach(ULONG number, UiParam, LPMAPIPROGRESS, ULONG) override {
+  HRESULT STDMETHODCALLTYPE DeleteAttach(ULONG number, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
     if (const HRESULT hr = enter_call("IMessage.DeleteAttach"); FAILED(hr)) return hr;
     if (!access_.scope()->writable) return MAPI_E_NO_ACCESS;
     return data_->remove_attachment(number) ? S_OK : MAPI_E_NOT_FOUND;
   }
 
-  HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMessage.GetRecipientTable"); FAILED(hr)) return hr;
     std::vector<PropertyBag> rows;
@@ -87,14 +87,14 @@ class Message final : public MapiPropObject<IMessage> {
     return new_table(std::move(rows), kTagRowId, flags, access_, table);
   }
 
-  HRESULT STDMETHODCALLTYPE ModifyRecipients(ULONG flags, LPADRLIST changes) override;
+  HRESULT STDMETHODCALLTYPE ModifyRecipients(ULONG flags, LPADRLIST changes) noexcept override;
 
-  HRESULT STDMETHODCALLTYPE SubmitMessage(ULONG) override {
+  HRESULT STDMETHODCALLTYPE SubmitMessage(ULONG) noexcept override {
     if (const HRESULT hr = enter_call("IMessage.SubmitMessage"); FAILED(hr)) return hr;
     return MAPI_E_NO_SUPPORT;
   }
 
-  HRESULT STDMETHODCALLTYPE SetReadFlag(ULONG flags) override {
+  HRESULT STDMETHODCALLTYPE SetReadFlag(ULONG flags) noexcept override {
     if (const HRESULT hr = enter_call("IMessage.SetReadFlag"); FAILED(hr)) return hr;
     const LONG current = data_->properties.get_long(PR_MESSAGE_FLAGS).value_or(0);
     const LONG read = static_cast<LONG>(MSGFLAG_READ);
@@ -119,7 +119,7 @@ class Attachment final : public MapiPropObject<IAttach> {
                                       std::shared_ptr<PropertyBag>(attachment, &attachment->properties))),
         attachment_(std::move(attachment)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
     return answer_interface(static_cast<IAttach*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidAttachment});
   }
 
@@ -153,7 +153,7 @@ class Attachment final : public MapiPropObject<IAttach> {
   std::shared_ptr<AttachmentData> attachment_;
 };
 
-HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags, LPATTACH* attach) {
+HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags, LPATTACH* attach) noexcept {
   if (attach != nullptr) *attach = nullptr;
   if (const HRESULT hr = enter_call("IMessage.OpenAttach"); FAILED(hr)) return hr;
   if (attach == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -164,7 +164,7 @@ HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags,
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number, LPATTACH* attach) {
+HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number, LPATTACH* attach) noexcept {
   if (attach != nullptr) *attach = nullptr;
   if (const HRESULT hr = enter_call("IMessage.CreateAttach"); FAILED(hr)) return hr;
   if (attach == nullptr || number == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -175,7 +175,7 @@ HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number, LP
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST changes) {
+HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST changes) noexcept {
   if (const HRESULT hr = enter_call("IMessage.ModifyRecipients"); FAILED(hr)) return hr;
   if (changes == nullptr) return MAPI_E_INVALID_PARAMETER;
   if ((flags & ~kModifyRecipientFlags) != 0) return MAPI_E_UNKNOWN_FLAGS;

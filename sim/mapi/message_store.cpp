@@ -121,54 +121,58 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
         mailbox_(std::move(mailbox)),
         store_(store) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
     return answer_interface(static_cast<IMsgStore*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMsgStore});
   }
 
-  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) override {
+  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept override {
     if (connection != nullptr) *connection = 0;
     return not_served("IMsgStore.Advise");
   }
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) override { return not_served("IMsgStore.Unadvise"); }
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override { return not_served("IMsgStore.Unadvise"); }
 
   HRESULT STDMETHODCALLTYPE CompareEntryIDs(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
-                                            ULONG, ULONG* result) override {
+                                            ULONG, ULONG* result) noexcept override {
     if (const HRESULT hr = enter_call("IMsgStore.CompareEntryIDs"); FAILED(hr)) return hr;
     return compare_entry_ids(size1, entry_id1, size2, entry_id2, result);
   }
 
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) override {
+                                      LPUNKNOWN* object) noexcept override {
     if (object_type != nullptr) *object_type = 0;
     if (object != nullptr) *object = nullptr;
     if (const HRESULT hr = enter_call("IMsgStore.OpenEntry"); FAILED(hr)) return hr;
     return open_store_entry(mailbox_, store_, size, entry_id, iid, flags, object_type, object);
   }
 
-  HRESULT STDMETHODCALLTYPE SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) override {
+  HRESULT STDMETHODCALLTYPE SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) noexcept override {
     return not_served("IMsgStore.SetReceiveFolder");
   }
 
   HRESULT STDMETHODCALLTYPE GetReceiveFolder(LPTSTR, ULONG flags, ULONG* size, LPENTRYID* entry_id,
-                                             LPTSTR* explicit_class) override;
+                                             LPTSTR* explicit_class) noexcept override;
 
-  HRESULT STDMETHODCALLTYPE GetReceiveFolderTable(ULONG, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetReceiveFolderTable(ULONG, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     return not_served("IMsgStore.GetReceiveFolderTable");
   }
-  HRESULT STDMETHODCALLTYPE StoreLogoff(ULONG*) override { return enter_call("IMsgStore.StoreLogoff"); }
-  HRESULT STDMETHODCALLTYPE AbortSubmit(ULONG, LPENTRYID, ULONG) override {
+  HRESULT STDMETHODCALLTYPE StoreLogoff(ULONG*) noexcept override { return enter_call("IMsgStore.StoreLogoff"); }
+  HRESULT STDMETHODCALLTYPE AbortSubmit(ULONG, LPENTRYID, ULONG) noexcept override {
     return not_served("IMsgStore.AbortSubmit");
   }
-  HRESULT STDMETHODCALLTYPE GetOutgoingQueue(ULONG, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetOutgoingQueue(ULONG, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     return not_served("IMsgStore.GetOutgoingQueue");
   }
-  HRESULT STDMETHODCALLTYPE SetLockState(LPMESSAGE, ULONG) override { return not_served("IMsgStore.SetLockState"); }
-  HRESULT STDMETHODCALLTYPE FinishedMsg(ULONG, ULONG, LPENTRYID) override {
+  HRESULT STDMETHODCALLTYPE SetLockState(LPMESSAGE, ULONG) noexcept override {
+    return not_served("IMsgStore.SetLockState");
+  }
+  HRESULT STDMETHODCALLTYPE FinishedMsg(ULONG, ULONG, LPENTRYID) noexcept override {
     return not_served("IMsgStore.FinishedMsg");
   }
-  HRESULT STDMETHODCALLTYPE NotifyNewMail(LPNOTIFICATION) override { return not_served("IMsgStore.NotifyNewMail"); }
+  HRESULT STDMETHODCALLTYPE NotifyNewMail(LPNOTIFICATION) noexcept override {
+    return not_served("IMsgStore.NotifyNewMail");
+  }
 
  protected:
   HRESULT save_changes(ULONG) override { return S_OK; }
@@ -197,7 +201,7 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
 };
 
 HRESULT STDMETHODCALLTYPE MessageStore::GetReceiveFolder(LPTSTR, ULONG flags, ULONG* size, LPENTRYID* entry_id,
-                                                         LPTSTR* explicit_class) {
+                                                         LPTSTR* explicit_class) noexcept {
   if (size != nullptr) *size = 0;
   if (entry_id != nullptr) *entry_id = nullptr;
   if (explicit_class != nullptr) *explicit_class = nullptr;
@@ -228,13 +232,13 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
         mailbox_(std::move(mailbox)),
         folder_(folder) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
     return answer_interface(static_cast<IMAPIFolder*>(this), riid, object,
                             {IID_IUnknown, kIidMapiProp, kIidMapiContainer, kIidMapiFolder});
   }
 
   // The folder's items, in order.
-  HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMAPIFolder.GetContentsTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -250,7 +254,7 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
 
   // The subfolders, in order; with CONVENIENT_DEPTH every folder below,
   // depth first, with PR_DEPTH from 1.
-  HRESULT STDMETHODCALLTYPE GetHierarchyTable(ULONG flags, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetHierarchyTable(ULONG flags, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMAPIFolder.GetHierarchyTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -261,59 +265,60 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
   }
 
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) override {
+                                      LPUNKNOWN* object) noexcept override {
     if (object_type != nullptr) *object_type = 0;
     if (object != nullptr) *object = nullptr;
     if (const HRESULT hr = enter_call("IMAPIFolder.OpenEntry"); FAILED(hr)) return hr;
     return open_store_entry(mailbox_, *folder_.store, size, entry_id, iid, flags, object_type, object);
   }
 
-  HRESULT STDMETHODCALLTYPE SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override {
+  HRESULT STDMETHODCALLTYPE SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) noexcept override {
     return not_served("IMAPIFolder.SetSearchCriteria");
   }
   HRESULT STDMETHODCALLTYPE GetSearchCriteria(ULONG, LPSRestriction* restriction, LPENTRYLIST* containers,
-                                              ULONG* state) override {
+                                              ULONG* state) noexcept override {
     if (restriction != nullptr) *restriction = nullptr;
     if (containers != nullptr) *containers = nullptr;
     if (state != nullptr) *state = 0;
     return not_served("IMAPIFolder.GetSearchCriteria");
   }
-  HRESULT STDMETHODCALLTYPE CreateMessage(LPCIID, ULONG, LPMESSAGE* message) override {
+  HRESULT STDMETHODCALLTYPE CreateMessage(LPCIID, ULONG, LPMESSAGE* message) noexcept override {
     if (message != nullptr) *message = nullptr;
     return not_served("IMAPIFolder.CreateMessage");
   }
-  HRESULT STDMETHODCALLTYPE CopyMessages(LPENTRYLIST, LPCIID, LPVOID, UiParam, LPMAPIPROGRESS, ULONG) override {
+  HRESULT STDMETHODCALLTYPE CopyMessages(LPENTRYLIST, LPCIID, LPVOID, UiParam, LPMAPIPROGRESS,
+                                         ULONG) noexcept override {
     return not_served("IMAPIFolder.CopyMessages");
   }
-  HRESULT STDMETHODCALLTYPE DeleteMessages(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) override {
+  HRESULT STDMETHODCALLTYPE DeleteMessages(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
     return not_served("IMAPIFolder.DeleteMessages");
   }
-  HRESULT STDMETHODCALLTYPE CreateFolder(ULONG, LPTSTR, LPTSTR, LPCIID, ULONG, LPMAPIFOLDER* folder) override {
+  HRESULT STDMETHODCALLTYPE CreateFolder(ULONG, LPTSTR, LPTSTR, LPCIID, ULONG, LPMAPIFOLDER* folder) noexcept override {
     if (folder != nullptr) *folder = nullptr;
     return not_served("IMAPIFolder.CreateFolder");
   }
   HRESULT STDMETHODCALLTYPE CopyFolder(ULONG, LPENTRYID, LPCIID, LPVOID, LPTSTR, UiParam, LPMAPIPROGRESS,
-                                       ULONG) override {
+                                       ULONG) noexcept override {
     return not_served("IMAPIFolder.CopyFolder");
   }
-  HRESULT STDMETHODCALLTYPE DeleteFolder(ULONG, LPENTRYID, UiParam, LPMAPIPROGRESS, ULONG) override {
+  HRESULT STDMETHODCALLTYPE DeleteFolder(ULONG, LPENTRYID, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
     return not_served("IMAPIFolder.DeleteFolder");
   }
-  HRESULT STDMETHODCALLTYPE SetReadFlags(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) override {
+  HRESULT STDMETHODCALLTYPE SetReadFlags(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
     return not_served("IMAPIFolder.SetReadFlags");
   }
-  HRESULT STDMETHODCALLTYPE GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG* status) override {
+  HRESULT STDMETHODCALLTYPE GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG* status) noexcept override {
     if (status != nullptr) *status = 0;
     return not_served("IMAPIFolder.GetMessageStatus");
   }
-  HRESULT STDMETHODCALLTYPE SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG* old_status) override {
+  HRESULT STDMETHODCALLTYPE SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG* old_status) noexcept override {
     if (old_status != nullptr) *old_status = 0;
     return not_served("IMAPIFolder.SetMessageStatus");
   }
-  HRESULT STDMETHODCALLTYPE SaveContentsSort(LPSSortOrderSet, ULONG) override {
+  HRESULT STDMETHODCALLTYPE SaveContentsSort(LPSSortOrderSet, ULONG) noexcept override {
     return not_served("IMAPIFolder.SaveContentsSort");
   }
-  HRESULT STDMETHODCALLTYPE EmptyFolder(UiParam, LPMAPIPROGRESS, ULONG) override {
+  HRESULT STDMETHODCALLTYPE EmptyFolder(UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
     return not_served("IMAPIFolder.EmptyFolder");
   }
 

@@ -37,16 +37,16 @@ class ProfileAdmin final : public IProfAdmin, public TrackedObject {
   explicit ProfileAdmin(std::shared_ptr<const ServedMailbox> mailbox)
       : TrackedObject("IProfAdmin"), mailbox_(std::move(mailbox)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
     return answer_interface(static_cast<IProfAdmin*>(this), riid, object, {IID_IUnknown, kIidProfAdmin});
   }
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override {
     return answer_no_last_error(error);
   }
 
-  HRESULT STDMETHODCALLTYPE GetProfileTable(ULONG flags, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetProfileTable(ULONG flags, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IProfAdmin.GetProfileTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -59,23 +59,25 @@ class ProfileAdmin final : public IProfAdmin, public TrackedObject {
     return S_OK;
   }
 
-  HRESULT STDMETHODCALLTYPE CreateProfile(LPTSTR, LPTSTR, ULONG_PTR, ULONG) override {
+  HRESULT STDMETHODCALLTYPE CreateProfile(LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override {
     return not_served("IProfAdmin.CreateProfile");
   }
-  HRESULT STDMETHODCALLTYPE DeleteProfile(LPTSTR, ULONG) override { return not_served("IProfAdmin.DeleteProfile"); }
-  HRESULT STDMETHODCALLTYPE ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) override {
+  HRESULT STDMETHODCALLTYPE DeleteProfile(LPTSTR, ULONG) noexcept override {
+    return not_served("IProfAdmin.DeleteProfile");
+  }
+  HRESULT STDMETHODCALLTYPE ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) noexcept override {
     return not_served("IProfAdmin.ChangeProfilePassword");
   }
-  HRESULT STDMETHODCALLTYPE CopyProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override {
+  HRESULT STDMETHODCALLTYPE CopyProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override {
     return not_served("IProfAdmin.CopyProfile");
   }
-  HRESULT STDMETHODCALLTYPE RenameProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override {
+  HRESULT STDMETHODCALLTYPE RenameProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override {
     return not_served("IProfAdmin.RenameProfile");
   }
-  HRESULT STDMETHODCALLTYPE SetDefaultProfile(LPTSTR, ULONG) override {
+  HRESULT STDMETHODCALLTYPE SetDefaultProfile(LPTSTR, ULONG) noexcept override {
     return not_served("IProfAdmin.SetDefaultProfile");
   }
-  HRESULT STDMETHODCALLTYPE AdminServices(LPTSTR, LPTSTR, ULONG_PTR, ULONG, LPSERVICEADMIN* admin) override {
+  HRESULT STDMETHODCALLTYPE AdminServices(LPTSTR, LPTSTR, ULONG_PTR, ULONG, LPSERVICEADMIN* admin) noexcept override {
     if (admin != nullptr) *admin = nullptr;
     return not_served("IProfAdmin.AdminServices");
   }

@@ -54,44 +54,45 @@ class MapiPropObject : public Interface, public TrackedObject {
  public:
   MapiPropObject(const char* kind, PropertyAccess access) : TrackedObject(kind), access_(std::move(access)) {}
 
-  ULONG STDMETHODCALLTYPE AddRef() override { return add_reference(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release_reference(); }
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return add_reference(); }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return release_reference(); }
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override {
     return access_.get_last_error(error);
   }
-  HRESULT STDMETHODCALLTYPE SaveChanges(ULONG flags) override;
+  HRESULT STDMETHODCALLTYPE SaveChanges(ULONG flags) noexcept override;
   HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count,
-                                     LPSPropValue* values) override {
+                                     LPSPropValue* values) noexcept override {
     return access_.get_props(tags, flags, count, values);
   }
-  HRESULT STDMETHODCALLTYPE GetPropList(ULONG flags, LPSPropTagArray* tags) override {
+  HRESULT STDMETHODCALLTYPE GetPropList(ULONG flags, LPSPropTagArray* tags) noexcept override {
     return access_.get_prop_list(flags, tags);
   }
   HRESULT STDMETHODCALLTYPE OpenProperty(ULONG tag, LPCIID iid, ULONG options, ULONG flags,
-                                         LPUNKNOWN* object) override;
-  HRESULT STDMETHODCALLTYPE SetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems) override {
+                                         LPUNKNOWN* object) noexcept override;
+  HRESULT STDMETHODCALLTYPE SetProps(ULONG count, LPSPropValue values,
+                                     LPSPropProblemArray* problems) noexcept override {
     return access_.set_props(count, values, problems);
   }
-  HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray tags, LPSPropProblemArray* problems) override {
+  HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray tags, LPSPropProblemArray* problems) noexcept override {
     return access_.delete_props(tags, problems);
   }
   HRESULT STDMETHODCALLTYPE CopyTo(ULONG, LPCIID, LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID, LPVOID,
-                                   ULONG, LPSPropProblemArray* problems) override {
+                                   ULONG, LPSPropProblemArray* problems) noexcept override {
     if (problems != nullptr) *problems = nullptr;
     return MAPI_E_NO_SUPPORT;
   }
   HRESULT STDMETHODCALLTYPE CopyProps(LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                                      LPSPropProblemArray* problems) override {
+                                      LPSPropProblemArray* problems) noexcept override {
     if (problems != nullptr) *problems = nullptr;
     return MAPI_E_NO_SUPPORT;
   }
   HRESULT STDMETHODCALLTYPE GetNamesFromIDs(LPSPropTagArray* tags, LPGUID property_set, ULONG flags,
-                                            ULONG* count, LPMAPINAMEID** names) override {
+                                            ULONG* count, LPMAPINAMEID** names) noexcept override {
     return access_.get_names_from_ids(tags, property_set, flags, count, names);
   }
   HRESULT STDMETHODCALLTYPE GetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG flags,
-                                            LPSPropTagArray* tags) override {
+                                            LPSPropTagArray* tags) noexcept override {
     return access_.get_ids_from_names(count, names, flags, tags);
   }
 
@@ -112,14 +113,14 @@ HRESULT check_save_changes(const PropertyAccess& access, ULONG flags);
 HRESULT check_open_property(LPCIID iid, ULONG flags, LPUNKNOWN* object);
 
 template <typename Interface>
-HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::SaveChanges(ULONG flags) {
+HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::SaveChanges(ULONG flags) noexcept {
   const HRESULT hr = check_save_changes(access_, flags);
   return FAILED(hr) ? hr : save_changes(flags);
 }
 
 template <typename Interface>
 HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::OpenProperty(ULONG tag, LPCIID iid, ULONG, ULONG flags,
-                                                                  LPUNKNOWN* object) {
+                                                                  LPUNKNOWN* object) noexcept {
   if (const HRESULT hr = check_open_property(iid, flags, object); FAILED(hr)) {
     return hr;
   }

@@ -40,16 +40,16 @@ class Session final : public IMAPISession, public TrackedObject {
     }
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
     return answer_interface(static_cast<IMAPISession*>(this), riid, object, {IID_IUnknown, kIidMapiSession});
   }
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override {
     return answer_no_last_error(error);
   }
 
-  HRESULT STDMETHODCALLTYPE GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.GetMsgStoresTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -64,7 +64,7 @@ class Session final : public IMAPISession, public TrackedObject {
   }
 
   HRESULT STDMETHODCALLTYPE OpenMsgStore(ULONG_PTR, ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG,
-                                         LPMDB* store) override {
+                                         LPMDB* store) noexcept override {
     if (store != nullptr) *store = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.OpenMsgStore"); FAILED(hr)) return hr;
     if (store == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -79,7 +79,7 @@ class Session final : public IMAPISession, public TrackedObject {
 
   // The stores that this session lists, then their folders and items.
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) override {
+                                      LPUNKNOWN* object) noexcept override {
     if (object_type != nullptr) *object_type = 0;
     if (object != nullptr) *object = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.OpenEntry"); FAILED(hr)) return hr;
@@ -99,67 +99,68 @@ class Session final : public IMAPISession, public TrackedObject {
   }
 
   HRESULT STDMETHODCALLTYPE CompareEntryIDs(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
-                                            ULONG, ULONG* result) override {
+                                            ULONG, ULONG* result) noexcept override {
     if (const HRESULT hr = enter_call("IMAPISession.CompareEntryIDs"); FAILED(hr)) return hr;
     return compare_entry_ids(size1, entry_id1, size2, entry_id2, result);
   }
 
   // Ends the session: its own calls fail afterwards with
   // MAPI_E_END_OF_SESSION; what it opened goes on working.
-  HRESULT STDMETHODCALLTYPE Logoff(ULONG_PTR, ULONG, ULONG) override {
+  HRESULT STDMETHODCALLTYPE Logoff(ULONG_PTR, ULONG, ULONG) noexcept override {
     if (const HRESULT hr = enter_live("IMAPISession.Logoff"); FAILED(hr)) return hr;
     logged_off_ = true;
     note_logoff();
     return S_OK;
   }
 
-  HRESULT STDMETHODCALLTYPE OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* book) override {
+  HRESULT STDMETHODCALLTYPE OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* book) noexcept override {
     if (book != nullptr) *book = nullptr;
     return not_served("IMAPISession.OpenAddressBook");
   }
-  HRESULT STDMETHODCALLTYPE OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT* section) override {
+  HRESULT STDMETHODCALLTYPE OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT* section) noexcept override {
     if (section != nullptr) *section = nullptr;
     return not_served("IMAPISession.OpenProfileSection");
   }
-  HRESULT STDMETHODCALLTYPE GetStatusTable(ULONG, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetStatusTable(ULONG, LPMAPITABLE* table) noexcept override {
     if (table != nullptr) *table = nullptr;
     return not_served("IMAPISession.GetStatusTable");
   }
-  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) override {
+  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept override {
     if (connection != nullptr) *connection = 0;
     return not_served("IMAPISession.Advise");
   }
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) override { return not_served("IMAPISession.Unadvise"); }
-  HRESULT STDMETHODCALLTYPE MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override {
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override { return not_served("IMAPISession.Unadvise"); }
+  HRESULT STDMETHODCALLTYPE MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) noexcept override {
     return not_served("IMAPISession.MessageOptions");
   }
-  HRESULT STDMETHODCALLTYPE QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG* count, LPSPropValue* options) override {
+  HRESULT STDMETHODCALLTYPE QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG* count,
+                                                   LPSPropValue* options) noexcept override {
     if (count != nullptr) *count = 0;
     if (options != nullptr) *options = nullptr;
     return not_served("IMAPISession.QueryDefaultMessageOpt");
   }
-  HRESULT STDMETHODCALLTYPE EnumAdrTypes(ULONG, ULONG* count, LPTSTR** types) override {
+  HRESULT STDMETHODCALLTYPE EnumAdrTypes(ULONG, ULONG* count, LPTSTR** types) noexcept override {
     if (count != nullptr) *count = 0;
     if (types != nullptr) *types = nullptr;
     return not_served("IMAPISession.EnumAdrTypes");
   }
-  HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* entry_id) override {
+  HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* entry_id) noexcept override {
     if (size != nullptr) *size = 0;
     if (entry_id != nullptr) *entry_id = nullptr;
     return not_served("IMAPISession.QueryIdentity");
   }
-  HRESULT STDMETHODCALLTYPE SetDefaultStore(ULONG, ULONG, LPENTRYID) override {
+  HRESULT STDMETHODCALLTYPE SetDefaultStore(ULONG, ULONG, LPENTRYID) noexcept override {
     return not_served("IMAPISession.SetDefaultStore");
   }
-  HRESULT STDMETHODCALLTYPE AdminServices(ULONG, LPSERVICEADMIN* admin) override {
+  HRESULT STDMETHODCALLTYPE AdminServices(ULONG, LPSERVICEADMIN* admin) noexcept override {
     if (admin != nullptr) *admin = nullptr;
     return not_served("IMAPISession.AdminServices");
   }
   HRESULT STDMETHODCALLTYPE ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG,
-                                     ULONG, LPSTR) override {
+                                     ULONG, LPSTR) noexcept override {
     return not_served("IMAPISession.ShowForm");
   }
-  HRESULT STDMETHODCALLTYPE PrepareForm(LPCIID, LPMESSAGE, ULONG* token) override {
+  HRESULT STDMETHODCALLTYPE PrepareForm(LPCIID, LPMESSAGE, ULONG* token) noexcept override {
     if (token != nullptr) *token = 0;
     return not_served("IMAPISession.PrepareForm");
   }

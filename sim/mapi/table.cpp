@@ -46,7 +46,7 @@ Table::Table(std::vector<PropertyBag> rows, std::vector<ULONG> columns, const Al
       allocator_(allocator),
       rules_(rules) {}
 
-HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) {
+HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) noexcept {
   if (object == nullptr) {
     return E_POINTER;
   }
@@ -59,20 +59,20 @@ HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) {
   return E_NOINTERFACE;
 }
 
-HRESULT STDMETHODCALLTYPE Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) {
+HRESULT STDMETHODCALLTYPE Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept {
   return answer_no_last_error(error);
 }
 
-HRESULT STDMETHODCALLTYPE Table::Advise(ULONG, LPMAPIADVISESINK, ULONG* connection) {
+HRESULT STDMETHODCALLTYPE Table::Advise(ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept {
   if (connection != nullptr) {
     *connection = 0;
   }
   return MAPI_E_NO_SUPPORT;
 }
 
-HRESULT STDMETHODCALLTYPE Table::Unadvise(ULONG) { return MAPI_E_NO_SUPPORT; }
+HRESULT STDMETHODCALLTYPE Table::Unadvise(ULONG) noexcept { return MAPI_E_NO_SUPPORT; }
 
-HRESULT STDMETHODCALLTYPE Table::GetStatus(ULONG* status, ULONG* type) {
+HRESULT STDMETHODCALLTYPE Table::GetStatus(ULONG* status, ULONG* type) noexcept {
   if (status == nullptr || type == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
@@ -81,7 +81,7 @@ HRESULT STDMETHODCALLTYPE Table::GetStatus(ULONG* status, ULONG* type) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags) {
+HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags) noexcept {
   if (const HRESULT hr = enter_call("IMAPITable.SetColumns"); FAILED(hr)) {
     return hr;
   }
@@ -100,7 +100,7 @@ HRESULT Table::make_tag_array(const std::vector<ULONG>& tags, LPSPropTagArray* o
   return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
 }
 
-HRESULT STDMETHODCALLTYPE Table::QueryColumns(ULONG flags, LPSPropTagArray* columns) {
+HRESULT STDMETHODCALLTYPE Table::QueryColumns(ULONG flags, LPSPropTagArray* columns) noexcept {
   if (const HRESULT hr = enter_call("IMAPITable.QueryColumns"); FAILED(hr)) {
     return hr;
   }
@@ -112,7 +112,7 @@ HRESULT STDMETHODCALLTYPE Table::QueryColumns(ULONG flags, LPSPropTagArray* colu
   return make_tag_array((flags & TBL_ALL_COLUMNS) ? all_columns() : columns_, columns);
 }
 
-HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) {
+HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) noexcept {
   if (const HRESULT hr = enter_call("IMAPITable.GetRowCount"); FAILED(hr)) {
     return hr;
   }
@@ -124,7 +124,7 @@ HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* sought) {
+HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* sought) noexcept {
   if (const HRESULT hr = enter_call("IMAPITable.SeekRow"); FAILED(hr)) {
     return hr;
   }
@@ -145,7 +145,7 @@ HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* soug
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominator) {
+HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominator) noexcept {
   if (const HRESULT hr = enter_call("IMAPITable.SeekRowApprox"); FAILED(hr)) {
     return hr;
   }
@@ -157,7 +157,7 @@ HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominato
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) {
+HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) noexcept {
   if (const HRESULT hr = enter_call("IMAPITable.QueryPosition"); FAILED(hr)) {
     return hr;
   }
@@ -171,20 +171,20 @@ HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULO
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::FindRow(LPSRestriction, BOOKMARK, ULONG) { return MAPI_E_NO_SUPPORT; }
+HRESULT STDMETHODCALLTYPE Table::FindRow(LPSRestriction, BOOKMARK, ULONG) noexcept { return MAPI_E_NO_SUPPORT; }
 
-HRESULT STDMETHODCALLTYPE Table::Restrict(LPSRestriction restriction, ULONG) {
+HRESULT STDMETHODCALLTYPE Table::Restrict(LPSRestriction restriction, ULONG) noexcept {
   return restriction == nullptr ? S_OK : MAPI_E_NO_SUPPORT;
 }
 
-HRESULT STDMETHODCALLTYPE Table::CreateBookmark(BOOKMARK*) { return MAPI_E_NO_SUPPORT; }
-HRESULT STDMETHODCALLTYPE Table::FreeBookmark(BOOKMARK) { return MAPI_E_NO_SUPPORT; }
+HRESULT STDMETHODCALLTYPE Table::CreateBookmark(BOOKMARK*) noexcept { return MAPI_E_NO_SUPPORT; }
+HRESULT STDMETHODCALLTYPE Table::FreeBookmark(BOOKMARK) noexcept { return MAPI_E_NO_SUPPORT; }
 
-HRESULT STDMETHODCALLTYPE Table::SortTable(LPSSortOrderSet criteria, ULONG) {
+HRESULT STDMETHODCALLTYPE Table::SortTable(LPSSortOrderSet criteria, ULONG) noexcept {
   return criteria == nullptr || criteria->cSorts == 0 ? S_OK : MAPI_E_NO_SUPPORT;
 }
 
-HRESULT STDMETHODCALLTYPE Table::QuerySortOrder(LPSSortOrderSet* criteria) {
+HRESULT STDMETHODCALLTYPE Table::QuerySortOrder(LPSSortOrderSet* criteria) noexcept {
   if (criteria == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
@@ -214,7 +214,7 @@ HRESULT Table::make_row(const PropertyBag& row, SRow* out) const {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* rows) {
+HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* rows) noexcept {
   if (const HRESULT hr = enter_call("IMAPITable.QueryRows"); FAILED(hr)) {
     return hr;
   }
@@ -257,9 +257,9 @@ HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* r
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::Abort() { return S_OK; }
+HRESULT STDMETHODCALLTYPE Table::Abort() noexcept { return S_OK; }
 
-HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet* rows, ULONG* more) {
+HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet* rows, ULONG* more) noexcept {
   if (rows != nullptr) {
     *rows = nullptr;
   }
@@ -269,21 +269,21 @@ HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSe
   return MAPI_E_NO_SUPPORT;
 }
 
-HRESULT STDMETHODCALLTYPE Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG* count) {
+HRESULT STDMETHODCALLTYPE Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG* count) noexcept {
   if (count != nullptr) {
     *count = 0;
   }
   return MAPI_E_NO_SUPPORT;
 }
 
-HRESULT STDMETHODCALLTYPE Table::WaitForCompletion(ULONG, ULONG, ULONG* status) {
+HRESULT STDMETHODCALLTYPE Table::WaitForCompletion(ULONG, ULONG, ULONG* status) noexcept {
   if (status != nullptr) {
     *status = TBLSTAT_COMPLETE;
   }
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* state_size, LPBYTE* state) {
+HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* state_size, LPBYTE* state) noexcept {
   if (state_size != nullptr) {
     *state_size = 0;
   }
@@ -293,7 +293,7 @@ HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* s
   return MAPI_E_NO_SUPPORT;
 }
 
-HRESULT STDMETHODCALLTYPE Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK* location) {
+HRESULT STDMETHODCALLTYPE Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK* location) noexcept {
   if (location != nullptr) {
     *location = BOOKMARK_BEGINNING;
   }

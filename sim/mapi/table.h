@@ -21,35 +21,35 @@ class Table final : public IMAPITable, public TrackedObject {
   static Table* create(std::vector<PropertyBag> rows, std::vector<ULONG> default_columns,
                        const Allocator& allocator, const ReadRules& rules);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT hr, ULONG flags, LPMAPIERROR* error) override;
-  HRESULT STDMETHODCALLTYPE Advise(ULONG mask, LPMAPIADVISESINK sink, ULONG* connection) override;
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG connection) override;
-  HRESULT STDMETHODCALLTYPE GetStatus(ULONG* status, ULONG* type) override;
-  HRESULT STDMETHODCALLTYPE SetColumns(LPSPropTagArray columns, ULONG flags) override;
-  HRESULT STDMETHODCALLTYPE QueryColumns(ULONG flags, LPSPropTagArray* columns) override;
-  HRESULT STDMETHODCALLTYPE GetRowCount(ULONG flags, ULONG* count) override;
-  HRESULT STDMETHODCALLTYPE SeekRow(BOOKMARK origin, LONG count, LONG* sought) override;
-  HRESULT STDMETHODCALLTYPE SeekRowApprox(ULONG numerator, ULONG denominator) override;
-  HRESULT STDMETHODCALLTYPE QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) override;
-  HRESULT STDMETHODCALLTYPE FindRow(LPSRestriction restriction, BOOKMARK origin, ULONG flags) override;
-  HRESULT STDMETHODCALLTYPE Restrict(LPSRestriction restriction, ULONG flags) override;
-  HRESULT STDMETHODCALLTYPE CreateBookmark(BOOKMARK* position) override;
-  HRESULT STDMETHODCALLTYPE FreeBookmark(BOOKMARK position) override;
-  HRESULT STDMETHODCALLTYPE SortTable(LPSSortOrderSet criteria, ULONG flags) override;
-  HRESULT STDMETHODCALLTYPE QuerySortOrder(LPSSortOrderSet* criteria) override;
-  HRESULT STDMETHODCALLTYPE QueryRows(LONG count, ULONG flags, LPSRowSet* rows) override;
-  HRESULT STDMETHODCALLTYPE Abort() override;
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT hr, ULONG flags, LPMAPIERROR* error) noexcept override;
+  HRESULT STDMETHODCALLTYPE Advise(ULONG mask, LPMAPIADVISESINK sink, ULONG* connection) noexcept override;
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG connection) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetStatus(ULONG* status, ULONG* type) noexcept override;
+  HRESULT STDMETHODCALLTYPE SetColumns(LPSPropTagArray columns, ULONG flags) noexcept override;
+  HRESULT STDMETHODCALLTYPE QueryColumns(ULONG flags, LPSPropTagArray* columns) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetRowCount(ULONG flags, ULONG* count) noexcept override;
+  HRESULT STDMETHODCALLTYPE SeekRow(BOOKMARK origin, LONG count, LONG* sought) noexcept override;
+  HRESULT STDMETHODCALLTYPE SeekRowApprox(ULONG numerator, ULONG denominator) noexcept override;
+  HRESULT STDMETHODCALLTYPE QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) noexcept override;
+  HRESULT STDMETHODCALLTYPE FindRow(LPSRestriction restriction, BOOKMARK origin, ULONG flags) noexcept override;
+  HRESULT STDMETHODCALLTYPE Restrict(LPSRestriction restriction, ULONG flags) noexcept override;
+  HRESULT STDMETHODCALLTYPE CreateBookmark(BOOKMARK* position) noexcept override;
+  HRESULT STDMETHODCALLTYPE FreeBookmark(BOOKMARK position) noexcept override;
+  HRESULT STDMETHODCALLTYPE SortTable(LPSSortOrderSet criteria, ULONG flags) noexcept override;
+  HRESULT STDMETHODCALLTYPE QuerySortOrder(LPSSortOrderSet* criteria) noexcept override;
+  HRESULT STDMETHODCALLTYPE QueryRows(LONG count, ULONG flags, LPSRowSet* rows) noexcept override;
+  HRESULT STDMETHODCALLTYPE Abort() noexcept override;
   HRESULT STDMETHODCALLTYPE ExpandRow(ULONG key_size, LPBYTE key, ULONG count, ULONG flags,
-                                      LPSRowSet* rows, ULONG* more) override;
-  HRESULT STDMETHODCALLTYPE CollapseRow(ULONG key_size, LPBYTE key, ULONG flags, ULONG* count) override;
-  HRESULT STDMETHODCALLTYPE WaitForCompletion(ULONG flags, ULONG timeout, ULONG* status) override;
+                                      LPSRowSet* rows, ULONG* more) noexcept override;
+  HRESULT STDMETHODCALLTYPE CollapseRow(ULONG key_size, LPBYTE key, ULONG flags, ULONG* count) noexcept override;
+  HRESULT STDMETHODCALLTYPE WaitForCompletion(ULONG flags, ULONG timeout, ULONG* status) noexcept override;
   HRESULT STDMETHODCALLTYPE GetCollapseState(ULONG flags, ULONG key_size, LPBYTE key, ULONG* state_size,
-                                             LPBYTE* state) override;
+                                             LPBYTE* state) noexcept override;
   HRESULT STDMETHODCALLTYPE SetCollapseState(ULONG flags, ULONG state_size, LPBYTE state,
-                                             BOOKMARK* location) override;
+                                             BOOKMARK* location) noexcept override;
 
  private:
   Table(std::vector<PropertyBag> rows, std::vector<ULONG> columns, const Allocator& allocator,

@@ -16,7 +16,7 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
  public:
   DefaultMalloc() : TrackedObject("IMalloc") {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
     if (object == nullptr) {
       return E_POINTER;
     }
@@ -30,8 +30,8 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
   }
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  void* STDMETHODCALLTYPE Alloc(SIZE_T size) override { return ::HeapAlloc(::GetProcessHeap(), 0, size); }
-  void* STDMETHODCALLTYPE Realloc(void* memory, SIZE_T size) override {
+  void* STDMETHODCALLTYPE Alloc(SIZE_T size) noexcept override { return ::HeapAlloc(::GetProcessHeap(), 0, size); }
+  void* STDMETHODCALLTYPE Realloc(void* memory, SIZE_T size) noexcept override {
     if (memory == nullptr) {
       return Alloc(size);
     }
@@ -41,16 +41,16 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
     }
     return ::HeapReAlloc(::GetProcessHeap(), 0, memory, size);
   }
-  void STDMETHODCALLTYPE Free(void* memory) override {
+  void STDMETHODCALLTYPE Free(void* memory) noexcept override {
     if (memory != nullptr) {
       ::HeapFree(::GetProcessHeap(), 0, memory);
     }
   }
-  SIZE_T STDMETHODCALLTYPE GetSize(void* memory) override {
+  SIZE_T STDMETHODCALLTYPE GetSize(void* memory) noexcept override {
     return memory == nullptr ? static_cast<SIZE_T>(-1) : ::HeapSize(::GetProcessHeap(), 0, memory);
   }
-  int STDMETHODCALLTYPE DidAlloc(void* memory) override { return memory == nullptr ? -1 : 1; }
-  void STDMETHODCALLTYPE HeapMinimize() override {}
+  int STDMETHODCALLTYPE DidAlloc(void* memory) noexcept override { return memory == nullptr ? -1 : 1; }
+  void STDMETHODCALLTYPE HeapMinimize() noexcept override {}
 };
 
 }  // namespace

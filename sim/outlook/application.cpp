@@ -75,19 +75,19 @@ HRESULT ApplicationObject::parent(IDispatch** result) {
   return S_OK;
 }
 
-HRESULT ApplicationObject::get_Name(BSTR* result) {
+HRESULT STDMETHODCALLTYPE ApplicationObject::get_Name(BSTR* result) noexcept {
   return serve("get_Name", result, [&] { return name(result); });
 }
-HRESULT ApplicationObject::get_Version(BSTR* result) {
+HRESULT STDMETHODCALLTYPE ApplicationObject::get_Version(BSTR* result) noexcept {
   return serve("get_Version", result, [&] { return version(result); });
 }
-HRESULT ApplicationObject::ActiveExplorer(_Explorer** result) {
+HRESULT STDMETHODCALLTYPE ApplicationObject::ActiveExplorer(_Explorer** result) noexcept {
   return serve("ActiveExplorer", result, [&] { return active_explorer(result); });
 }
-HRESULT ApplicationObject::GetNamespace(BSTR type, _NameSpace** result) {
+HRESULT STDMETHODCALLTYPE ApplicationObject::GetNamespace(BSTR type, _NameSpace** result) noexcept {
   return serve("GetNamespace", result, [&] { return get_namespace(borrowed_text(type), result); });
 }
-HRESULT ApplicationObject::get_DefaultProfileName(BSTR* result) {
+HRESULT STDMETHODCALLTYPE ApplicationObject::get_DefaultProfileName(BSTR* result) noexcept {
   return serve("get_DefaultProfileName", result, [&] { return default_profile_name(result); });
 }
 
@@ -136,22 +136,23 @@ HRESULT NameSpaceObject::parent(IDispatch** result) {
   return S_OK;
 }
 
-HRESULT NameSpaceObject::get_Folders(_Folders** result) {
+HRESULT STDMETHODCALLTYPE NameSpaceObject::get_Folders(_Folders** result) noexcept {
   return serve("get_Folders", result, [&] { return folders(result); });
 }
-HRESULT NameSpaceObject::get_Type(BSTR* result) {
+HRESULT STDMETHODCALLTYPE NameSpaceObject::get_Type(BSTR* result) noexcept {
   return serve("get_Type", result, [&] { return type(result); });
 }
-HRESULT NameSpaceObject::GetFolderFromID(BSTR entry_id, VARIANT store_entry_id,
-                                         MAPIFolder** result) {
+HRESULT STDMETHODCALLTYPE NameSpaceObject::GetFolderFromID(BSTR entry_id, VARIANT store_entry_id,
+                                                           MAPIFolder** result) noexcept {
   return serve("GetFolderFromID", result,
                [&] { return folder_from_id(borrowed_text(entry_id), store_entry_id, result); });
 }
-HRESULT NameSpaceObject::GetItemFromID(BSTR entry_id, VARIANT store_entry_id, IDispatch** result) {
+HRESULT STDMETHODCALLTYPE NameSpaceObject::GetItemFromID(BSTR entry_id, VARIANT store_entry_id,
+                                                         IDispatch** result) noexcept {
   return serve("GetItemFromID", result,
                [&] { return item_from_id(borrowed_text(entry_id), store_entry_id, result); });
 }
-HRESULT NameSpaceObject::get_CurrentProfileName(BSTR* result) {
+HRESULT STDMETHODCALLTYPE NameSpaceObject::get_CurrentProfileName(BSTR* result) noexcept {
   return serve("get_CurrentProfileName", result, [&] { return current_profile_name(result); });
 }
 

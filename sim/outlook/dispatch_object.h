@@ -91,7 +91,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       : TrackedObject(interface_name), interface_name_(interface_name), iid_(iid) {}
 
   // IUnknown. QueryInterface is counted as "<asked interface>.QueryInterface".
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) noexcept override {
     CallScope call(interface_name(iid) + ".QueryInterface");
     if (result == nullptr) {
       return E_POINTER;
@@ -116,7 +116,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   }
 
   // IDispatch. There is no type information.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
     CallScope call(own_call_point("GetTypeInfoCount"));
     if (count == nullptr) {
       return E_POINTER;
@@ -126,7 +126,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT /*index*/, LCID /*locale*/,
-                                        ITypeInfo** info) override {
+                                        ITypeInfo** info) noexcept override {
     CallScope call(own_call_point("GetTypeInfo"));
     if (info != nullptr) {
       *info = nullptr;
@@ -135,7 +135,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   }
 
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
-                                          LCID /*locale*/, DISPID* ids) override {
+                                          LCID /*locale*/, DISPID* ids) noexcept override {
     CallScope call(own_call_point("GetIDsOfNames"));
     if (names == nullptr || ids == nullptr) {
       return E_POINTER;
@@ -164,7 +164,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   // Counted as "<Kind>.Invoke(<name>)".
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID /*locale*/, WORD flags,
                                    DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
-                                   UINT* /*argument_error*/) override {
+                                   UINT* /*argument_error*/) noexcept override {
     if (result != nullptr) {
       ::VariantInit(result);
     }
@@ -180,7 +180,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   }
 
   // ISupportErrorInfo.
-  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) noexcept override {
     CallScope call(own_call_point("InterfaceSupportsErrorInfo"));
     if (call.outcome().failed()) {
       return call.outcome().hr;
@@ -412,16 +412,16 @@ class OutlookObject : public DispatchObject<Self, Interface> {
  public:
   using DispatchObject<Self, Interface>::DispatchObject;
 
-  HRESULT STDMETHODCALLTYPE get_Application(_Application** result) override {
+  HRESULT STDMETHODCALLTYPE get_Application(_Application** result) noexcept override {
     return this->serve("get_Application", result, [&] { return this->application(result); });
   }
-  HRESULT STDMETHODCALLTYPE get_Class(OlObjectClass* result) override {
+  HRESULT STDMETHODCALLTYPE get_Class(OlObjectClass* result) noexcept override {
     return this->serve("get_Class", result, [&] { return this->object_class(result); });
   }
-  HRESULT STDMETHODCALLTYPE get_Session(_NameSpace** result) override {
+  HRESULT STDMETHODCALLTYPE get_Session(_NameSpace** result) noexcept override {
     return this->serve("get_Session", result, [&] { return this->session(result); });
   }
-  HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) override {
+  HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) noexcept override {
     return this->serve("get_Parent", result, [&] { return this->parent_object(result); });
   }
 };

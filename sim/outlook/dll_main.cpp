@@ -21,7 +21,7 @@ namespace {
 // live objects: COM, not the client, decides how long it holds it.
 class ApplicationFactory final : public IClassFactory {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) noexcept override {
     if (result == nullptr) {
       return E_POINTER;
     }
@@ -30,11 +30,11 @@ class ApplicationFactory final : public IClassFactory {
                   : nullptr;
     return *result != nullptr ? S_OK : E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
 
   // Counted as "Application.CreateInstance".
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** result) override {
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** result) noexcept override {
     if (result == nullptr) {
       return E_POINTER;
     }
@@ -56,7 +56,7 @@ class ApplicationFactory final : public IClassFactory {
     return hr;
   }
 
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) noexcept override { return S_OK; }
 };
 
 ApplicationFactory& factory() {

@@ -29,7 +29,7 @@ HRESULT ExplorerObject::parent(IDispatch** result) {
   return S_OK;
 }
 
-HRESULT ExplorerObject::get_Selection(Selection** result) {
+HRESULT STDMETHODCALLTYPE ExplorerObject::get_Selection(Selection** result) noexcept {
   return serve("get_Selection", result, [&] { return selection(result); });
 }
 
@@ -53,10 +53,10 @@ HRESULT SelectionObject::parent(IDispatch** result) {
   return S_OK;
 }
 
-HRESULT SelectionObject::get_Count(long* result) {
+HRESULT STDMETHODCALLTYPE SelectionObject::get_Count(long* result) noexcept {
   return serve("get_Count", result, [&] { return count(result); });
 }
-HRESULT SelectionObject::Item(VARIANT index, IDispatch** result) {
+HRESULT STDMETHODCALLTYPE SelectionObject::Item(VARIANT index, IDispatch** result) noexcept {
   return serve("Item", result, [&] { return item(index, result); });
 }
 

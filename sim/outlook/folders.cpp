@@ -46,28 +46,28 @@ HRESULT FolderObject::parent(IDispatch** result) {
   return S_OK;
 }
 
-HRESULT FolderObject::get_DefaultItemType(OlItemType* result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_DefaultItemType(OlItemType* result) noexcept {
   return serve("get_DefaultItemType", result, [&] { return default_item_type(result); });
 }
-HRESULT FolderObject::get_DefaultMessageClass(BSTR* result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_DefaultMessageClass(BSTR* result) noexcept {
   return serve("get_DefaultMessageClass", result, [&] { return default_message_class(result); });
 }
-HRESULT FolderObject::get_EntryID(BSTR* result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_EntryID(BSTR* result) noexcept {
   return serve("get_EntryID", result, [&] { return entry_id(result); });
 }
-HRESULT FolderObject::get_Folders(_Folders** result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_Folders(_Folders** result) noexcept {
   return serve("get_Folders", result, [&] { return folders(result); });
 }
-HRESULT FolderObject::get_Items(_Items** result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_Items(_Items** result) noexcept {
   return serve("get_Items", result, [&] { return items(result); });
 }
-HRESULT FolderObject::get_Name(BSTR* result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_Name(BSTR* result) noexcept {
   return serve("get_Name", result, [&] { return name(result); });
 }
-HRESULT FolderObject::get_StoreID(BSTR* result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_StoreID(BSTR* result) noexcept {
   return serve("get_StoreID", result, [&] { return store_id(result); });
 }
-HRESULT FolderObject::get_FolderPath(BSTR* result) {
+HRESULT STDMETHODCALLTYPE FolderObject::get_FolderPath(BSTR* result) noexcept {
   return serve("get_FolderPath", result, [&] { return folder_path(result); });
 }
 
@@ -117,10 +117,10 @@ HRESULT FoldersObject::parent(IDispatch** result) {
   return S_OK;
 }
 
-HRESULT FoldersObject::get_Count(long* result) {
+HRESULT STDMETHODCALLTYPE FoldersObject::get_Count(long* result) noexcept {
   return serve("get_Count", result, [&] { return count(result); });
 }
-HRESULT FoldersObject::Item(VARIANT index, MAPIFolder** result) {
+HRESULT STDMETHODCALLTYPE FoldersObject::Item(VARIANT index, MAPIFolder** result) noexcept {
   return serve("Item", result, [&] { return item(index, result); });
 }
 
@@ -185,10 +185,10 @@ HRESULT ItemsObject::parent(IDispatch** result) {
   return S_OK;
 }
 
-HRESULT ItemsObject::get_Count(long* result) {
+HRESULT STDMETHODCALLTYPE ItemsObject::get_Count(long* result) noexcept {
   return serve("get_Count", result, [&] { return count(result); });
 }
-HRESULT ItemsObject::Item(VARIANT index, IDispatch** result) {
+HRESULT STDMETHODCALLTYPE ItemsObject::Item(VARIANT index, IDispatch** result) noexcept {
   return serve("Item", result, [&] { return item(index, result); });
 }
 

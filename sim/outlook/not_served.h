@@ -13,10 +13,10 @@
 #undef CopyFile
 
 #define QVSIM_NOT_SERVED(member, parameters) \
-  HRESULT STDMETHODCALLTYPE member parameters override { return this->not_served(#member); }
-#define QVSIM_NOT_SERVED_RESULT(member, parameters, result) \
-  HRESULT STDMETHODCALLTYPE member parameters override {    \
-    return this->not_served(#member, result);               \
+  HRESULT STDMETHODCALLTYPE member parameters noexcept override { return this->not_served(#member); }
+#define QVSIM_NOT_SERVED_RESULT(member, parameters, result)      \
+  HRESULT STDMETHODCALLTYPE member parameters noexcept override { \
+    return this->not_served(#member, result);                     \
   }
 
 namespace qvsim::outlook {

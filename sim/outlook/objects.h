@@ -29,11 +29,11 @@ class ApplicationObject final : public ApplicationMembers<ApplicationObject> {
   long object_class_code() const { return kOlApplication; }
   HRESULT parent(IDispatch** result);
 
-  HRESULT STDMETHODCALLTYPE get_Name(BSTR* result) override;
-  HRESULT STDMETHODCALLTYPE get_Version(BSTR* result) override;
-  HRESULT STDMETHODCALLTYPE ActiveExplorer(_Explorer** result) override;
-  HRESULT STDMETHODCALLTYPE GetNamespace(BSTR type, _NameSpace** result) override;
-  HRESULT STDMETHODCALLTYPE get_DefaultProfileName(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE get_Name(BSTR* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Version(BSTR* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE ActiveExplorer(_Explorer** result) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetNamespace(BSTR type, _NameSpace** result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_DefaultProfileName(BSTR* result) noexcept override;
 
  private:
   HRESULT name(BSTR* result);
@@ -49,13 +49,13 @@ class NameSpaceObject final : public NameSpaceMembers<NameSpaceObject> {
   long object_class_code() const { return kOlNamespace; }
   HRESULT parent(IDispatch** result);
 
-  HRESULT STDMETHODCALLTYPE get_Folders(_Folders** result) override;
-  HRESULT STDMETHODCALLTYPE get_Type(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE get_Folders(_Folders** result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Type(BSTR* result) noexcept override;
   HRESULT STDMETHODCALLTYPE GetFolderFromID(BSTR entry_id, VARIANT store_entry_id,
-                                            MAPIFolder** result) override;
+                                            MAPIFolder** result) noexcept override;
   HRESULT STDMETHODCALLTYPE GetItemFromID(BSTR entry_id, VARIANT store_entry_id,
-                                          IDispatch** result) override;
-  HRESULT STDMETHODCALLTYPE get_CurrentProfileName(BSTR* result) override;
+                                          IDispatch** result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_CurrentProfileName(BSTR* result) noexcept override;
 
  private:
   HRESULT folders(_Folders** result);
@@ -73,7 +73,7 @@ class ExplorerObject final : public ExplorerMembers<ExplorerObject> {
   long object_class_code() const { return kOlExplorer; }
   HRESULT parent(IDispatch** result);
 
-  HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) override;
+  HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) noexcept override;
 
  private:
   HRESULT selection(Selection** result);
@@ -85,8 +85,8 @@ class SelectionObject final : public SelectionMembers<SelectionObject> {
   long object_class_code() const { return kOlSelection; }
   HRESULT parent(IDispatch** result);
 
-  HRESULT STDMETHODCALLTYPE get_Count(long* result) override;
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** result) override;
+  HRESULT STDMETHODCALLTYPE get_Count(long* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** result) noexcept override;
 
  private:
   HRESULT count(long* result);
@@ -101,14 +101,14 @@ class FolderObject final : public FolderMembers<FolderObject> {
   HRESULT parent(IDispatch** result);
   const ByNameOverrides* by_name_overrides() const { return &folder_->by_name; }
 
-  HRESULT STDMETHODCALLTYPE get_DefaultItemType(OlItemType* result) override;
-  HRESULT STDMETHODCALLTYPE get_DefaultMessageClass(BSTR* result) override;
-  HRESULT STDMETHODCALLTYPE get_EntryID(BSTR* result) override;
-  HRESULT STDMETHODCALLTYPE get_Folders(_Folders** result) override;
-  HRESULT STDMETHODCALLTYPE get_Items(_Items** result) override;
-  HRESULT STDMETHODCALLTYPE get_Name(BSTR* result) override;
-  HRESULT STDMETHODCALLTYPE get_StoreID(BSTR* result) override;
-  HRESULT STDMETHODCALLTYPE get_FolderPath(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE get_DefaultItemType(OlItemType* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_DefaultMessageClass(BSTR* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_EntryID(BSTR* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Folders(_Folders** result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Items(_Items** result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Name(BSTR* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_StoreID(BSTR* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_FolderPath(BSTR* result) noexcept override;
 
  private:
   HRESULT default_item_type(OlItemType* result);
@@ -131,8 +131,8 @@ class FoldersObject final : public FoldersMembers<FoldersObject> {
   long object_class_code() const { return kOlFolders; }
   HRESULT parent(IDispatch** result);
 
-  HRESULT STDMETHODCALLTYPE get_Count(long* result) override;
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, MAPIFolder** result) override;
+  HRESULT STDMETHODCALLTYPE get_Count(long* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, MAPIFolder** result) noexcept override;
 
  private:
   std::vector<Folder*> folders() const;
@@ -149,8 +149,8 @@ class ItemsObject final : public ItemsMembers<ItemsObject> {
   long object_class_code() const { return kOlItems; }
   HRESULT parent(IDispatch** result);
 
-  HRESULT STDMETHODCALLTYPE get_Count(long* result) override;
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** result) override;
+  HRESULT STDMETHODCALLTYPE get_Count(long* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** result) noexcept override;
 
  private:
   HRESULT count(long* result);

@@ -77,9 +77,11 @@ HRESULT register_server() {
 }
 
 HRESULT unregister_server() {
-  const bool ok = delete_tree(L"CLSID\\" + class_id_text()) & delete_tree(kProgId) &
-                  delete_tree(kVersionedProgId);
-  return ok ? S_OK : SELFREG_E_CLASS;
+  // Each key goes, even when an earlier one could not.
+  const bool class_deleted = delete_tree(L"CLSID\\" + class_id_text());
+  const bool prog_id_deleted = delete_tree(kProgId);
+  const bool versioned_deleted = delete_tree(kVersionedProgId);
+  return class_deleted && prog_id_deleted && versioned_deleted ? S_OK : SELFREG_E_CLASS;
 }
 
 }  // namespace qvsim::outlook

@@ -17,7 +17,7 @@ class FakeObject : public ISupportErrorInfo {
  public:
   explicit FakeObject(bool supports_error_info) : supports_(supports_error_info) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
     if (iid == IID_IUnknown || (supports_ && iid == IID_ISupportErrorInfo)) {
       *out = static_cast<ISupportErrorInfo*>(this);
       AddRef();
@@ -26,9 +26,9 @@ class FakeObject : public ISupportErrorInfo {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) noexcept override {
     return iid == kReportingIid ? S_OK : S_FALSE;
   }
   ULONG references() const { return references_; }

@@ -125,7 +125,7 @@ TEST_F(ItemTest, ANameTheStoreHasNeverMappedGivesPtErrorAndAWarning) {
   ASSERT_EQ(message->GetIDsFromNames(2, names, 0, &tags), MAPI_W_ERRORS_RETURNED);
   ASSERT_EQ(tags->cValues, 2u);
   EXPECT_EQ(tags->aulPropTag[0], static_cast<ULONG>(PROP_TAG(PT_UNSPECIFIED, 0x8001)));
-  EXPECT_EQ(tags->aulPropTag[1], static_cast<ULONG>(PROP_TAG(PT_ERROR, 0)));
+  EXPECT_EQ(element(tags->aulPropTag, 1), static_cast<ULONG>(PROP_TAG(PT_ERROR, 0)));
   Mapi32::get().free_buffer(tags);
   // MAPI_CREATE maps it for the whole store, and for that store only.
   const ULONG created = named_tag(message.get(), kPsetidTask, 0x8102, MAPI_CREATE);

@@ -3,6 +3,7 @@
 // by name. Helpers for the tests that drive it in-process.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -112,6 +113,14 @@ HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULO
 HRESULT read_chunks(IStream* stream, std::string* bytes, ULONG chunk = 51200);
 // The tag of a named property by GetIDsFromNames.
 ULONG named_tag(IMAPIProp* prop, const GUID& set, LONG lid, ULONG flags = 0, HRESULT* result = nullptr);
+
+// Element i of a MAPI array that its header declares with one element but
+// that holds more (aRow, aulPropTag), read through a pointer: the declared
+// size is no bound, and a constant index past it draws a warning.
+template <class T>
+const T& element(const T* first, size_t i) {
+  return first[i];
+}
 
 // Text helpers.
 std::wstring utf16(const std::string& bytes);

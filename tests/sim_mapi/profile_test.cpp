@@ -63,7 +63,7 @@ TEST(ProfileTableTest, NamesComeAsUnicodeWhenAsked) {
   ASSERT_EQ(table->QueryColumns(0, &columns), S_OK);
   ASSERT_EQ(columns->cValues, 2u);
   EXPECT_EQ(columns->aulPropTag[0], kDisplayNameW);  // the table's own columns follow MAPI_UNICODE
-  EXPECT_EQ(columns->aulPropTag[1], static_cast<ULONG>(PR_DEFAULT_PROFILE));
+  EXPECT_EQ(element(columns->aulPropTag, 1), static_cast<ULONG>(PR_DEFAULT_PROFILE));
   Mapi32::get().free_buffer(columns);
   Rows rows;
   read_rows(table.get(), {kDisplayNameW}, 10, 0, &rows);

@@ -54,7 +54,7 @@ TEST_F(TableTest, RowsHaveTheColumnsSetAndPtErrorWhereAValueIsMissing) {
   EXPECT_STREQ(first.lpProps[2].Value.lpszW, L"image/png");
   EXPECT_EQ(first.lpProps[3].ulPropTag, kMimeTagA);
   EXPECT_STREQ(first.lpProps[3].Value.lpszA, "image/png");
-  const SRow& second = rows->aRow[1];
+  const SRow& second = element(rows->aRow, 1);
   EXPECT_EQ(second.lpProps[0].Value.l, 1);
   EXPECT_EQ(second.lpProps[2].ulPropTag, static_cast<ULONG>(PROP_TAG(PT_ERROR, 0x370E)));
   EXPECT_EQ(second.lpProps[2].Value.err, MAPI_E_NOT_FOUND);
@@ -90,7 +90,7 @@ TEST_F(TableTest, NegativeCountsReadBackwardsAndSeekRowMovesTheCursor) {
   ASSERT_EQ(table->QueryRows(-2, 0, &rows), S_OK);
   ASSERT_EQ(rows->cRows, 2u);
   EXPECT_EQ(rows->aRow[0].lpProps[0].Value.l, 3);  // the rows before the cursor, in table order
-  EXPECT_EQ(rows->aRow[1].lpProps[0].Value.l, 4);
+  EXPECT_EQ(element(rows->aRow, 1).lpProps[0].Value.l, 4);
   mapi_.free_rows(rows);
   ULONG row = 0, numerator = 0, denominator = 0;
   ASSERT_EQ(table->QueryPosition(&row, &numerator, &denominator), S_OK);
@@ -108,7 +108,7 @@ TEST_F(TableTest, AHundredRowsOfMore) {
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(100, TBL_NOADVANCE, &rows), S_OK);
   EXPECT_EQ(rows->cRows, 100u);
-  EXPECT_EQ(rows->aRow[99].lpProps[0].Value.l, 99);
+  EXPECT_EQ(element(rows->aRow, 99).lpProps[0].Value.l, 99);
   mapi_.free_rows(rows);
 }
 

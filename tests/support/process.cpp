@@ -72,12 +72,13 @@ std::wstring environment_block(const ProcessOptions& options) {
     }
     ::FreeEnvironmentStringsW(block);
   }
-  for (const auto& [name, value] : options.environment) {
+  for (const auto& entry : options.environment) {
+    const std::wstring& name = entry.first;  // C++17 lambdas cannot capture a structured binding
     variables.erase(std::remove_if(variables.begin(), variables.end(),
                                    [&](const auto& v) { return same_name(v.first, name); }),
                     variables.end());
-    if (value) {
-      variables.emplace_back(name, *value);
+    if (entry.second) {
+      variables.emplace_back(name, *entry.second);
     }
   }
   std::sort(variables.begin(), variables.end(), [](const auto& a, const auto& b) {
