@@ -58,6 +58,45 @@ function(qv_public_headers)
   install(FILES ${sources} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qv/${folder})
 endfunction()
 
+# Precompiled headers for the tests and the simulators, whose sources all
+# include the same large headers (windows.h, the MAPI headers, GoogleTest,
+# nlohmann/json). The library's own sources do without.
+option(QV_PRECOMPILE_HEADERS "Precompile the headers shared by the tests and the simulators" ON)
+
+# qv_shared_precompiled_headers(NAME HEADERS header... [LIBRARIES library...])
+# Makes the library NAME, which precompiles the headers with the project's
+# settings and the usage requirements of LIBRARIES. Does nothing without
+# QV_PRECOMPILE_HEADERS.
+function(qv_shared_precompiled_headers name)
+  cmake_parse_arguments(arg "" "" "HEADERS;LIBRARIES" ${ARGN})
+  if(NOT QV_PRECOMPILE_HEADERS)
+    return()
+  endif()
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/${name}.cpp)
+  qv_write_if_changed(${source} "// The precompiled headers of ${name}.\n")
+  add_library(${name} STATIC ${source})
+  qv_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${arg_LIBRARIES})
+  target_precompile_headers(${name} PRIVATE ${arg_HEADERS})
+endfunction()
+
+# qv_use_precompiled_headers(NAME TARGET...): the targets use the headers
+# that NAME precompiled; their compile definitions must be NAME's.
+function(qv_use_precompiled_headers name)
+  if(NOT QV_PRECOMPILE_HEADERS)
+    return()
+  endif()
+  foreach(target IN LISTS ARGN)
+    target_precompile_headers(${target} REUSE_FROM ${name})
+    # A DLL's own definition (<target>_EXPORTS), which no source uses, would
+    # differ from the precompiled headers' definitions.
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "SHARED_LIBRARY")
+      set_target_properties(${target} PROPERTIES DEFINE_SYMBOL "")
+    endif()
+  endforeach()
+endfunction()
+
 # A console program with a wide-character entry point (wmain).
 function(qv_wide_console_program target)
   target_link_options(${target} PRIVATE ${QV_WIDE_ENTRY_LINK_OPTIONS})

@@ -20,6 +20,10 @@ target_include_directories(nlohmann_json_headers SYSTEM INTERFACE ${json_dir})
 
 include(GoogleTest)
 
+qv_shared_precompiled_headers(qv_test_pch
+  HEADERS <windows.h> <gtest/gtest.h> <nlohmann/json.hpp> <string> <vector>
+  LIBRARIES GTest::gtest nlohmann_json_headers)
+
 # qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
 #             [WIDE_ENTRY] [RUN_SERIAL])
 # Builds a GoogleTest program and registers each of its test cases with CTest,
@@ -29,6 +33,7 @@ function(qv_add_test name)
   cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
   add_executable(${name} ${arg_SOURCES})
   qv_target_defaults(${name})
+  qv_use_precompiled_headers(qv_test_pch ${name})
   target_link_libraries(${name} PRIVATE qv_test_support GTest::gtest ${arg_LIBRARIES})
   if(arg_WIDE_ENTRY)
     qv_wide_console_program(${name})
