@@ -8,6 +8,7 @@
 #include "sim/mapi/mapi32_state.h"
 #include "sim/mapi/message.h"
 #include "sim/mapi/msg_on_storage.h"
+#include "sim/mapi/program_references.h"
 #include "sim/mapi/rtf_stream.h"
 #include "sim/mapi/session.h"
 #include "sim/mapi/utility_routines.h"
@@ -233,7 +234,10 @@ HRESULT WINAPI QvSimMapiSetMessageOptions(LPUNKNOWN message, LPCSTR json) {
   return S_OK;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID process_ends) {
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID process_ends) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    watch_program_references(self);
+  }
   if (reason == DLL_PROCESS_DETACH) {
     write_library_report(std::wstring(), process_ends ? "process_exit" : "unload");
   }

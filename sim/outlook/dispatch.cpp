@@ -128,6 +128,7 @@ VARIANT borrowed_text(BSTR text) {
 }
 
 HRESULT element_position(const VARIANT& index, size_t count, size_t* position) {
+  Server::instance().index_used(index.vt);
   const std::optional<long> number = position_of(index);
   if (!number) {
     return DISP_E_TYPEMISMATCH;

@@ -60,6 +60,10 @@ TEST_F(FoldersTest, RefreshRebuildsFromOutlook) {
   EXPECT_EQ(map.size(), 5u);
   EXPECT_EQ(map.count(L"\\\\Mailbox\\Later"), 1u);
   EXPECT_EQ(calls("Application.CreateInstance"), 2u);
+  // A folder that Outlook no longer has leaves the map with the refresh.
+  use_mailbox(mailbox_of({store("Mailbox", "F000", {folder("Inbox", "F001")})}));
+  refresh = true;
+  EXPECT_EQ(keys(mapi.list_folders(refresh)), (Keys{L"\\\\Mailbox", L"\\\\Mailbox\\Inbox"}));
 }
 
 TEST_F(FoldersTest, RecordsEntryIdsParentsAndItemTypes) {
@@ -88,6 +92,7 @@ TEST_F(FoldersTest, EachFolderIsFetchedFourTimesAndCountIsReadBeforeEveryPositio
   mapi.list_folders(refresh);
   // 4 folders in 5 collections (the stores' and one per folder).
   EXPECT_EQ(calls("_Folders.Item"), 16u);
+  EXPECT_EQ(report()["index_types"], (nlohmann::json{{"VT_INT", 16}}));
   EXPECT_EQ(calls("_Folders.Count"), 4u + 5u);
   EXPECT_EQ(calls("MAPIFolder.EntryID"), 4u);
   EXPECT_EQ(calls("MAPIFolder.Invoke(FolderPath)"), 4u);
