@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sim/common/com_guard.h"
 #include "sim/mapi/call_points.h"
 
 namespace qvsim::mapi {
@@ -42,12 +43,17 @@ MemoryStream::MemoryStream(std::string bytes, const StreamBehaviour& behaviour, 
       on_commit_(std::move(on_commit)) {}
 
 MemoryStream::~MemoryStream() {
-  if (written_ && on_commit_) {
-    on_commit_(bytes_);
+  // The last Release commits what was written; it has no way to fail.
+  try {
+    if (written_ && on_commit_) {
+      on_commit_(bytes_);
+    }
+  } catch (...) {
+    caught_exception_hresult();
   }
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) {
+HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) try {
   if (object == nullptr) {
     return E_POINTER;
   }
@@ -58,7 +64,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** objec
   }
   *object = nullptr;
   return E_NOINTERFACE;
-}
+} QVSIM_CATCH_HRESULT
 
 HRESULT MemoryStream::read_failure(std::uint64_t position, ULONG count) const {
   if (behaviour_.every_read_fails) {
@@ -71,7 +77,7 @@ HRESULT MemoryStream::read_failure(std::uint64_t position, ULONG count) const {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* read) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* read) try {
   if (read != nullptr) {
     *read = 0;
   }
@@ -101,9 +107,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* r
     *read = amount;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) try {
   if (written != nullptr) {
     *written = 0;
   }
@@ -129,9 +135,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, U
     *written = count;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) try {
   if (const HRESULT hr = enter_call("IStream.Seek"); FAILED(hr)) {
     return hr;
   }
@@ -160,9 +166,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, U
     position->QuadPart = position_;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) {
+HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) try {
   if (const HRESULT hr = enter_call("IStream.SetSize"); FAILED(hr)) {
     return hr;
   }
@@ -173,10 +179,10 @@ HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) {
   bytes_.resize(static_cast<size_t>(size.QuadPart));
   written_ = true;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
-                                               ULARGE_INTEGER* written) {
+                                               ULARGE_INTEGER* written) try {
   if (const HRESULT hr = enter_call("IStream.CopyTo"); FAILED(hr)) {
     return hr;
   }
@@ -203,9 +209,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER c
     written->QuadPart = done;
   }
   return hr;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) try {
   if (const HRESULT hr = enter_call("IStream.Commit"); FAILED(hr)) {
     return hr;
   }
@@ -215,19 +221,19 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) {
   }
   written_ = false;
   return on_commit_(bytes_);
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Revert() { return S_OK; }
+HRESULT STDMETHODCALLTYPE MemoryStream::Revert() try { return S_OK; } QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) try {
   return STG_E_INVALIDFUNCTION;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) try {
   return STG_E_INVALIDFUNCTION;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) try {
   if (const HRESULT hr = enter_call("IStream.Stat"); FAILED(hr)) {
     return hr;
   }
@@ -249,9 +255,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) {
   stat->cbSize.QuadPart = bytes_.size();
   stat->grfMode = writable_ ? STGM_READWRITE : STGM_READ;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) {
+HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) try {
   if (clone == nullptr) {
     return STG_E_INVALIDPOINTER;
   }
@@ -267,6 +273,6 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) {
   copy->position_ = position_;
   *clone = copy;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 }  // namespace qvsim::mapi
