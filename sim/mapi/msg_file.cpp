@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -185,13 +186,21 @@ std::vector<std::wstring> element_names(IStorage* storage, DWORD type) {
   if (FAILED(storage->EnumElements(0, nullptr, 0, elements.put()))) {
     return names;
   }
+  // A storage holds each name once: a name that comes again means that a
+  // damaged directory made the enumeration go round; it ends there.
+  std::set<std::wstring> seen;
   STATSTG stat{};
   while (elements->Next(1, &stat, nullptr) == S_OK) {
+    bool again = false;
     if (stat.pwcsName != nullptr) {
-      if (type == 0 || stat.type == type) {
+      again = !seen.insert(stat.pwcsName).second;
+      if (!again && (type == 0 || stat.type == type)) {
         names.emplace_back(stat.pwcsName);
       }
       ::CoTaskMemFree(stat.pwcsName);
+    }
+    if (again) {
+      break;
     }
   }
   return names;
