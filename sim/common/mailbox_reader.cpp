@@ -928,7 +928,7 @@ class MailboxReader {
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
-      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for"}, where);
+      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for", "throw"}, where);
       json rule = json::object();
       rule["call"] = text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
       if (fault.contains("nth")) {
@@ -941,7 +941,7 @@ class MailboxReader {
       if (fault.contains("error_info")) {
         rule["error_info"] = boolean_of(fault.at("error_info"), member_path(where, "error_info"));
       }
-      for (const char* text : {"description", "only_for"}) {
+      for (const char* text : {"description", "only_for", "throw"}) {
         if (fault.contains(text)) {
           rule[text] = text_of(fault.at(text), member_path(where, text));
         }
