@@ -11,7 +11,8 @@ namespace qvsim::mapi {
 bool StreamBehaviour::operator==(const StreamBehaviour& other) const {
   return stat_fails == other.stat_fails && stat_error == other.stat_error &&
          read_fails_at == other.read_fails_at && every_read_fails == other.every_read_fails &&
-         read_error == other.read_error && max_read == other.max_read;
+         read_error == other.read_error && max_read == other.max_read &&
+         stat_size == other.stat_size;
 }
 
 MemoryStream* MemoryStream::create(std::string bytes, const StreamBehaviour& behaviour, bool writable,
@@ -252,7 +253,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) try {
   }
   std::memset(stat, 0, sizeof(*stat));
   stat->type = STGTY_STREAM;
-  stat->cbSize.QuadPart = bytes_.size();
+  stat->cbSize.QuadPart = behaviour_.stat_size != 0 ? behaviour_.stat_size : bytes_.size();
   stat->grfMode = writable_ ? STGM_READWRITE : STGM_READ;
   return S_OK;
 } QVSIM_CATCH_HRESULT

@@ -1,6 +1,10 @@
 // Many profiles, stores and attachments: 12 profiles of 10 stores each, and
-// items of more than 100 attachments, served by the simulated MAPI.
+// items of more than 100 attachments, served by the simulated MAPI; and a
+// property stream that claims gigabytes.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -83,6 +87,25 @@ TEST_F(ScaleTest, TwelveProfilesOfTenStoresLogOnToTheFirstTenAndOpenTheirItems) 
   std::printf("12 profiles x 10 stores: 10 sessions, 100 stores, %d items of 100 to 199 attachments opened, %d "
               "not found in the unread profiles, 0 leaks\n",
               opened, not_found);
+}
+
+std::uint64_t peak_memory() {
+  PROCESS_MEMORY_COUNTERS memory{};
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
+  return memory.PeakPagefileUsage;
+}
+
+TEST_F(ScaleTest, AStreamWhoseSizeClaimsGigabytesCostsOnlyWhatItHolds) {
+  nlohmann::json mailbox = mailbox_of({simple_store()});
+  mailbox["stores"][0]["top_folder"]["items"] = {
+      {{"entry_id", "A0B0"},
+       {"properties", {{{"tag", "0x1000001F"}, {"value", "A short body"}}}},
+       {"message_options", {{"stream", {{"stat_size", 3221225472u}}}}}}};
+  serve(mailbox);
+  const std::uint64_t before = peak_memory();
+  const MapiMessage message(L"outlook:A0B0", false);
+  EXPECT_EQ(message.field_text(6, L"default"), L"A short body");
+  EXPECT_LT(peak_memory() - before, 256u << 20);
 }
 
 }  // namespace
