@@ -27,6 +27,10 @@ struct FaultRule {
   bool error_info = false;  // also set the thread's error object (IErrorInfo)
   std::wstring description; // text of that error object
   std::string only_for;     // optional qualifier, matched by the caller (say, a profile name)
+  // Non-empty: instead of failing, the call throws a C++ exception, to prove
+  // that none crosses the DLL's boundary: "bad_alloc" throws std::bad_alloc,
+  // any other text std::runtime_error with that text.
+  std::string throws;
 };
 
 // What a call must do.
@@ -59,6 +63,10 @@ class Ledger {
   CallOutcome enter_for(std::string_view call_point, std::string_view qualifier);
 
   std::uint64_t call_count(std::string_view call_point) const;
+
+  // C++ exceptions caught at the DLL's boundary (exported routines and COM
+  // methods), and those thrown by "throw" faults; both are in the report.
+  void exception_caught();
 
   // Live COM objects: a kind, and the current reference count.
   void object_created(const void* object, std::string kind);
@@ -95,6 +103,8 @@ class Ledger {
   std::map<const void*, LiveObject> objects_;
   std::uint64_t created_ = 0;
   std::uint64_t destroyed_ = 0;
+  std::uint64_t exceptions_thrown_ = 0;
+  std::uint64_t exceptions_caught_ = 0;
   std::function<void(nlohmann::json&)> extension_;
 
   CallOutcome count_and_match(std::string_view call_point, std::string_view qualifier,

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
 #include "sim/mapi/message_data.h"
 
@@ -57,43 +58,43 @@ class MapiPropObject : public Interface, public TrackedObject {
   ULONG STDMETHODCALLTYPE AddRef() override { return add_reference(); }
   ULONG STDMETHODCALLTYPE Release() override { return release_reference(); }
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override try {
     return access_.get_last_error(error);
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE SaveChanges(ULONG flags) override;
   HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count,
-                                     LPSPropValue* values) override {
+                                     LPSPropValue* values) override try {
     return access_.get_props(tags, flags, count, values);
-  }
-  HRESULT STDMETHODCALLTYPE GetPropList(ULONG flags, LPSPropTagArray* tags) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE GetPropList(ULONG flags, LPSPropTagArray* tags) override try {
     return access_.get_prop_list(flags, tags);
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE OpenProperty(ULONG tag, LPCIID iid, ULONG options, ULONG flags,
                                          LPUNKNOWN* object) override;
-  HRESULT STDMETHODCALLTYPE SetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems) override {
+  HRESULT STDMETHODCALLTYPE SetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems) override try {
     return access_.set_props(count, values, problems);
-  }
-  HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray tags, LPSPropProblemArray* problems) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray tags, LPSPropProblemArray* problems) override try {
     return access_.delete_props(tags, problems);
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE CopyTo(ULONG, LPCIID, LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID, LPVOID,
-                                   ULONG, LPSPropProblemArray* problems) override {
+                                   ULONG, LPSPropProblemArray* problems) override try {
     if (problems != nullptr) *problems = nullptr;
     return MAPI_E_NO_SUPPORT;
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE CopyProps(LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                                      LPSPropProblemArray* problems) override {
+                                      LPSPropProblemArray* problems) override try {
     if (problems != nullptr) *problems = nullptr;
     return MAPI_E_NO_SUPPORT;
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE GetNamesFromIDs(LPSPropTagArray* tags, LPGUID property_set, ULONG flags,
-                                            ULONG* count, LPMAPINAMEID** names) override {
+                                            ULONG* count, LPMAPINAMEID** names) override try {
     return access_.get_names_from_ids(tags, property_set, flags, count, names);
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE GetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG flags,
-                                            LPSPropTagArray* tags) override {
+                                            LPSPropTagArray* tags) override try {
     return access_.get_ids_from_names(count, names, flags, tags);
-  }
+  } QVSIM_CATCH_HRESULT
 
  protected:
   // SaveChanges after the checks common to every object.
@@ -112,14 +113,14 @@ HRESULT check_save_changes(const PropertyAccess& access, ULONG flags);
 HRESULT check_open_property(LPCIID iid, ULONG flags, LPUNKNOWN* object);
 
 template <typename Interface>
-HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::SaveChanges(ULONG flags) {
+HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::SaveChanges(ULONG flags) try {
   const HRESULT hr = check_save_changes(access_, flags);
   return FAILED(hr) ? hr : save_changes(flags);
-}
+} QVSIM_CATCH_HRESULT
 
 template <typename Interface>
 HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::OpenProperty(ULONG tag, LPCIID iid, ULONG, ULONG flags,
-                                                                  LPUNKNOWN* object) {
+                                                                  LPUNKNOWN* object) try {
   if (const HRESULT hr = check_open_property(iid, flags, object); FAILED(hr)) {
     return hr;
   }
@@ -127,6 +128,6 @@ HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::OpenProperty(ULONG tag, LPC
     return access_.open_stream(tag, flags, object);
   }
   return open_object(tag, *iid, flags, object);
-}
+} QVSIM_CATCH_HRESULT
 
 }  // namespace qvsim::mapi

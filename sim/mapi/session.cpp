@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/com_answers.h"
@@ -40,16 +41,16 @@ class Session final : public IMAPISession, public TrackedObject {
     }
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override try {
     return answer_interface(static_cast<IMAPISession*>(this), riid, object, {IID_IUnknown, kIidMapiSession});
-  }
+  } QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override try {
     return answer_no_last_error(error);
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) override {
+  HRESULT STDMETHODCALLTYPE GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) override try {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.GetMsgStoresTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -61,10 +62,10 @@ class Session final : public IMAPISession, public TrackedObject {
     std::vector<ULONG> columns = union_columns({PR_ENTRYID, display_name}, rows, rules.unicode);
     *table = Table::create(std::move(rows), std::move(columns), linked_allocator(), rules);
     return S_OK;
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE OpenMsgStore(ULONG_PTR, ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG,
-                                         LPMDB* store) override {
+                                         LPMDB* store) override try {
     if (store != nullptr) *store = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.OpenMsgStore"); FAILED(hr)) return hr;
     if (store == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -75,11 +76,11 @@ class Session final : public IMAPISession, public TrackedObject {
     const HRESULT hr = open_mailbox_entry(mailbox_, entry, iid ? iid : &kIidMsgStore, 0, nullptr, &object);
     *store = static_cast<LPMDB>(object);
     return hr;
-  }
+  } QVSIM_CATCH_HRESULT
 
   // The stores that this session lists, then their folders and items.
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) override {
+                                      LPUNKNOWN* object) override try {
     if (object_type != nullptr) *object_type = 0;
     if (object != nullptr) *object = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.OpenEntry"); FAILED(hr)) return hr;
@@ -96,73 +97,73 @@ class Session final : public IMAPISession, public TrackedObject {
       }
     }
     return open_mailbox_entry(mailbox_, entry, iid, flags, object_type, object);
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE CompareEntryIDs(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
-                                            ULONG, ULONG* result) override {
+                                            ULONG, ULONG* result) override try {
     if (const HRESULT hr = enter_call("IMAPISession.CompareEntryIDs"); FAILED(hr)) return hr;
     return compare_entry_ids(size1, entry_id1, size2, entry_id2, result);
-  }
+  } QVSIM_CATCH_HRESULT
 
   // Ends the session: its own calls fail afterwards with
   // MAPI_E_END_OF_SESSION; what it opened goes on working.
-  HRESULT STDMETHODCALLTYPE Logoff(ULONG_PTR, ULONG, ULONG) override {
+  HRESULT STDMETHODCALLTYPE Logoff(ULONG_PTR, ULONG, ULONG) override try {
     if (const HRESULT hr = enter_live("IMAPISession.Logoff"); FAILED(hr)) return hr;
     logged_off_ = true;
     note_logoff();
     return S_OK;
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* book) override {
+  HRESULT STDMETHODCALLTYPE OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* book) override try {
     if (book != nullptr) *book = nullptr;
     return not_served("IMAPISession.OpenAddressBook");
-  }
-  HRESULT STDMETHODCALLTYPE OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT* section) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT* section) override try {
     if (section != nullptr) *section = nullptr;
     return not_served("IMAPISession.OpenProfileSection");
-  }
-  HRESULT STDMETHODCALLTYPE GetStatusTable(ULONG, LPMAPITABLE* table) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE GetStatusTable(ULONG, LPMAPITABLE* table) override try {
     if (table != nullptr) *table = nullptr;
     return not_served("IMAPISession.GetStatusTable");
-  }
-  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) override try {
     if (connection != nullptr) *connection = 0;
     return not_served("IMAPISession.Advise");
-  }
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) override { return not_served("IMAPISession.Unadvise"); }
-  HRESULT STDMETHODCALLTYPE MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) override try { return not_served("IMAPISession.Unadvise"); } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override try {
     return not_served("IMAPISession.MessageOptions");
-  }
-  HRESULT STDMETHODCALLTYPE QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG* count, LPSPropValue* options) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG* count, LPSPropValue* options) override try {
     if (count != nullptr) *count = 0;
     if (options != nullptr) *options = nullptr;
     return not_served("IMAPISession.QueryDefaultMessageOpt");
-  }
-  HRESULT STDMETHODCALLTYPE EnumAdrTypes(ULONG, ULONG* count, LPTSTR** types) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE EnumAdrTypes(ULONG, ULONG* count, LPTSTR** types) override try {
     if (count != nullptr) *count = 0;
     if (types != nullptr) *types = nullptr;
     return not_served("IMAPISession.EnumAdrTypes");
-  }
-  HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* entry_id) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* entry_id) override try {
     if (size != nullptr) *size = 0;
     if (entry_id != nullptr) *entry_id = nullptr;
     return not_served("IMAPISession.QueryIdentity");
-  }
-  HRESULT STDMETHODCALLTYPE SetDefaultStore(ULONG, ULONG, LPENTRYID) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetDefaultStore(ULONG, ULONG, LPENTRYID) override try {
     return not_served("IMAPISession.SetDefaultStore");
-  }
-  HRESULT STDMETHODCALLTYPE AdminServices(ULONG, LPSERVICEADMIN* admin) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE AdminServices(ULONG, LPSERVICEADMIN* admin) override try {
     if (admin != nullptr) *admin = nullptr;
     return not_served("IMAPISession.AdminServices");
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG,
-                                     ULONG, LPSTR) override {
+                                     ULONG, LPSTR) override try {
     return not_served("IMAPISession.ShowForm");
-  }
-  HRESULT STDMETHODCALLTYPE PrepareForm(LPCIID, LPMESSAGE, ULONG* token) override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE PrepareForm(LPCIID, LPMESSAGE, ULONG* token) override try {
     if (token != nullptr) *token = 0;
     return not_served("IMAPISession.PrepareForm");
-  }
+  } QVSIM_CATCH_HRESULT
 
  private:
   // Counts the call; a session that has logged off fails it.
