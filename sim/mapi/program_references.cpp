@@ -46,18 +46,30 @@ void* replace_slot(ULONG_PTR* slot, void* replacement) {
   return previous;
 }
 
-// Redirects the executable's imports of LoadLibraryW and FreeLibrary from
-// KERNEL32.dll.
-void redirect_imports(BYTE* base) {
+// The executable's import descriptors; null when it imports nothing.
+const IMAGE_IMPORT_DESCRIPTOR* imports_of(BYTE* base) {
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = at<const IMAGE_NT_HEADERS*>(base, static_cast<DWORD>(dos->e_lfanew));
   const IMAGE_DATA_DIRECTORY& directory =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (directory.VirtualAddress == 0) {
-    return;
+  return directory.VirtualAddress == 0
+             ? nullptr
+             : at<const IMAGE_IMPORT_DESCRIPTOR*>(base, directory.VirtualAddress);
+}
+
+bool imports_library(BYTE* base, const char* name) {
+  for (auto* import = imports_of(base); import != nullptr && import->Name != 0; ++import) {
+    if (_stricmp(at<const char*>(base, import->Name), name) == 0) {
+      return true;
+    }
   }
-  for (auto* import = at<const IMAGE_IMPORT_DESCRIPTOR*>(base, directory.VirtualAddress);
-       import->Name != 0; ++import) {
+  return false;
+}
+
+// Redirects the executable's imports of LoadLibraryW and FreeLibrary from
+// KERNEL32.dll.
+void redirect_imports(BYTE* base) {
+  for (auto* import = imports_of(base); import != nullptr && import->Name != 0; ++import) {
     if (_stricmp(at<const char*>(base, import->Name), "kernel32.dll") != 0 ||
         import->OriginalFirstThunk == 0) {
       continue;
@@ -84,8 +96,15 @@ void redirect_imports(BYTE* base) {
 }  // namespace
 
 void watch_program_references(HMODULE self) {
+  // Only a DLL that the executable imports stays loaded as long as the
+  // redirected imports point into it; one loaded at run time may go away
+  // while they still do, so it watches nothing.
+  BYTE* program = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+  if (!imports_library(program, "mapi32.dll")) {
+    return;
+  }
   g_self = self;
-  redirect_imports(reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr)));
+  redirect_imports(program);
 }
 
 long program_references() { return g_references.load(); }

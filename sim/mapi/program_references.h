@@ -1,8 +1,8 @@
 // The references that the program itself takes to this DLL with LoadLibraryW
-// and gives back with FreeLibrary. When the DLL is loaded, the main
-// executable's imports of those two routines are pointed at counting
-// wrappers. A reference that the executable holds because it imports the DLL
-// at load time is not among them.
+// and gives back with FreeLibrary. When the DLL is loaded as an import of the
+// main executable, the executable's imports of those two routines are pointed
+// at counting wrappers; loaded otherwise, it counts nothing. The reference
+// that the executable holds because it imports the DLL is not among them.
 #pragma once
 
 #include <windows.h>
