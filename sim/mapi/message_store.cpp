@@ -12,6 +12,7 @@
 #include "sim/mapi/mailbox_messages.h"
 #include "sim/mapi/message.h"
 #include "sim/mapi/property_access.h"
+#include "sim/mapi/served_mailbox.h"
 #include "sim/mapi/table.h"
 #include "sim/mapi/text_codec.h"
 
@@ -121,6 +122,7 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
       : MapiPropObject("IMsgStore", read_only_access(properties_of(*mailbox, store))),
         mailbox_(std::move(mailbox)),
         store_(store) {}
+  ~MessageStore() override { note_session_object_gone(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override try {
     return answer_interface(static_cast<IMsgStore*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMsgStore});

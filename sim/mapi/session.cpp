@@ -40,6 +40,7 @@ class Session final : public IMAPISession, public TrackedObject {
       rows_.push_back(StoreTableRow{&row, store});
     }
   }
+  ~Session() override { note_session_object_gone(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override try {
     return answer_interface(static_cast<IMAPISession*>(this), riid, object, {IID_IUnknown, kIidMapiSession});

@@ -58,6 +58,7 @@ void DriverTest::expect_clean_reports(const DriverRun& run) {
     EXPECT_EQ(mapi.value("mapi_initialized", 0), 0);
     EXPECT_EQ(mapi.value("mapi_allocations_outstanding", 0), 0);
     EXPECT_EQ(mapi.value("unreleased_references", 0), 0);
+    EXPECT_EQ(mapi.value("released_after_uninitialize", 0), 0);
   }
 }
 
