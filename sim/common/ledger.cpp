@@ -53,7 +53,12 @@ constexpr NamedHresult kNamedHresults[] = {
     {"MAPI_E_TOO_BIG", static_cast<HRESULT>(0x80040305)},
 };
 
+// Tracing is asked for by this environment variable.
+bool tracing_requested() { return !environment_variable(L"QV_SIM_TRACE").empty(); }
+
 }  // namespace
+
+Ledger::Ledger() : tracing_(tracing_requested()) {}
 
 Ledger& Ledger::instance() {
   // Never destroyed: objects may still be released during process exit.
@@ -113,6 +118,9 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     it = calls_.emplace(std::string(call_point), 0).first;
   }
   const std::uint64_t number = ++it->second;
+  if (tracing_) {
+    trace_.push_back(it->first);
+  }
   for (const FaultRule& rule : faults_) {
     const bool qualifier_matches =
         rule.only_for == qualifier || (unqualified_rules_match && rule.only_for.empty());
@@ -203,6 +211,9 @@ nlohmann::json Ledger::report() const {
   result["unreleased_references"] = unreleased;
   result["exceptions_thrown"] = exceptions_thrown_;
   result["exceptions_caught"] = exceptions_caught_;
+  if (tracing_) {
+    result["trace"] = trace_;
+  }
   if (extension_) {
     extension_(result);
   }
@@ -233,6 +244,8 @@ void Ledger::reset_counts() {
   calls_.clear();
   created_ = destroyed_ = 0;
   exceptions_thrown_ = exceptions_caught_ = 0;
+  trace_.clear();
+  tracing_ = tracing_requested();
 }
 
 void set_thread_error_object(const std::wstring& description, std::string_view source) {

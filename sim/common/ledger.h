@@ -79,7 +79,8 @@ class Ledger {
 
   // The report: {"component", "calls": {point: n}, "live_objects": [{"kind",
   // "references"}], "objects_created", "objects_destroyed",
-  // "unreleased_references", ...extension}.
+  // "unreleased_references", ...extension}; with tracing on, also "trace":
+  // the call points in the order of their calls.
   nlohmann::json report() const;
 
   // Writes the report to the (Windows) path named by the environment
@@ -87,10 +88,14 @@ class Ledger {
   bool write_report_to_env_path(const wchar_t* variable) const;
   bool write_report(const std::wstring& path) const;
 
-  // Forgets counts and objects (tests that drive a DLL in-process).
+  // Forgets counts, objects and the trace (tests that drive a DLL
+  // in-process). Tracing is on from here when the environment variable
+  // QV_SIM_TRACE is set (not empty), as it is when the ledger is made.
   void reset_counts();
 
  private:
+  Ledger();
+
   struct LiveObject {
     std::string kind;
     long references = 0;
@@ -106,6 +111,8 @@ class Ledger {
   std::uint64_t exceptions_thrown_ = 0;
   std::uint64_t exceptions_caught_ = 0;
   std::function<void(nlohmann::json&)> extension_;
+  bool tracing_ = false;
+  std::vector<std::string> trace_;
 
   CallOutcome count_and_match(std::string_view call_point, std::string_view qualifier,
                               bool unqualified_rules_match);
