@@ -124,44 +124,38 @@ HRESULT FoldersObject::Item(VARIANT index, MAPIFolder** result) {
   return serve("Item", result, [&] { return item(index, result); });
 }
 
-std::vector<Folder*> FoldersObject::folders() const {
-  std::vector<Folder*> list;
-  if (owner_ != nullptr) {
-    for (const auto& folder : owner_->folders) {
-      list.push_back(folder.get());
-    }
-  } else {
-    for (const auto& store : Server::instance().mailbox().stores) {
-      list.push_back(store->top_folder.get());
-    }
-  }
-  return list;
+size_t FoldersObject::size() const {
+  return owner_ != nullptr ? owner_->folders.size() : Server::instance().mailbox().stores.size();
+}
+
+Folder* FoldersObject::at(size_t position) const {
+  return owner_ != nullptr ? owner_->folders[position].get()
+                           : Server::instance().mailbox().stores[position]->top_folder.get();
 }
 
 HRESULT FoldersObject::count(long* result) {
-  *result = static_cast<long>(folders().size());
+  *result = static_cast<long>(size());
   return S_OK;
 }
 
 // By position, or by name (any case). Outlook reports both misses as an
 // object that could not be found.
 HRESULT FoldersObject::item(const VARIANT& index, MAPIFolder** result) {
-  const std::vector<Folder*> list = folders();
+  const size_t folder_count = size();
   Folder* found = nullptr;
   if (const std::optional<std::wstring> name = name_of(index)) {
-    for (Folder* folder : list) {
-      if (same_text(folder->name, *name)) {
-        found = folder;
-        break;
+    for (size_t position = 0; position < folder_count && found == nullptr; ++position) {
+      if (same_text(at(position)->name, *name)) {
+        found = at(position);
       }
     }
   } else {
     size_t position = 0;
-    const HRESULT hr = element_position(index, list.size(), &position);
+    const HRESULT hr = element_position(index, folder_count, &position);
     if (hr == DISP_E_TYPEMISMATCH) {
       return hr;
     }
-    found = SUCCEEDED(hr) ? list[position] : nullptr;
+    found = SUCCEEDED(hr) ? at(position) : nullptr;
   }
   if (found == nullptr) {
     return raise(kMapiNotFound, kNotFoundText);

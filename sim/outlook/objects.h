@@ -135,7 +135,11 @@ class FoldersObject final : public FoldersMembers<FoldersObject> {
   HRESULT STDMETHODCALLTYPE Item(VARIANT index, MAPIFolder** result) override;
 
  private:
-  std::vector<Folder*> folders() const;
+  // How many folders the collection holds now, and the one at a 0-based
+  // position: read from the mailbox at each call, without copying the list,
+  // so that a call costs the same however many folders lie side by side.
+  size_t size() const;
+  Folder* at(size_t position) const;
   HRESULT count(long* result);
   HRESULT item(const VARIANT& index, MAPIFolder** result);
 
