@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "errors/exceptions.h"
+#include "sim/common/ledger.h"
 #include "tests/support/paths.h"
 #include "tests/support/sim_support.h"
 
@@ -84,23 +86,9 @@ std::string format(const char* pattern, ...) {
   return text;
 }
 
-std::string narrow(const std::wstring& text) {
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
-  return result;
-}
+std::string narrow(const std::wstring& text) { return qvsim::wide_to_utf8(text); }
 
-std::wstring widen(const std::string& text) {
-  const int size =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size);
-  return result;
-}
+std::wstring widen(const std::string& text) { return qvsim::utf8_to_wide(text); }
 
 void use_simulators() {
   qv::test::register_outlook_sim();
@@ -154,11 +142,25 @@ void Report::point(const std::string& series, double size, double microseconds) 
   std::fflush(data_);
 }
 
-std::wstring report_folder(int argc, wchar_t** argv) {
+int run_benchmark(int argc, wchar_t** argv, const std::string& name,
+                  const std::function<void(Report&, const qv::test::TempDir&)>& body) {
   if (argc < 2) {
-    throw std::runtime_error("usage: <benchmark> <folder for the report files>");
+    std::fprintf(stderr, "usage: <benchmark> <folder for the report files> [arguments]\n");
+    return 1;
   }
-  return argv[1];
+  const std::wstring folder = argv[1];
+  return run_on_large_stack([&] {
+    use_simulators();
+    qv::test::TempDir dir;
+    Report report(folder, name);
+    try {
+      body(report, dir);
+    } catch (const texception& e) {
+      std::fprintf(stderr, "failed: %s\n", narrow(e.message()).c_str());
+      return 1;
+    }
+    return 0;
+  });
 }
 
 }  // namespace qv::bench

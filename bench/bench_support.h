@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/paths.h"
+
 namespace qv::bench {
 
 // Seconds on a steady clock.
@@ -70,7 +72,11 @@ class Report {
   std::FILE* data_ = nullptr;
 };
 
-// The folder for the report files: the program's first argument.
-std::wstring report_folder(int argc, wchar_t** argv);
+// The entry of a benchmark program whose first argument is the folder for the
+// report files: sets the simulators up, then runs body on a large stack with a
+// temporary folder and the report files of `name`. Returns the exit code: 1
+// when body throws.
+int run_benchmark(int argc, wchar_t** argv, const std::string& name,
+                  const std::function<void(Report&, const qv::test::TempDir&)>& body);
 
 }  // namespace qv::bench

@@ -36,8 +36,7 @@ double run_ms(const wchar_t* program, const qv::test::ProcessOptions& options,
   return ms;
 }
 
-int run(const std::wstring& folder) {
-  use_simulators();
+void run(Report& report) {
   qv::test::ProcessOptions options;
   options.environment[qv::test::kMailboxVariable] = qv::test::sample_mailbox_path();
   std::vector<double> floor;
@@ -64,7 +63,6 @@ int run(const std::wstring& folder) {
   for (const std::vector<double>& phase : phases) {
     inside_ms += median(phase);
   }
-  Report report(folder, "driver");
   report.text(format(
       "## The driver's run\n\n"
       "`qv_driver.exe` against `sim/mailboxes/sample.json` (%zu folders), each figure the "
@@ -91,18 +89,13 @@ int run(const std::wstring& folder) {
   const double rest = median(phases_process) - inside_ms;
   report.text(format("| process start and exit (the rest) | %.1f | %.2f |\n\n", rest,
                      rest / floor_ms));
-  return 0;
 }
 
 }  // namespace
 }  // namespace qv::bench
 
 int wmain(int argc, wchar_t** argv) {
-  ::CoInitialize(nullptr);
-  try {
-    return qv::bench::run(qv::bench::report_folder(argc, argv));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "failed: %s\n", e.what());
-    return 1;
-  }
+  return qv::bench::run_benchmark(
+      argc, argv, "driver",
+      [](qv::bench::Report& report, const qv::test::TempDir&) { qv::bench::run(report); });
 }

@@ -170,16 +170,13 @@ class FolderBench {
   bool first_ = true;
 };
 
-// largest: trees of more folders are left out.
-int run(const std::wstring& folder, int largest) {
-  use_simulators();
-  qv::test::TempDir dir;
+// Lists every tree of at most `largest` folders.
+void run(Report& report, const qv::test::TempDir& dir, int largest) {
   {
     // Loads the simulated Outlook, so that later mailboxes replace the first.
     write_mailbox(dir.file(L"mailbox.json"), wide_mailbox(1));
     qv::test::use_outlook_mailbox(dir.file(L"mailbox.json"));
   }
-  Report report(folder, "folder_listing");
   report.text(
       "## Folder listing\n\n"
       "`Mapi::list_folders(refresh = true)` against generated trees: *wide* is one store whose "
@@ -192,27 +189,21 @@ int run(const std::wstring& folder, int largest) {
       "| Shape | Size | Folders | Median s | µs per folder | calls only, µs per folder | map, µs "
       "per folder | ns per path character |\n"
       "|---|---|---|---|---|---|---|---|\n");
-  try {
-    FolderBench bench(report, dir, largest);
-    for (const int size : {1000, 10000, 100000}) {
-      bench.measure({"wide", format("%d", size), size, [=] { return wide_mailbox(size); },
-                     size < 100000 ? 5 : 3});
-    }
-    for (const int size : {100, 1000, 10000}) {
-      bench.measure({"deep", format("%d", size), size, [=] { return deep_mailbox(size); },
-                     size < 10000 ? 5 : 3});
-    }
-    for (const auto& [stores, per_store] : {std::pair{10, 100}, {10, 1000}, {100, 1000}}) {
-      const int size = stores * per_store;
-      bench.measure({"stores", format("%d × %d", stores, per_store), size,
-                     [=] { return stores_mailbox(stores, per_store); }, size < 100000 ? 5 : 3});
-    }
-  } catch (const texception& e) {
-    std::fprintf(stderr, "failed: %s\n", narrow(e.message()).c_str());
-    return 1;
+  FolderBench bench(report, dir, largest);
+  for (const int size : {1000, 10000, 100000}) {
+    bench.measure({"wide", format("%d", size), size, [=] { return wide_mailbox(size); },
+                   size < 100000 ? 5 : 3});
+  }
+  for (const int size : {100, 1000, 10000}) {
+    bench.measure({"deep", format("%d", size), size, [=] { return deep_mailbox(size); },
+                   size < 10000 ? 5 : 3});
+  }
+  for (const auto& [stores, per_store] : {std::pair{10, 100}, {10, 1000}, {100, 1000}}) {
+    const int size = stores * per_store;
+    bench.measure({"stores", format("%d × %d", stores, per_store), size,
+                   [=] { return stores_mailbox(stores, per_store); }, size < 100000 ? 5 : 3});
   }
   report.text("\n");
-  return 0;
 }
 
 }  // namespace
@@ -221,7 +212,10 @@ int run(const std::wstring& folder, int largest) {
 // Arguments: the folder for the report files, and optionally the largest
 // number of folders to list (to measure a build that is too slow for all).
 int wmain(int argc, wchar_t** argv) {
-  const std::wstring folder = qv::bench::report_folder(argc, argv);
   const int largest = argc > 2 ? std::stoi(argv[2]) : 1000000;
-  return qv::bench::run_on_large_stack([&] { return qv::bench::run(folder, largest); });
+  return qv::bench::run_benchmark(
+      argc, argv, "folder_listing",
+      [&](qv::bench::Report& report, const qv::test::TempDir& dir) {
+        qv::bench::run(report, dir, largest);
+      });
 }

@@ -235,27 +235,16 @@ void corpus_bench(Report& report, const qv::test::TempDir& dir) {
   report.text("\n");
 }
 
-int run(const std::wstring& folder) {
-  use_simulators();
-  qv::test::TempDir dir;
-  Report report(folder, "mapi");
-  try {
-    logon_bench(report, dir);
-    field_bench(report, dir);
-    shared_mapi(true);
-    corpus_bench(report, dir);
-    shared_mapi(true);
-  } catch (const texception& e) {
-    std::fprintf(stderr, "failed: %s\n", narrow(e.message()).c_str());
-    return 1;
-  }
-  return 0;
-}
-
 }  // namespace
 }  // namespace qv::bench
 
 int wmain(int argc, wchar_t** argv) {
-  const std::wstring folder = qv::bench::report_folder(argc, argv);
-  return qv::bench::run_on_large_stack([&] { return qv::bench::run(folder); });
+  using namespace qv::bench;
+  return run_benchmark(argc, argv, "mapi", [](Report& report, const qv::test::TempDir& dir) {
+    logon_bench(report, dir);
+    field_bench(report, dir);
+    qv::shared_mapi(true);
+    corpus_bench(report, dir);
+    qv::shared_mapi(true);
+  });
 }

@@ -121,25 +121,15 @@ void resolution_bench(Report& report, const qv::test::TempDir& dir) {
   report.text("\n");
 }
 
-int run(const std::wstring& folder) {
-  use_simulators();
-  qv::test::TempDir dir;
-  serve(dir, inbox_mailbox(1, 1));
-  Report report(folder, "outlook_operations");
-  try {
-    selection_bench(report, dir);
-    resolution_bench(report, dir);
-  } catch (const texception& e) {
-    std::fprintf(stderr, "failed: %s\n", narrow(e.message()).c_str());
-    return 1;
-  }
-  return 0;
-}
-
 }  // namespace
 }  // namespace qv::bench
 
 int wmain(int argc, wchar_t** argv) {
-  const std::wstring folder = qv::bench::report_folder(argc, argv);
-  return qv::bench::run_on_large_stack([&] { return qv::bench::run(folder); });
+  using namespace qv::bench;
+  return run_benchmark(argc, argv, "outlook_operations",
+                       [](Report& report, const qv::test::TempDir& dir) {
+                         serve(dir, inbox_mailbox(1, 1));
+                         selection_bench(report, dir);
+                         resolution_bench(report, dir);
+                       });
 }
