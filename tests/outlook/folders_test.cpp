@@ -185,6 +185,53 @@ TEST_F(FoldersTest, FailureBeforeAnyFolderLeavesTheMapEmptyForTheNextCall) {
   EXPECT_FALSE(refresh);
 }
 
+// The walk places each path by its sort key before the map checks the place
+// with lstrcmpiW: whatever the names, the map must be the one that inserting
+// the paths one by one in visit order makes.
+TEST_F(FoldersTest, MapIsTheOneThatPlainInsertionInVisitOrderMakes) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"beta", "Alpha", "alpha", "ALPHA", "Inbox", "INBOX", "inbox"},
+      {"co-op", "coop", "co'op", "Co-Op", "coop-", "-coop", "'coop"},
+      {"\xC3\x89t\xC3\xA9", "ete", "Ete", "\xC3\xA9t\xC3\xA9", "\xC3\x8At\xC3\xAA", "etE"},
+      {"10", "9", "09", "1", "100", "1 0", "01"},
+      {"_a", "a_", "~", "a~b", "a b", "a  b", "a\tb", "!", "#", "[x]", "{x}"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", "\xCE\xB1", "\xCE\x91", "\xD0\xB6", "\xD0\x96", "z", "Z"},
+      {"Stra\xC3\x9F" "e", "Strasse", "STRASSE", "stra\xC3\x9F" "e"},
+  };
+  const auto wide = [](const std::string& utf8) {
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(static_cast<size_t>(::MultiByteToWideChar(
+        CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+        static_cast<int>(text.size()))));
+    return text;
+  };
+  for (const std::vector<std::string>& names : cases) {
+    std::vector<nlohmann::json> folders;
+    FolderMap expected;
+    expected.emplace(L"\\\\Mailbox", FolderInfo{L"1000", L"", 0});
+    for (size_t i = 0; i < names.size(); ++i) {
+      // Each folder holds one of the same name, a level deeper.
+      const std::string id = std::to_string(1001 + i);
+      const std::string sub_id = std::to_string(2001 + i);
+      folders.push_back(folder(names[i], id, {folder(names[i], sub_id)}));
+      const std::wstring path = L"\\\\Mailbox\\" + wide(names[i]);
+      expected.emplace(path, FolderInfo{wide(id), L"1000", 0});
+      expected.emplace(path + L"\\" + wide(names[i]), FolderInfo{wide(sub_id), wide(id), 0});
+    }
+    use_mailbox(mailbox_of({store("Mailbox", "1000", folders)}));
+    Mapi mapi;
+    bool refresh = true;
+    const FolderMap& map = mapi.list_folders(refresh);
+    ASSERT_EQ(keys(map), keys(expected)) << names.front();
+    auto entry = map.begin();
+    for (const auto& [path, info] : expected) {
+      EXPECT_EQ(entry->second.entry_id, info.entry_id) << names.front();
+      EXPECT_EQ(entry->second.parent_entry_id, info.parent_entry_id) << names.front();
+      ++entry;
+    }
+  }
+}
+
 // Runs a function on a thread of its own with a small stack: a walk that
 // recursed per level would overflow it long before the deepest folder.
 template <class Function>
