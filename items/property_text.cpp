@@ -91,7 +91,7 @@ HRESULT read_stream(IStream& stream, std::vector<std::uint8_t>& bytes) {
     if (FAILED(hr)) {
       return hr;
     }
-    bytes.resize(filled + read);
+    bytes.resize(filled + std::min(read, kChunkSize));
     if (read < kChunkSize) {
       return S_OK;
     }
