@@ -131,10 +131,8 @@ void MapiMessageImpl::open(const wchar_t* source, StorageMode mode) {
     // The item is opened with the best access its store gives; mode is not
     // used.
     const EntryId entry_id(source);
+    // An object of another type (a folder, a store) comes back empty.
     const com_ptr<IUnknown> object = shared_mapi(false)->open_entry(entry_id, kMapiMessageType);
-    if (!object) {
-      throw truntime_error(not_a_message(entry_id));
-    }
     set_message(object.query<IMessage>(kIidMessage).get());
     if (!message) {
       throw truntime_error(not_a_message(entry_id));

@@ -3,6 +3,7 @@
 #include <mapix.h>
 #include <mapiutil.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -52,24 +53,32 @@ std::wstring utf16_text(const std::vector<std::uint8_t>& bytes) {
 // Reads a whole stream into bytes. With a size from Stat, reads until that
 // many bytes came or a read gives none; without, reads 51,200 bytes at a
 // time until a read gives fewer. Returns the HRESULT of a failed read, else
-// S_OK; bytes then hold exactly what the reads returned.
+// S_OK; bytes then hold exactly what the reads returned. The size that Stat
+// claims is not allocated at once beyond 1 MB: the room grows with the bytes
+// that really come, so a damaged stream that claims gigabytes costs only what
+// it holds.
 HRESULT read_stream(IStream& stream, std::vector<std::uint8_t>& bytes) {
+  constexpr ULONG kFirstRoom = 1 << 20;
   bytes.clear();
   STATSTG stat{};
   if (SUCCEEDED(stream.Stat(&stat, STATFLAG_NONAME))) {
     const ULONG size = stat.cbSize.LowPart;
-    bytes.resize(size);
     ULONG filled = 0;
     while (filled < size) {
+      if (filled == bytes.size()) {
+        const ULONG room = filled < kFirstRoom ? kFirstRoom : filled;
+        bytes.resize(filled + std::min(room, size - filled));
+      }
       ULONG read = 0;
-      const HRESULT hr = stream.Read(bytes.data() + filled, size - filled, &read);
+      const ULONG wanted = static_cast<ULONG>(bytes.size()) - filled;
+      const HRESULT hr = stream.Read(bytes.data() + filled, wanted, &read);
       if (FAILED(hr)) {
         return hr;
       }
       if (read == 0) {
         break;
       }
-      filled += read;
+      filled += std::min(read, wanted);
     }
     bytes.resize(filled);
     return S_OK;
@@ -82,7 +91,7 @@ HRESULT read_stream(IStream& stream, std::vector<std::uint8_t>& bytes) {
     if (FAILED(hr)) {
       return hr;
     }
-    bytes.resize(filled + read);
+    bytes.resize(filled + std::min(read, kChunkSize));
     if (read < kChunkSize) {
       return S_OK;
     }

@@ -23,23 +23,33 @@ class TrackedObject {
   TrackedObject& operator=(const TrackedObject&) = delete;
   virtual ~TrackedObject() { Ledger::instance().object_destroyed(this); }
 
-  ULONG add_reference() {
+  // AddRef and Release: the count is kept even when the ledger cannot
+  // record it; no exception leaves them.
+  ULONG add_reference() noexcept {
     const long count = ++references_;
-    Ledger::instance().object_references(this, count);
+    record_references(count);
     return static_cast<ULONG>(count);
   }
-  ULONG release_reference() {
+  ULONG release_reference() noexcept {
     const long count = --references_;
     if (count == 0) {
       delete this;
       return 0;
     }
-    Ledger::instance().object_references(this, count);
+    record_references(count);
     return static_cast<ULONG>(count);
   }
   long references() const { return references_; }
 
  private:
+  void record_references(long count) noexcept {
+    try {
+      Ledger::instance().object_references(this, count);
+    } catch (...) {
+      // A count that the report misses; the object itself is right.
+    }
+  }
+
   std::atomic<long> references_{1};  // the creator's reference
 };
 

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <fstream>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -52,7 +53,12 @@ constexpr NamedHresult kNamedHresults[] = {
     {"MAPI_E_TOO_BIG", static_cast<HRESULT>(0x80040305)},
 };
 
+// Tracing is asked for by this environment variable.
+bool tracing_requested() { return !environment_variable(L"QV_SIM_TRACE").empty(); }
+
 }  // namespace
+
+Ledger::Ledger() : tracing_(tracing_requested()) {}
 
 Ledger& Ledger::instance() {
   // Never destroyed: objects may still be released during process exit.
@@ -78,6 +84,7 @@ void Ledger::set_faults(const nlohmann::json& faults) {
       rule.error_info = entry.value("error_info", false);
       rule.description = utf8_to_wide(entry.value("description", std::string("Simulated failure")));
       rule.only_for = entry.value("only_for", std::string());
+      rule.throws = entry.value("throw", std::string());
       rules.push_back(std::move(rule));
     }
   }
@@ -111,6 +118,9 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     it = calls_.emplace(std::string(call_point), 0).first;
   }
   const std::uint64_t number = ++it->second;
+  if (tracing_) {
+    trace_.push_back(it->first);
+  }
   for (const FaultRule& rule : faults_) {
     const bool qualifier_matches =
         rule.only_for == qualifier || (unqualified_rules_match && rule.only_for.empty());
@@ -119,6 +129,13 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     }
     if (rule.nth != 0 && rule.nth != number) {
       continue;
+    }
+    if (!rule.throws.empty()) {
+      ++exceptions_thrown_;
+      if (rule.throws == "bad_alloc") {
+        throw std::bad_alloc();
+      }
+      throw std::runtime_error(rule.throws);
     }
     CallOutcome outcome;
     outcome.hr = rule.hr;
@@ -135,6 +152,11 @@ std::uint64_t Ledger::call_count(std::string_view call_point) const {
   std::lock_guard lock(mutex_);
   const auto it = calls_.find(call_point);
   return it == calls_.end() ? 0 : it->second;
+}
+
+void Ledger::exception_caught() {
+  std::lock_guard lock(mutex_);
+  ++exceptions_caught_;
 }
 
 void Ledger::object_created(const void* object, std::string kind) {
@@ -187,6 +209,11 @@ nlohmann::json Ledger::report() const {
   result["objects_created"] = created_;
   result["objects_destroyed"] = destroyed_;
   result["unreleased_references"] = unreleased;
+  result["exceptions_thrown"] = exceptions_thrown_;
+  result["exceptions_caught"] = exceptions_caught_;
+  if (tracing_) {
+    result["trace"] = trace_;
+  }
   if (extension_) {
     extension_(result);
   }
@@ -216,6 +243,9 @@ void Ledger::reset_counts() {
   std::lock_guard lock(mutex_);
   calls_.clear();
   created_ = destroyed_ = 0;
+  exceptions_thrown_ = exceptions_caught_ = 0;
+  trace_.clear();
+  tracing_ = tracing_requested();
 }
 
 void set_thread_error_object(const std::wstring& description, std::string_view source) {

@@ -27,6 +27,10 @@ struct FaultRule {
   bool error_info = false;  // also set the thread's error object (IErrorInfo)
   std::wstring description; // text of that error object
   std::string only_for;     // optional qualifier, matched by the caller (say, a profile name)
+  // Non-empty: instead of failing, the call throws a C++ exception, to prove
+  // that none crosses the DLL's boundary: "bad_alloc" throws std::bad_alloc,
+  // any other text std::runtime_error with that text.
+  std::string throws;
 };
 
 // What a call must do.
@@ -60,6 +64,10 @@ class Ledger {
 
   std::uint64_t call_count(std::string_view call_point) const;
 
+  // C++ exceptions caught at the DLL's boundary (exported routines and COM
+  // methods), and those thrown by "throw" faults; both are in the report.
+  void exception_caught();
+
   // Live COM objects: a kind, and the current reference count.
   void object_created(const void* object, std::string kind);
   void object_references(const void* object, long references);
@@ -71,7 +79,8 @@ class Ledger {
 
   // The report: {"component", "calls": {point: n}, "live_objects": [{"kind",
   // "references"}], "objects_created", "objects_destroyed",
-  // "unreleased_references", ...extension}.
+  // "unreleased_references", ...extension}; with tracing on, also "trace":
+  // the call points in the order of their calls.
   nlohmann::json report() const;
 
   // Writes the report to the (Windows) path named by the environment
@@ -79,10 +88,14 @@ class Ledger {
   bool write_report_to_env_path(const wchar_t* variable) const;
   bool write_report(const std::wstring& path) const;
 
-  // Forgets counts and objects (tests that drive a DLL in-process).
+  // Forgets counts, objects and the trace (tests that drive a DLL
+  // in-process). Tracing is on from here when the environment variable
+  // QV_SIM_TRACE is set (not empty), as it is when the ledger is made.
   void reset_counts();
 
  private:
+  Ledger();
+
   struct LiveObject {
     std::string kind;
     long references = 0;
@@ -95,7 +108,11 @@ class Ledger {
   std::map<const void*, LiveObject> objects_;
   std::uint64_t created_ = 0;
   std::uint64_t destroyed_ = 0;
+  std::uint64_t exceptions_thrown_ = 0;
+  std::uint64_t exceptions_caught_ = 0;
   std::function<void(nlohmann::json&)> extension_;
+  bool tracing_ = false;
+  std::vector<std::string> trace_;
 
   CallOutcome count_and_match(std::string_view call_point, std::string_view qualifier,
                               bool unqualified_rules_match);

@@ -158,13 +158,19 @@ std::wstring Folder::folder_path() const {
   if (folder_path_override) {
     return *folder_path_override;
   }
+  // Sized first and appended in place: no text is made per level.
   std::vector<const Folder*> chain;
+  size_t length = 1;
   for (const Folder* folder = this; folder != nullptr; folder = folder->parent) {
     chain.push_back(folder);
+    length += 1 + folder->name.size();
   }
-  std::wstring path = L"\\";
+  std::wstring path;
+  path.reserve(length);
+  path += L'\\';
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    path += L"\\" + (*it)->name;
+    path += L'\\';
+    path += (*it)->name;
   }
   return path;
 }

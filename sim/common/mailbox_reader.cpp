@@ -446,9 +446,10 @@ ByNameOverrides by_name_overrides_of(const json& object, const std::string& wher
 
 // A stream behaviour of message_options: {"stat_fails": bool, "stat_error":
 // HRESULT, "read_fails_at": n, "every_read_fails": bool, "read_error":
-// HRESULT, "max_read": n}, with numbers and HRESULTs made JSON numbers.
+// HRESULT, "max_read": n, "stat_size": n}, with numbers and HRESULTs made JSON numbers.
 json stream_behaviour_of(const json& value, const std::string& where) {
-  check_members(value, {"stat_fails", "stat_error", "read_fails_at", "every_read_fails", "read_error", "max_read"},
+  check_members(value, {"stat_fails", "stat_error", "read_fails_at", "every_read_fails", "read_error", "max_read",
+                        "stat_size"},
                 where);
   json result = json::object();
   for (const char* flag : {"stat_fails", "every_read_fails"}) {
@@ -468,6 +469,10 @@ json stream_behaviour_of(const json& value, const std::string& where) {
   }
   if (value.contains("max_read")) {
     result["max_read"] = uint32_of(value.at("max_read"), member_path(where, "max_read"));
+  }
+  if (value.contains("stat_size")) {
+    result["stat_size"] = integer_in_range(value.at("stat_size"), 0, std::numeric_limits<std::int64_t>::max(),
+                                           member_path(where, "stat_size"));
   }
   return result;
 }
@@ -972,7 +977,7 @@ class MailboxReader {
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
-      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for"}, where);
+      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for", "throw"}, where);
       json rule = json::object();
       rule["call"] = text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
       if (fault.contains("nth")) {
@@ -985,7 +990,7 @@ class MailboxReader {
       if (fault.contains("error_info")) {
         rule["error_info"] = boolean_of(fault.at("error_info"), member_path(where, "error_info"));
       }
-      for (const char* text : {"description", "only_for"}) {
+      for (const char* text : {"description", "only_for", "throw"}) {
         if (fault.contains(text)) {
           rule[text] = text_of(fault.at(text), member_path(where, text));
         }

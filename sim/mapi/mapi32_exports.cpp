@@ -3,11 +3,13 @@
 #include <cstring>
 #include <string>
 
+#include "sim/common/com_guard.h"
 #include "sim/common/ledger.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/mapi32_state.h"
 #include "sim/mapi/message.h"
 #include "sim/mapi/msg_on_storage.h"
+#include "sim/mapi/program_references.h"
 #include "sim/mapi/rtf_stream.h"
 #include "sim/mapi/session.h"
 #include "sim/mapi/utility_routines.h"
@@ -25,7 +27,7 @@ HRESULT enter(const char* call_point) {
 
 extern "C" {
 
-HRESULT WINAPI MAPIInitialize(LPVOID init) {
+HRESULT WINAPI MAPIInitialize(LPVOID init) try {
   if (const HRESULT hr = enter("MAPIInitialize"); FAILED(hr)) {
     return hr;
   }
@@ -33,15 +35,15 @@ HRESULT WINAPI MAPIInitialize(LPVOID init) {
     return MAPI_E_VERSION;
   }
   return initialize_library();
-}
+} QVSIM_CATCH_HRESULT
 
-void WINAPI MAPIUninitialize() {
+void WINAPI MAPIUninitialize() try {
   enter("MAPIUninitialize");  // nothing to fail
   uninitialize_library();
-}
+} QVSIM_CATCH_VOID
 
 // The profiles of the served mailbox.
-HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) {
+HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) try {
   if (admin != nullptr) {
     *admin = nullptr;
   }
@@ -56,12 +58,12 @@ HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) {
   }
   *admin = create_profile_admin();
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 // A new session on a profile of the served mailbox, found by its name (wide
 // with MAPI_UNICODE). Faults may name the profile (only_for, matched against
 // the name in UTF-8) or the nth logon.
-HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags, LPMAPISESSION* session) {
+HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags, LPMAPISESSION* session) try {
   if (session != nullptr) {
     *session = nullptr;
   }
@@ -74,9 +76,9 @@ HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags, LPMAP
     return MAPI_E_INVALID_PARAMETER;
   }
   return library_initialized() ? log_on(profile, flags, session) : MAPI_E_NOT_INITIALIZED;
-}
+} QVSIM_CATCH_HRESULT
 
-SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* buffer) {
+SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* buffer) try {
   if (buffer != nullptr) {
     *buffer = nullptr;
   }
@@ -84,9 +86,9 @@ SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* buffer) {
     return hr;
   }
   return linked_allocate_buffer(size, buffer);
-}
+} QVSIM_CATCH_HRESULT
 
-SCODE WINAPI MAPIAllocateMore(ULONG size, LPVOID parent, LPVOID* buffer) {
+SCODE WINAPI MAPIAllocateMore(ULONG size, LPVOID parent, LPVOID* buffer) try {
   if (buffer != nullptr) {
     *buffer = nullptr;
   }
@@ -94,35 +96,35 @@ SCODE WINAPI MAPIAllocateMore(ULONG size, LPVOID parent, LPVOID* buffer) {
     return hr;
   }
   return linked_allocate_more(size, parent, buffer);
-}
+} QVSIM_CATCH_HRESULT
 
-ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) {
+ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) try {
   if (const HRESULT hr = enter("MAPIFreeBuffer"); FAILED(hr)) {
     return static_cast<ULONG>(hr);
   }
   return linked_free_buffer(buffer);
-}
+} QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
 
-BOOL STDAPICALLTYPE FBinFromHex(LPTSTR text, LPBYTE bytes) {
+BOOL STDAPICALLTYPE FBinFromHex(LPTSTR text, LPBYTE bytes) try {
   if (FAILED(enter("FBinFromHex"))) {
     return FALSE;
   }
   return bin_from_hex(text, bytes);
-}
+} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
 
-void STDAPICALLTYPE HexFromBin(LPBYTE bytes, int count, LPTSTR text) {
+void STDAPICALLTYPE HexFromBin(LPBYTE bytes, int count, LPTSTR text) try {
   enter("HexFromBin");  // nothing to fail
   hex_from_bin(bytes, count, text);
-}
+} QVSIM_CATCH_VOID
 
-LPMALLOC STDAPICALLTYPE MAPIGetDefaultMalloc(VOID) {
+LPMALLOC STDAPICALLTYPE MAPIGetDefaultMalloc(VOID) try {
   if (FAILED(enter("MAPIGetDefaultMalloc"))) {
     return nullptr;
   }
   return new_default_malloc();
-}
+} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
 
-HRESULT STDAPICALLTYPE HrGetOneProp(LPMAPIPROP prop, ULONG tag, LPSPropValue* value) {
+HRESULT STDAPICALLTYPE HrGetOneProp(LPMAPIPROP prop, ULONG tag, LPSPropValue* value) try {
   if (value != nullptr) {
     *value = nullptr;
   }
@@ -130,14 +132,14 @@ HRESULT STDAPICALLTYPE HrGetOneProp(LPMAPIPROP prop, ULONG tag, LPSPropValue* va
     return hr;
   }
   return get_one_prop(prop, tag, value, &linked_free_buffer);
-}
+} QVSIM_CATCH_HRESULT
 
-void STDAPICALLTYPE FreeProws(LPSRowSet rows) {
+void STDAPICALLTYPE FreeProws(LPSRowSet rows) try {
   enter("FreeProws");  // nothing to fail
   free_rows(rows, &linked_free_buffer);
-}
+} QVSIM_CATCH_VOID
 
-HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags, LPSTREAM* rtf) {
+HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags, LPSTREAM* rtf) try {
   if (rtf != nullptr) {
     *rtf = nullptr;
   }
@@ -145,12 +147,12 @@ HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags,
     return hr;
   }
   return wrap_compressed_rtf_stream(compressed, flags, rtf);
-}
+} QVSIM_CATCH_HRESULT
 
 SCODE STDAPICALLTYPE OpenIMsgOnIStg(LPMSGSESS, LPALLOCATEBUFFER allocate, LPALLOCATEMORE allocate_more,
                                     LPFREEBUFFER free, LPMALLOC, LPVOID, LPSTORAGE storage,
                                     MSGCALLRELEASE* released, ULONG caller_data, ULONG flags,
-                                    LPMESSAGE* message) {
+                                    LPMESSAGE* message) try {
   if (message != nullptr) {
     *message = nullptr;
   }
@@ -159,13 +161,13 @@ SCODE STDAPICALLTYPE OpenIMsgOnIStg(LPMSGSESS, LPALLOCATEBUFFER allocate, LPALLO
   }
   return open_message_on_storage(Allocator{allocate, allocate_more, free}, storage, released, caller_data,
                                  flags, message);
-}
+} QVSIM_CATCH_HRESULT
 
 // ---- The simulator's own routines, for tests ----
 
 // Replaces the injected faults by a JSON array of rules (the "faults" of a
 // mailbox description); null or empty text removes them all.
-HRESULT WINAPI QvSimMapiSetFaults(LPCSTR json) {
+HRESULT WINAPI QvSimMapiSetFaults(LPCSTR json) try {
   prepare_library();
   if (json == nullptr || *json == '\0') {
     qvsim::Ledger::instance().clear_faults();
@@ -181,17 +183,17 @@ HRESULT WINAPI QvSimMapiSetFaults(LPCSTR json) {
     return MAPI_E_INVALID_PARAMETER;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 // Forgets the call counts and the created/destroyed object counts.
-void WINAPI QvSimMapiResetCounts() {
+void WINAPI QvSimMapiResetCounts() try {
   prepare_library();
   qvsim::Ledger::instance().reset_counts();
-}
+} QVSIM_CATCH_VOID
 
 // Copies the report (UTF-8 JSON, zero-terminated) into buffer when size
 // bytes suffice; returns the size that it needs.
-ULONG WINAPI QvSimMapiGetReport(LPSTR buffer, ULONG size) {
+ULONG WINAPI QvSimMapiGetReport(LPSTR buffer, ULONG size) try {
   prepare_library();
   const std::string text = library_report_text();
   const auto needed = static_cast<ULONG>(text.size() + 1);
@@ -199,28 +201,28 @@ ULONG WINAPI QvSimMapiGetReport(LPSTR buffer, ULONG size) {
     std::memcpy(buffer, text.c_str(), needed);
   }
   return needed;
-}
+} QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
 
 // Writes the report to path, or to QV_SIM_MAPI_REPORT's path when path is
 // null. Returns whether a file was written.
-BOOL WINAPI QvSimMapiWriteReport(LPCWSTR path) {
+BOOL WINAPI QvSimMapiWriteReport(LPCWSTR path) try {
   prepare_library();
   return write_library_report(path ? std::wstring(path) : std::wstring(), "on_demand") ? TRUE : FALSE;
-}
+} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
 
 // Serves the mailbox description at path (QV_SIM_MAILBOX's when null) from
 // now on, with its faults, and starts the call counts afresh, for test
 // programs that run several cases in one process. Objects still alive keep
 // the mailbox they came from. S_OK, or MAPI_E_CORRUPT_DATA when the
 // description cannot be read (the reason goes to the report).
-HRESULT WINAPI QvSimMapiReset(LPCWSTR mailbox_path) {
+HRESULT WINAPI QvSimMapiReset(LPCWSTR mailbox_path) try {
   prepare_library();
   return reset_library(mailbox_path ? std::wstring(mailbox_path) : std::wstring());
-}
+} QVSIM_CATCH_HRESULT
 
 // Sets how a message of this library (with its attachments and embedded
 // messages) serves its properties: the JSON of MessageOptions::from_json.
-HRESULT WINAPI QvSimMapiSetMessageOptions(LPUNKNOWN message, LPCSTR json) {
+HRESULT WINAPI QvSimMapiSetMessageOptions(LPUNKNOWN message, LPCSTR json) try {
   const std::shared_ptr<MessageData> data = message_data_of(message);
   if (!data || json == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
@@ -231,13 +233,16 @@ HRESULT WINAPI QvSimMapiSetMessageOptions(LPUNKNOWN message, LPCSTR json) {
     return MAPI_E_INVALID_PARAMETER;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID process_ends) {
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID process_ends) try {
+  if (reason == DLL_PROCESS_ATTACH) {
+    watch_program_references(self);
+  }
   if (reason == DLL_PROCESS_DETACH) {
     write_library_report(std::wstring(), process_ends ? "process_exit" : "unload");
   }
   return TRUE;
-}
+} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
 
 }  // extern "C"

@@ -1,10 +1,12 @@
 #include "sim/mapi/mapi32_state.h"
 
 #include <mutex>
+#include <vector>
 
 #include "sim/common/ledger.h"
 #include "sim/mapi/mailbox_messages.h"
 #include "sim/mapi/memory.h"
+#include "sim/mapi/program_references.h"
 #include "sim/mapi/served_mailbox.h"
 
 namespace qvsim::mapi {
@@ -18,6 +20,7 @@ struct LibraryState {
   unsigned long depth = 0;
   HRESULT description_status = S_OK;  // serving the mailbox description
   std::string reason = "on_demand";
+  std::vector<long> program_references_at_initialize;
 };
 
 LibraryState& state() {
@@ -37,6 +40,7 @@ void extend_report(nlohmann::json& report) {
   report["mapi_linked_allocations_outstanding"] = allocations.linked;
   report["mapi_bytes_outstanding"] = allocations.bytes;
   report["report_reason"] = s.reason;
+  report["program_references_at_initialize"] = s.program_references_at_initialize;
   add_mailbox_report(report);
 }
 
@@ -62,6 +66,7 @@ HRESULT initialize_library() {
   LibraryState& s = state();
   std::lock_guard lock(s.mutex);
   ++s.initialize_calls;
+  s.program_references_at_initialize.push_back(program_references());
   if (FAILED(s.description_status)) {
     return s.description_status;
   }
@@ -77,6 +82,7 @@ HRESULT reset_library(const std::wstring& path) {
     LibraryState& s = state();
     std::lock_guard lock(s.mutex);
     s.description_status = S_OK;
+    s.program_references_at_initialize.clear();
   }
   Ledger::instance().reset_counts();
   return S_OK;

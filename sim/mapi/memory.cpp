@@ -4,6 +4,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "sim/common/com_guard.h"
+
 namespace qvsim::mapi {
 namespace {
 
@@ -60,7 +62,7 @@ void* Allocator::get(ULONG size, void* parent) const {
   return FAILED(result) ? nullptr : memory;
 }
 
-SCODE WINAPI linked_allocate_buffer(ULONG size, LPVOID* buffer) {
+SCODE WINAPI linked_allocate_buffer(ULONG size, LPVOID* buffer) try {
   if (buffer == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
@@ -76,9 +78,9 @@ SCODE WINAPI linked_allocate_buffer(ULONG size, LPVOID* buffer) {
   }
   *buffer = memory_of(header);
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-SCODE WINAPI linked_allocate_more(ULONG size, LPVOID parent, LPVOID* buffer) {
+SCODE WINAPI linked_allocate_more(ULONG size, LPVOID parent, LPVOID* buffer) try {
   if (buffer == nullptr || parent == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
@@ -102,9 +104,9 @@ SCODE WINAPI linked_allocate_more(ULONG size, LPVOID parent, LPVOID* buffer) {
   counts().bytes += size;
   *buffer = memory_of(header);
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-ULONG WINAPI linked_free_buffer(LPVOID buffer) {
+ULONG WINAPI linked_free_buffer(LPVOID buffer) try {
   if (buffer == nullptr) {
     return S_OK;
   }
@@ -125,7 +127,7 @@ ULONG WINAPI linked_free_buffer(LPVOID buffer) {
   counts().bytes -= root->size;
   release_block(root);
   return S_OK;
-}
+} QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
 
 Allocator linked_allocator() {
   return Allocator{&linked_allocate_buffer, &linked_allocate_more, &linked_free_buffer};

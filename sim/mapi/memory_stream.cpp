@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sim/common/com_guard.h"
 #include "sim/mapi/call_points.h"
 
 namespace qvsim::mapi {
@@ -10,7 +11,8 @@ namespace qvsim::mapi {
 bool StreamBehaviour::operator==(const StreamBehaviour& other) const {
   return stat_fails == other.stat_fails && stat_error == other.stat_error &&
          read_fails_at == other.read_fails_at && every_read_fails == other.every_read_fails &&
-         read_error == other.read_error && max_read == other.max_read;
+         read_error == other.read_error && max_read == other.max_read &&
+         stat_size == other.stat_size;
 }
 
 MemoryStream* MemoryStream::create(std::string bytes, const StreamBehaviour& behaviour, bool writable,
@@ -42,12 +44,17 @@ MemoryStream::MemoryStream(std::string bytes, const StreamBehaviour& behaviour, 
       on_commit_(std::move(on_commit)) {}
 
 MemoryStream::~MemoryStream() {
-  if (written_ && on_commit_) {
-    on_commit_(bytes_);
+  // The last Release commits what was written; it has no way to fail.
+  try {
+    if (written_ && on_commit_) {
+      on_commit_(bytes_);
+    }
+  } catch (...) {
+    caught_exception_hresult();
   }
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) noexcept try {
   if (object == nullptr) {
     return E_POINTER;
   }
@@ -58,7 +65,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** objec
   }
   *object = nullptr;
   return E_NOINTERFACE;
-}
+} QVSIM_CATCH_HRESULT
 
 HRESULT MemoryStream::read_failure(std::uint64_t position, ULONG count) const {
   if (behaviour_.every_read_fails) {
@@ -71,7 +78,7 @@ HRESULT MemoryStream::read_failure(std::uint64_t position, ULONG count) const {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* read) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* read) noexcept try {
   if (read != nullptr) {
     *read = 0;
   }
@@ -101,9 +108,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* r
     *read = amount;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) noexcept try {
   if (written != nullptr) {
     *written = 0;
   }
@@ -129,9 +136,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, U
     *written = count;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) noexcept try {
   if (const HRESULT hr = enter_call("IStream.Seek"); FAILED(hr)) {
     return hr;
   }
@@ -160,9 +167,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, U
     position->QuadPart = position_;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) noexcept try {
   if (const HRESULT hr = enter_call("IStream.SetSize"); FAILED(hr)) {
     return hr;
   }
@@ -173,10 +180,10 @@ HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) noexcept {
   bytes_.resize(static_cast<size_t>(size.QuadPart));
   written_ = true;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
-                                               ULARGE_INTEGER* written) noexcept {
+                                               ULARGE_INTEGER* written) noexcept try {
   if (const HRESULT hr = enter_call("IStream.CopyTo"); FAILED(hr)) {
     return hr;
   }
@@ -203,9 +210,9 @@ HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER c
     written->QuadPart = done;
   }
   return hr;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) noexcept try {
   if (const HRESULT hr = enter_call("IStream.Commit"); FAILED(hr)) {
     return hr;
   }
@@ -215,19 +222,19 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) noexcept {
   }
   written_ = false;
   return on_commit_(bytes_);
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Revert() noexcept { return S_OK; }
+HRESULT STDMETHODCALLTYPE MemoryStream::Revert() noexcept try { return S_OK; } QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept try {
   return STG_E_INVALIDFUNCTION;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept try {
   return STG_E_INVALIDFUNCTION;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) noexcept try {
   if (const HRESULT hr = enter_call("IStream.Stat"); FAILED(hr)) {
     return hr;
   }
@@ -246,12 +253,12 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) noexcep
   }
   std::memset(stat, 0, sizeof(*stat));
   stat->type = STGTY_STREAM;
-  stat->cbSize.QuadPart = bytes_.size();
+  stat->cbSize.QuadPart = behaviour_.stat_size != 0 ? behaviour_.stat_size : bytes_.size();
   stat->grfMode = writable_ ? STGM_READWRITE : STGM_READ;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) noexcept {
+HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) noexcept try {
   if (clone == nullptr) {
     return STG_E_INVALIDPOINTER;
   }
@@ -267,6 +274,6 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) noexcept {
   copy->position_ = position_;
   *clone = copy;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 }  // namespace qvsim::mapi

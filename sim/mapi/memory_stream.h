@@ -22,6 +22,7 @@ struct StreamBehaviour {
   bool every_read_fails = false;            // every Read fails
   HRESULT read_error = STG_E_READFAULT;
   ULONG max_read = 0;                       // short reads: at most this many bytes per Read; 0: no limit
+  std::uint64_t stat_size = 0;              // the size that Stat claims instead of the true one; 0: the true one
 
   bool operator==(const StreamBehaviour& other) const;
 };

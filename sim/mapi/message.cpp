@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/common/com_guard.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/com_answers.h"
 #include "sim/mapi/property_access.h"
@@ -47,16 +48,16 @@ class Message final : public MapiPropObject<IMessage> {
 
   std::shared_ptr<MessageData> data() const { return data_; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     if (object != nullptr && riid == kMessageImplementationId) {
       *object = this;
       AddRef();
       return S_OK;
     }
     return answer_interface(static_cast<IMessage*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMessage});
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMessage.GetAttachmentTable"); FAILED(hr)) return hr;
     std::vector<PropertyBag> rows;
@@ -65,18 +66,18 @@ class Message final : public MapiPropObject<IMessage> {
       rows.back().set_long(kTagAttachNum, static_cast<LONG>(attachment->number));
     }
     return new_table(std::move(rows), kTagAttachNum, flags, access_, table);
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE OpenAttach(ULONG number, LPCIID iid, ULONG flags, LPATTACH* attach) noexcept override;
   HRESULT STDMETHODCALLTYPE CreateAttach(LPCIID iid, ULONG flags, ULONG* number, LPATTACH* attach) noexcept override;
 
-  HRESULT STDMETHODCALLTYPE DeleteAttach(ULONG number, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
+  HRESULT STDMETHODCALLTYPE DeleteAttach(ULONG number, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
     if (const HRESULT hr = enter_call("IMessage.DeleteAttach"); FAILED(hr)) return hr;
     if (!access_.scope()->writable) return MAPI_E_NO_ACCESS;
     return data_->remove_attachment(number) ? S_OK : MAPI_E_NOT_FOUND;
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMessage.GetRecipientTable"); FAILED(hr)) return hr;
     std::vector<PropertyBag> rows;
@@ -85,22 +86,22 @@ class Message final : public MapiPropObject<IMessage> {
       rows.back().set_long(kTagRowId, static_cast<LONG>(recipient.row_id));
     }
     return new_table(std::move(rows), kTagRowId, flags, access_, table);
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE ModifyRecipients(ULONG flags, LPADRLIST changes) noexcept override;
 
-  HRESULT STDMETHODCALLTYPE SubmitMessage(ULONG) noexcept override {
+  HRESULT STDMETHODCALLTYPE SubmitMessage(ULONG) noexcept override try {
     if (const HRESULT hr = enter_call("IMessage.SubmitMessage"); FAILED(hr)) return hr;
     return MAPI_E_NO_SUPPORT;
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE SetReadFlag(ULONG flags) noexcept override {
+  HRESULT STDMETHODCALLTYPE SetReadFlag(ULONG flags) noexcept override try {
     if (const HRESULT hr = enter_call("IMessage.SetReadFlag"); FAILED(hr)) return hr;
     const LONG current = data_->properties.get_long(PR_MESSAGE_FLAGS).value_or(0);
     const LONG read = static_cast<LONG>(MSGFLAG_READ);
     data_->properties.set_long(PR_MESSAGE_FLAGS, (flags & CLEAR_READ_FLAG) ? (current & ~read) : (current | read));
     return S_OK;
-  }
+  } QVSIM_CATCH_HRESULT
 
  protected:
   HRESULT save_changes(ULONG flags) override { return hooks_.save ? hooks_.save(*data_, flags) : S_OK; }
@@ -119,9 +120,9 @@ class Attachment final : public MapiPropObject<IAttach> {
                                       std::shared_ptr<PropertyBag>(attachment, &attachment->properties))),
         attachment_(std::move(attachment)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IAttach*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidAttachment});
-  }
+  } QVSIM_CATCH_HRESULT
 
  protected:
   HRESULT save_changes(ULONG) override { return S_OK; }
@@ -153,7 +154,7 @@ class Attachment final : public MapiPropObject<IAttach> {
   std::shared_ptr<AttachmentData> attachment_;
 };
 
-HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags, LPATTACH* attach) noexcept {
+HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags, LPATTACH* attach) noexcept try {
   if (attach != nullptr) *attach = nullptr;
   if (const HRESULT hr = enter_call("IMessage.OpenAttach"); FAILED(hr)) return hr;
   if (attach == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -162,9 +163,9 @@ HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags,
   if (!attachment) return MAPI_E_NOT_FOUND;
   *attach = new Attachment(access_.scope(), data_, std::move(attachment));
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number, LPATTACH* attach) noexcept {
+HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number, LPATTACH* attach) noexcept try {
   if (attach != nullptr) *attach = nullptr;
   if (const HRESULT hr = enter_call("IMessage.CreateAttach"); FAILED(hr)) return hr;
   if (attach == nullptr || number == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -173,9 +174,9 @@ HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number, LP
   *number = created.number;
   *attach = new Attachment(access_.scope(), data_, data_->attachment(created.number));
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST changes) noexcept {
+HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST changes) noexcept try {
   if (const HRESULT hr = enter_call("IMessage.ModifyRecipients"); FAILED(hr)) return hr;
   if (changes == nullptr) return MAPI_E_INVALID_PARAMETER;
   if ((flags & ~kModifyRecipientFlags) != 0) return MAPI_E_UNKNOWN_FLAGS;
@@ -209,7 +210,7 @@ HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST chang
     added.properties = std::move(properties);
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 }  // namespace
 

@@ -22,6 +22,7 @@ StreamBehaviour behaviour_from_json(const nlohmann::json& json) {
     behaviour.read_error = parse_hresult(json.at("read_error"));
   }
   behaviour.max_read = json.value("max_read", 0u);
+  behaviour.stat_size = json.value("stat_size", std::uint64_t{0});
   return behaviour;
 }
 

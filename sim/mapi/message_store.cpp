@@ -5,12 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "sim/common/com_guard.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/com_answers.h"
 #include "sim/mapi/com_ref.h"
 #include "sim/mapi/mailbox_messages.h"
 #include "sim/mapi/message.h"
 #include "sim/mapi/property_access.h"
+#include "sim/mapi/served_mailbox.h"
 #include "sim/mapi/table.h"
 #include "sim/mapi/text_codec.h"
 
@@ -120,59 +122,56 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
       : MapiPropObject("IMsgStore", read_only_access(properties_of(*mailbox, store))),
         mailbox_(std::move(mailbox)),
         store_(store) {}
+  ~MessageStore() override { note_session_object_gone(); }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IMsgStore*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMsgStore});
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept override {
+  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept override try {
     if (connection != nullptr) *connection = 0;
     return not_served("IMsgStore.Advise");
-  }
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override { return not_served("IMsgStore.Unadvise"); }
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override try { return not_served("IMsgStore.Unadvise"); } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE CompareEntryIDs(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
-                                            ULONG, ULONG* result) noexcept override {
+                                            ULONG, ULONG* result) noexcept override try {
     if (const HRESULT hr = enter_call("IMsgStore.CompareEntryIDs"); FAILED(hr)) return hr;
     return compare_entry_ids(size1, entry_id1, size2, entry_id2, result);
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) noexcept override {
+                                      LPUNKNOWN* object) noexcept override try {
     if (object_type != nullptr) *object_type = 0;
     if (object != nullptr) *object = nullptr;
     if (const HRESULT hr = enter_call("IMsgStore.OpenEntry"); FAILED(hr)) return hr;
     return open_store_entry(mailbox_, store_, size, entry_id, iid, flags, object_type, object);
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) noexcept override {
+  HRESULT STDMETHODCALLTYPE SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) noexcept override try {
     return not_served("IMsgStore.SetReceiveFolder");
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE GetReceiveFolder(LPTSTR, ULONG flags, ULONG* size, LPENTRYID* entry_id,
                                              LPTSTR* explicit_class) noexcept override;
 
-  HRESULT STDMETHODCALLTYPE GetReceiveFolderTable(ULONG, LPMAPITABLE* table) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetReceiveFolderTable(ULONG, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     return not_served("IMsgStore.GetReceiveFolderTable");
-  }
-  HRESULT STDMETHODCALLTYPE StoreLogoff(ULONG*) noexcept override { return enter_call("IMsgStore.StoreLogoff"); }
-  HRESULT STDMETHODCALLTYPE AbortSubmit(ULONG, LPENTRYID, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE StoreLogoff(ULONG*) noexcept override try { return enter_call("IMsgStore.StoreLogoff"); } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE AbortSubmit(ULONG, LPENTRYID, ULONG) noexcept override try {
     return not_served("IMsgStore.AbortSubmit");
-  }
-  HRESULT STDMETHODCALLTYPE GetOutgoingQueue(ULONG, LPMAPITABLE* table) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE GetOutgoingQueue(ULONG, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     return not_served("IMsgStore.GetOutgoingQueue");
-  }
-  HRESULT STDMETHODCALLTYPE SetLockState(LPMESSAGE, ULONG) noexcept override {
-    return not_served("IMsgStore.SetLockState");
-  }
-  HRESULT STDMETHODCALLTYPE FinishedMsg(ULONG, ULONG, LPENTRYID) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetLockState(LPMESSAGE, ULONG) noexcept override try { return not_served("IMsgStore.SetLockState"); } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE FinishedMsg(ULONG, ULONG, LPENTRYID) noexcept override try {
     return not_served("IMsgStore.FinishedMsg");
-  }
-  HRESULT STDMETHODCALLTYPE NotifyNewMail(LPNOTIFICATION) noexcept override {
-    return not_served("IMsgStore.NotifyNewMail");
-  }
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE NotifyNewMail(LPNOTIFICATION) noexcept override try { return not_served("IMsgStore.NotifyNewMail"); } QVSIM_CATCH_HRESULT
 
  protected:
   HRESULT save_changes(ULONG) override { return S_OK; }
@@ -201,7 +200,7 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
 };
 
 HRESULT STDMETHODCALLTYPE MessageStore::GetReceiveFolder(LPTSTR, ULONG flags, ULONG* size, LPENTRYID* entry_id,
-                                                         LPTSTR* explicit_class) noexcept {
+                                                         LPTSTR* explicit_class) noexcept try {
   if (size != nullptr) *size = 0;
   if (entry_id != nullptr) *entry_id = nullptr;
   if (explicit_class != nullptr) *explicit_class = nullptr;
@@ -223,7 +222,7 @@ HRESULT STDMETHODCALLTYPE MessageStore::GetReceiveFolder(LPTSTR, ULONG flags, UL
   *size = static_cast<ULONG>(folder->entry_id.size());
   *entry_id = bytes;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
  public:
@@ -232,13 +231,13 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
         mailbox_(std::move(mailbox)),
         folder_(folder) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IMAPIFolder*>(this), riid, object,
                             {IID_IUnknown, kIidMapiProp, kIidMapiContainer, kIidMapiFolder});
-  }
+  } QVSIM_CATCH_HRESULT
 
   // The folder's items, in order.
-  HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* table) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMAPIFolder.GetContentsTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -250,11 +249,11 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
       }
     }
     return new_table(std::move(rows), flags, table);
-  }
+  } QVSIM_CATCH_HRESULT
 
   // The subfolders, in order; with CONVENIENT_DEPTH every folder below,
   // depth first, with PR_DEPTH from 1.
-  HRESULT STDMETHODCALLTYPE GetHierarchyTable(ULONG flags, LPMAPITABLE* table) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetHierarchyTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IMAPIFolder.GetHierarchyTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -262,65 +261,64 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
     std::vector<PropertyBag> rows;
     add_hierarchy_rows(folder_, 1, (flags & CONVENIENT_DEPTH) != 0, &rows);
     return new_table(std::move(rows), flags, table);
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) noexcept override {
+                                      LPUNKNOWN* object) noexcept override try {
     if (object_type != nullptr) *object_type = 0;
     if (object != nullptr) *object = nullptr;
     if (const HRESULT hr = enter_call("IMAPIFolder.OpenEntry"); FAILED(hr)) return hr;
     return open_store_entry(mailbox_, *folder_.store, size, entry_id, iid, flags, object_type, object);
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) noexcept override {
+  HRESULT STDMETHODCALLTYPE SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) noexcept override try {
     return not_served("IMAPIFolder.SetSearchCriteria");
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE GetSearchCriteria(ULONG, LPSRestriction* restriction, LPENTRYLIST* containers,
-                                              ULONG* state) noexcept override {
+                                              ULONG* state) noexcept override try {
     if (restriction != nullptr) *restriction = nullptr;
     if (containers != nullptr) *containers = nullptr;
     if (state != nullptr) *state = 0;
     return not_served("IMAPIFolder.GetSearchCriteria");
-  }
-  HRESULT STDMETHODCALLTYPE CreateMessage(LPCIID, ULONG, LPMESSAGE* message) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CreateMessage(LPCIID, ULONG, LPMESSAGE* message) noexcept override try {
     if (message != nullptr) *message = nullptr;
     return not_served("IMAPIFolder.CreateMessage");
-  }
-  HRESULT STDMETHODCALLTYPE CopyMessages(LPENTRYLIST, LPCIID, LPVOID, UiParam, LPMAPIPROGRESS,
-                                         ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CopyMessages(LPENTRYLIST, LPCIID, LPVOID, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
     return not_served("IMAPIFolder.CopyMessages");
-  }
-  HRESULT STDMETHODCALLTYPE DeleteMessages(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE DeleteMessages(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
     return not_served("IMAPIFolder.DeleteMessages");
-  }
-  HRESULT STDMETHODCALLTYPE CreateFolder(ULONG, LPTSTR, LPTSTR, LPCIID, ULONG, LPMAPIFOLDER* folder) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CreateFolder(ULONG, LPTSTR, LPTSTR, LPCIID, ULONG, LPMAPIFOLDER* folder) noexcept override try {
     if (folder != nullptr) *folder = nullptr;
     return not_served("IMAPIFolder.CreateFolder");
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE CopyFolder(ULONG, LPENTRYID, LPCIID, LPVOID, LPTSTR, UiParam, LPMAPIPROGRESS,
-                                       ULONG) noexcept override {
+                                       ULONG) noexcept override try {
     return not_served("IMAPIFolder.CopyFolder");
-  }
-  HRESULT STDMETHODCALLTYPE DeleteFolder(ULONG, LPENTRYID, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE DeleteFolder(ULONG, LPENTRYID, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
     return not_served("IMAPIFolder.DeleteFolder");
-  }
-  HRESULT STDMETHODCALLTYPE SetReadFlags(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetReadFlags(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
     return not_served("IMAPIFolder.SetReadFlags");
-  }
-  HRESULT STDMETHODCALLTYPE GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG* status) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG* status) noexcept override try {
     if (status != nullptr) *status = 0;
     return not_served("IMAPIFolder.GetMessageStatus");
-  }
-  HRESULT STDMETHODCALLTYPE SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG* old_status) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG* old_status) noexcept override try {
     if (old_status != nullptr) *old_status = 0;
     return not_served("IMAPIFolder.SetMessageStatus");
-  }
-  HRESULT STDMETHODCALLTYPE SaveContentsSort(LPSSortOrderSet, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SaveContentsSort(LPSSortOrderSet, ULONG) noexcept override try {
     return not_served("IMAPIFolder.SaveContentsSort");
-  }
-  HRESULT STDMETHODCALLTYPE EmptyFolder(UiParam, LPMAPIPROGRESS, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE EmptyFolder(UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
     return not_served("IMAPIFolder.EmptyFolder");
-  }
+  } QVSIM_CATCH_HRESULT
 
  protected:
   HRESULT save_changes(ULONG) override { return S_OK; }

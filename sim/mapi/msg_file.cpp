@@ -5,11 +5,13 @@
 #include <cwchar>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "sim/mapi/com_ref.h"
 #include "sim/mapi/rtf_codec.h"
+#include "sim/mapi/rtf_stream.h"
 
 namespace qvsim::mapi {
 namespace {
@@ -32,6 +34,10 @@ constexpr ULONG kEntryFlags = PROPATTR_READABLE | PROPATTR_WRITEABLE;
 constexpr ULONG kObjectSize = 0xFFFFFFFF;  // the size of an embedded message's entry
 constexpr ULONG kNameBuckets = 0x1F;
 constexpr ULONG kFirstGuidIndex = 3;  // 1: PS_MAPI, 2: PS_PUBLIC_STRINGS, then the GUID stream
+
+// Embedded messages nested deeper than this are refused as damaged data (a
+// damaged directory can make a storage its own descendant).
+constexpr int kMaxEmbeddingDepth = 32;
 
 constexpr DWORD kReadMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr DWORD kCreateMode = STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
@@ -153,22 +159,14 @@ std::string strip_terminator(std::string bytes, ULONG type) {
   return bytes;
 }
 
+// Reads a stream of the storage whole. The size that the stream's directory
+// entry declares is not trusted: the bytes are read as they come, so a
+// damaged entry that claims gigabytes costs no more than what the file holds.
 HRESULT read_stream(IStorage* storage, const std::wstring& name, std::string* bytes) {
+  bytes->clear();
   ComRef<IStream> stream;
-  HRESULT hr = storage->OpenStream(name.c_str(), nullptr, kReadMode, 0, stream.put());
-  if (FAILED(hr)) {
-    return hr;
-  }
-  STATSTG stat{};
-  hr = stream->Stat(&stat, STATFLAG_NONAME);
-  if (FAILED(hr)) {
-    return hr;
-  }
-  bytes->assign(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
-  ULONG read = 0;
-  hr = bytes->empty() ? S_OK : stream->Read(bytes->data(), static_cast<ULONG>(bytes->size()), &read);
-  bytes->resize(read);
-  return hr;
+  const HRESULT hr = storage->OpenStream(name.c_str(), nullptr, kReadMode, 0, stream.put());
+  return FAILED(hr) ? hr : read_to_end(stream.get(), bytes);
 }
 
 HRESULT write_stream(IStorage* storage, const std::wstring& name, const std::string& bytes) {
@@ -188,13 +186,21 @@ std::vector<std::wstring> element_names(IStorage* storage, DWORD type) {
   if (FAILED(storage->EnumElements(0, nullptr, 0, elements.put()))) {
     return names;
   }
+  // A storage holds each name once: a name that comes again means that a
+  // damaged directory made the enumeration go round; it ends there.
+  std::set<std::wstring> seen;
   STATSTG stat{};
   while (elements->Next(1, &stat, nullptr) == S_OK) {
+    bool again = false;
     if (stat.pwcsName != nullptr) {
-      if (type == 0 || stat.type == type) {
+      again = !seen.insert(stat.pwcsName).second;
+      if (!again && (type == 0 || stat.type == type)) {
         names.emplace_back(stat.pwcsName);
       }
       ::CoTaskMemFree(stat.pwcsName);
+    }
+    if (again) {
+      break;
     }
   }
   return names;
@@ -269,9 +275,9 @@ std::string read_properties(IStorage* storage, size_t header_size, PropertyBag* 
   return stream.substr(0, std::min(stream.size(), header_size));
 }
 
-void read_message_object(IStorage* storage, size_t header_size, MessageData* message);
+HRESULT read_message_object(IStorage* storage, size_t header_size, MessageData* message, int depth);
 
-void read_attachments(IStorage* storage, MessageData* message) {
+HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
   for (const auto& [number, name] : numbered_storages(storage, kAttachmentPrefix)) {
     ComRef<IStorage> sub;
     if (FAILED(storage->OpenStorage(name.c_str(), nullptr, kReadMode, nullptr, 0, sub.put()))) {
@@ -285,12 +291,17 @@ void read_attachments(IStorage* storage, MessageData* message) {
     if (attachment->properties.get_long(kTagAttachMethod) == static_cast<LONG>(ATTACH_EMBEDDED_MSG) &&
         SUCCEEDED(sub->OpenStorage(kEmbeddedStorage, nullptr, kReadMode, nullptr, 0, embedded.put()))) {
       attachment->embedded = std::make_shared<MessageData>(message->names, message->options);
-      read_message_object(embedded.get(), kEmbeddedHeader, attachment->embedded.get());
+      if (const HRESULT hr =
+              read_message_object(embedded.get(), kEmbeddedHeader, attachment->embedded.get(), depth + 1);
+          FAILED(hr)) {
+        return hr;
+      }
       attachment->properties.set(kTagAttachDataObject, PropertyValue::object());
     }
     message->attachments.push_back(std::move(attachment));
     message->next_attachment_number = std::max(message->next_attachment_number, number + 1);
   }
+  return S_OK;
 }
 
 void read_recipients(IStorage* storage, MessageData* message) {
@@ -308,16 +319,22 @@ void read_recipients(IStorage* storage, MessageData* message) {
   }
 }
 
-void read_message_object(IStorage* storage, size_t header_size, MessageData* message) {
+HRESULT read_message_object(IStorage* storage, size_t header_size, MessageData* message, int depth) {
+  if (depth > kMaxEmbeddingDepth) {
+    return MAPI_E_CORRUPT_DATA;
+  }
   const std::string header = read_properties(storage, header_size, &message->properties);
   read_recipients(storage, message);
-  read_attachments(storage, message);
+  if (const HRESULT hr = read_attachments(storage, message, depth); FAILED(hr)) {
+    return hr;
+  }
   if (header.size() >= 16) {
     message->next_recipient_id =
         std::max(message->next_recipient_id, static_cast<ULONG>(get_le(header, 8, 4)));
     message->next_attachment_number =
         std::max(message->next_attachment_number, static_cast<ULONG>(get_le(header, 12, 4)));
   }
+  return S_OK;
 }
 
 GUID guid_at(const std::string& guids, ULONG guid_index) {
@@ -567,7 +584,9 @@ HRESULT read_msg(IStorage* storage, std::shared_ptr<MessageData>* message) {
   auto names = std::make_shared<NamedPropertyMap>();
   read_names(storage, names.get());
   auto result = std::make_shared<MessageData>(std::move(names));
-  read_message_object(storage, kTopLevelHeader, result.get());
+  if (const HRESULT hr = read_message_object(storage, kTopLevelHeader, result.get(), 0); FAILED(hr)) {
+    return hr;
+  }
   *message = std::move(result);
   return S_OK;
 }

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/com_answers.h"
@@ -37,16 +38,16 @@ class ProfileAdmin final : public IProfAdmin, public TrackedObject {
   explicit ProfileAdmin(std::shared_ptr<const ServedMailbox> mailbox)
       : TrackedObject("IProfAdmin"), mailbox_(std::move(mailbox)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IProfAdmin*>(this), riid, object, {IID_IUnknown, kIidProfAdmin});
-  }
+  } QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override try {
     return answer_no_last_error(error);
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetProfileTable(ULONG flags, LPMAPITABLE* table) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetProfileTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_call("IProfAdmin.GetProfileTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -57,30 +58,28 @@ class ProfileAdmin final : public IProfAdmin, public TrackedObject {
                                   PR_DEFAULT_PROFILE};
     *table = Table::create(profile_rows(mailbox_->mailbox()), std::move(columns), linked_allocator(), rules);
     return S_OK;
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE CreateProfile(LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override {
+  HRESULT STDMETHODCALLTYPE CreateProfile(LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override try {
     return not_served("IProfAdmin.CreateProfile");
-  }
-  HRESULT STDMETHODCALLTYPE DeleteProfile(LPTSTR, ULONG) noexcept override {
-    return not_served("IProfAdmin.DeleteProfile");
-  }
-  HRESULT STDMETHODCALLTYPE ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE DeleteProfile(LPTSTR, ULONG) noexcept override try { return not_served("IProfAdmin.DeleteProfile"); } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) noexcept override try {
     return not_served("IProfAdmin.ChangeProfilePassword");
-  }
-  HRESULT STDMETHODCALLTYPE CopyProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CopyProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override try {
     return not_served("IProfAdmin.CopyProfile");
-  }
-  HRESULT STDMETHODCALLTYPE RenameProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE RenameProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) noexcept override try {
     return not_served("IProfAdmin.RenameProfile");
-  }
-  HRESULT STDMETHODCALLTYPE SetDefaultProfile(LPTSTR, ULONG) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetDefaultProfile(LPTSTR, ULONG) noexcept override try {
     return not_served("IProfAdmin.SetDefaultProfile");
-  }
-  HRESULT STDMETHODCALLTYPE AdminServices(LPTSTR, LPTSTR, ULONG_PTR, ULONG, LPSERVICEADMIN* admin) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE AdminServices(LPTSTR, LPTSTR, ULONG_PTR, ULONG, LPSERVICEADMIN* admin) noexcept override try {
     if (admin != nullptr) *admin = nullptr;
     return not_served("IProfAdmin.AdminServices");
-  }
+  } QVSIM_CATCH_HRESULT
 
  private:
   std::shared_ptr<const ServedMailbox> mailbox_;

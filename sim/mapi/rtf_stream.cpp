@@ -1,5 +1,7 @@
 #include "sim/mapi/rtf_stream.h"
 
+#include <algorithm>
+
 #include "sim/mapi/com_ref.h"
 #include "sim/mapi/memory_stream.h"
 #include "sim/mapi/rtf_codec.h"
@@ -30,14 +32,18 @@ HRESULT write_whole(IStream* stream, const std::string& bytes) {
 }  // namespace
 
 HRESULT read_to_end(IStream* stream, std::string* bytes) {
-  constexpr ULONG kChunk = 4096;
+  // Chunks grow with what has come, up to 1 MB: memory follows the bytes that
+  // the stream really gives, whatever size it claims.
+  constexpr size_t kFirstChunk = 4096;
+  constexpr size_t kLargestChunk = 1 << 20;
   bytes->clear();
   for (;;) {
     const size_t used = bytes->size();
-    bytes->resize(used + kChunk);
+    const auto chunk = static_cast<ULONG>(std::min(std::max(kFirstChunk, used), kLargestChunk));
+    bytes->resize(used + chunk);
     ULONG read = 0;
-    const HRESULT hr = stream->Read(bytes->data() + used, kChunk, &read);
-    bytes->resize(used + (FAILED(hr) ? 0 : read));
+    const HRESULT hr = stream->Read(bytes->data() + used, chunk, &read);
+    bytes->resize(used + (FAILED(hr) ? 0 : std::min(read, chunk)));
     if (FAILED(hr)) {
       return hr;
     }

@@ -16,6 +16,7 @@ struct ServingState {
   std::string error;
   unsigned long logons = 0;
   unsigned long logoffs = 0;
+  unsigned long released_uninitialized = 0;
 };
 
 ServingState& serving() {
@@ -130,6 +131,7 @@ HRESULT serve_mailbox(const std::wstring& path) {
     state.path = source;
     state.error.clear();
     state.logons = state.logoffs = 0;
+    state.released_uninitialized = 0;
   }
   return S_OK;
 }
@@ -146,6 +148,15 @@ void note_logoff() {
   ++state.logoffs;
 }
 
+void note_session_object_gone() {
+  if (library_initialized()) {
+    return;
+  }
+  ServingState& state = serving();
+  std::lock_guard lock(state.mutex);
+  ++state.released_uninitialized;
+}
+
 void add_mailbox_report(nlohmann::json& report) {
   ServingState& state = serving();
   std::lock_guard lock(state.mutex);
@@ -155,6 +166,7 @@ void add_mailbox_report(nlohmann::json& report) {
   }
   report["logons"] = state.logons;
   report["logoffs"] = state.logoffs;
+  report["released_after_uninitialize"] = state.released_uninitialized;
 }
 
 }  // namespace qvsim::mapi

@@ -70,9 +70,12 @@ HRESULT serve_mailbox(const std::wstring& path);
 // Counts of the sessions opened and logged off, for the report.
 void note_logon();
 void note_logoff();
+// A session or message store goes: counted when MAPI is no longer
+// initialised then, which a client must not let happen.
+void note_session_object_gone();
 
 // Adds "mailbox", "mailbox_error" (when the last description could not be
-// read), "logons" and "logoffs" to a report.
+// read), "logons", "logoffs" and "released_after_uninitialize" to a report.
 void add_mailbox_report(nlohmann::json& report);
 
 }  // namespace qvsim::mapi

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/com_answers.h"
@@ -39,17 +40,18 @@ class Session final : public IMAPISession, public TrackedObject {
       rows_.push_back(StoreTableRow{&row, store});
     }
   }
+  ~Session() override { note_session_object_gone(); }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IMAPISession*>(this), riid, object, {IID_IUnknown, kIidMapiSession});
-  }
+  } QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override try {
     return answer_no_last_error(error);
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetMsgStoresTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.GetMsgStoresTable"); FAILED(hr)) return hr;
     if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -61,10 +63,10 @@ class Session final : public IMAPISession, public TrackedObject {
     std::vector<ULONG> columns = union_columns({PR_ENTRYID, display_name}, rows, rules.unicode);
     *table = Table::create(std::move(rows), std::move(columns), linked_allocator(), rules);
     return S_OK;
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE OpenMsgStore(ULONG_PTR, ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG,
-                                         LPMDB* store) noexcept override {
+                                         LPMDB* store) noexcept override try {
     if (store != nullptr) *store = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.OpenMsgStore"); FAILED(hr)) return hr;
     if (store == nullptr) return MAPI_E_INVALID_PARAMETER;
@@ -75,11 +77,11 @@ class Session final : public IMAPISession, public TrackedObject {
     const HRESULT hr = open_mailbox_entry(mailbox_, entry, iid ? iid : &kIidMsgStore, 0, nullptr, &object);
     *store = static_cast<LPMDB>(object);
     return hr;
-  }
+  } QVSIM_CATCH_HRESULT
 
   // The stores that this session lists, then their folders and items.
   HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) noexcept override {
+                                      LPUNKNOWN* object) noexcept override try {
     if (object_type != nullptr) *object_type = 0;
     if (object != nullptr) *object = nullptr;
     if (const HRESULT hr = enter_live("IMAPISession.OpenEntry"); FAILED(hr)) return hr;
@@ -96,74 +98,73 @@ class Session final : public IMAPISession, public TrackedObject {
       }
     }
     return open_mailbox_entry(mailbox_, entry, iid, flags, object_type, object);
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE CompareEntryIDs(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
-                                            ULONG, ULONG* result) noexcept override {
+                                            ULONG, ULONG* result) noexcept override try {
     if (const HRESULT hr = enter_call("IMAPISession.CompareEntryIDs"); FAILED(hr)) return hr;
     return compare_entry_ids(size1, entry_id1, size2, entry_id2, result);
-  }
+  } QVSIM_CATCH_HRESULT
 
   // Ends the session: its own calls fail afterwards with
   // MAPI_E_END_OF_SESSION; what it opened goes on working.
-  HRESULT STDMETHODCALLTYPE Logoff(ULONG_PTR, ULONG, ULONG) noexcept override {
+  HRESULT STDMETHODCALLTYPE Logoff(ULONG_PTR, ULONG, ULONG) noexcept override try {
     if (const HRESULT hr = enter_live("IMAPISession.Logoff"); FAILED(hr)) return hr;
     logged_off_ = true;
     note_logoff();
     return S_OK;
-  }
+  } QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* book) noexcept override {
+  HRESULT STDMETHODCALLTYPE OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* book) noexcept override try {
     if (book != nullptr) *book = nullptr;
     return not_served("IMAPISession.OpenAddressBook");
-  }
-  HRESULT STDMETHODCALLTYPE OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT* section) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT* section) noexcept override try {
     if (section != nullptr) *section = nullptr;
     return not_served("IMAPISession.OpenProfileSection");
-  }
-  HRESULT STDMETHODCALLTYPE GetStatusTable(ULONG, LPMAPITABLE* table) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE GetStatusTable(ULONG, LPMAPITABLE* table) noexcept override try {
     if (table != nullptr) *table = nullptr;
     return not_served("IMAPISession.GetStatusTable");
-  }
-  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept override try {
     if (connection != nullptr) *connection = 0;
     return not_served("IMAPISession.Advise");
-  }
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override { return not_served("IMAPISession.Unadvise"); }
-  HRESULT STDMETHODCALLTYPE MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override try { return not_served("IMAPISession.Unadvise"); } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) noexcept override try {
     return not_served("IMAPISession.MessageOptions");
-  }
-  HRESULT STDMETHODCALLTYPE QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG* count,
-                                                   LPSPropValue* options) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG* count, LPSPropValue* options) noexcept override try {
     if (count != nullptr) *count = 0;
     if (options != nullptr) *options = nullptr;
     return not_served("IMAPISession.QueryDefaultMessageOpt");
-  }
-  HRESULT STDMETHODCALLTYPE EnumAdrTypes(ULONG, ULONG* count, LPTSTR** types) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE EnumAdrTypes(ULONG, ULONG* count, LPTSTR** types) noexcept override try {
     if (count != nullptr) *count = 0;
     if (types != nullptr) *types = nullptr;
     return not_served("IMAPISession.EnumAdrTypes");
-  }
-  HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* entry_id) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* entry_id) noexcept override try {
     if (size != nullptr) *size = 0;
     if (entry_id != nullptr) *entry_id = nullptr;
     return not_served("IMAPISession.QueryIdentity");
-  }
-  HRESULT STDMETHODCALLTYPE SetDefaultStore(ULONG, ULONG, LPENTRYID) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetDefaultStore(ULONG, ULONG, LPENTRYID) noexcept override try {
     return not_served("IMAPISession.SetDefaultStore");
-  }
-  HRESULT STDMETHODCALLTYPE AdminServices(ULONG, LPSERVICEADMIN* admin) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE AdminServices(ULONG, LPSERVICEADMIN* admin) noexcept override try {
     if (admin != nullptr) *admin = nullptr;
     return not_served("IMAPISession.AdminServices");
-  }
+  } QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG,
-                                     ULONG, LPSTR) noexcept override {
+                                     ULONG, LPSTR) noexcept override try {
     return not_served("IMAPISession.ShowForm");
-  }
-  HRESULT STDMETHODCALLTYPE PrepareForm(LPCIID, LPMESSAGE, ULONG* token) noexcept override {
+  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE PrepareForm(LPCIID, LPMESSAGE, ULONG* token) noexcept override try {
     if (token != nullptr) *token = 0;
     return not_served("IMAPISession.PrepareForm");
-  }
+  } QVSIM_CATCH_HRESULT
 
  private:
   // Counts the call; a session that has logged off fails it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sim/common/com_guard.h"
 #include "sim/mapi/call_points.h"
 #include "sim/mapi/com_answers.h"
 #include "sim/mapi/text_codec.h"
@@ -46,7 +47,7 @@ Table::Table(std::vector<PropertyBag> rows, std::vector<ULONG> columns, const Al
       allocator_(allocator),
       rules_(rules) {}
 
-HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) noexcept {
+HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) noexcept try {
   if (object == nullptr) {
     return E_POINTER;
   }
@@ -57,31 +58,31 @@ HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) noex
   }
   *object = nullptr;
   return E_NOINTERFACE;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept {
+HRESULT STDMETHODCALLTYPE Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept try {
   return answer_no_last_error(error);
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::Advise(ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept {
+HRESULT STDMETHODCALLTYPE Table::Advise(ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept try {
   if (connection != nullptr) {
     *connection = 0;
   }
   return MAPI_E_NO_SUPPORT;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::Unadvise(ULONG) noexcept { return MAPI_E_NO_SUPPORT; }
+HRESULT STDMETHODCALLTYPE Table::Unadvise(ULONG) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::GetStatus(ULONG* status, ULONG* type) noexcept {
+HRESULT STDMETHODCALLTYPE Table::GetStatus(ULONG* status, ULONG* type) noexcept try {
   if (status == nullptr || type == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
   *status = TBLSTAT_COMPLETE;
   *type = TBLTYPE_SNAPSHOT;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags) noexcept {
+HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.SetColumns"); FAILED(hr)) {
     return hr;
   }
@@ -91,7 +92,7 @@ HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags
   std::lock_guard lock(mutex_);
   columns_.assign(columns->aulPropTag, columns->aulPropTag + columns->cValues);
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 std::vector<ULONG> Table::all_columns() const { return union_columns(columns_, rows_, rules_.unicode); }
 
@@ -100,7 +101,7 @@ HRESULT Table::make_tag_array(const std::vector<ULONG>& tags, LPSPropTagArray* o
   return *out ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
 }
 
-HRESULT STDMETHODCALLTYPE Table::QueryColumns(ULONG flags, LPSPropTagArray* columns) noexcept {
+HRESULT STDMETHODCALLTYPE Table::QueryColumns(ULONG flags, LPSPropTagArray* columns) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.QueryColumns"); FAILED(hr)) {
     return hr;
   }
@@ -110,9 +111,9 @@ HRESULT STDMETHODCALLTYPE Table::QueryColumns(ULONG flags, LPSPropTagArray* colu
   *columns = nullptr;
   std::lock_guard lock(mutex_);
   return make_tag_array((flags & TBL_ALL_COLUMNS) ? all_columns() : columns_, columns);
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) noexcept {
+HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.GetRowCount"); FAILED(hr)) {
     return hr;
   }
@@ -122,9 +123,9 @@ HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) noexcept {
   std::lock_guard lock(mutex_);
   *count = static_cast<ULONG>(rows_.size());
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* sought) noexcept {
+HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* sought) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.SeekRow"); FAILED(hr)) {
     return hr;
   }
@@ -143,9 +144,9 @@ HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* soug
     *sought = target - start;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominator) noexcept {
+HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominator) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.SeekRowApprox"); FAILED(hr)) {
     return hr;
   }
@@ -155,9 +156,9 @@ HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominato
   std::lock_guard lock(mutex_);
   position_ = static_cast<ULONG>(static_cast<ULONGLONG>(rows_.size()) * numerator / denominator);
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) noexcept {
+HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.QueryPosition"); FAILED(hr)) {
     return hr;
   }
@@ -169,22 +170,22 @@ HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULO
   *numerator = position_;
   *denominator = static_cast<ULONG>(std::max<size_t>(rows_.size(), 1));
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::FindRow(LPSRestriction, BOOKMARK, ULONG) noexcept { return MAPI_E_NO_SUPPORT; }
+HRESULT STDMETHODCALLTYPE Table::FindRow(LPSRestriction, BOOKMARK, ULONG) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::Restrict(LPSRestriction restriction, ULONG) noexcept {
+HRESULT STDMETHODCALLTYPE Table::Restrict(LPSRestriction restriction, ULONG) noexcept try {
   return restriction == nullptr ? S_OK : MAPI_E_NO_SUPPORT;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::CreateBookmark(BOOKMARK*) noexcept { return MAPI_E_NO_SUPPORT; }
-HRESULT STDMETHODCALLTYPE Table::FreeBookmark(BOOKMARK) noexcept { return MAPI_E_NO_SUPPORT; }
+HRESULT STDMETHODCALLTYPE Table::CreateBookmark(BOOKMARK*) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
+HRESULT STDMETHODCALLTYPE Table::FreeBookmark(BOOKMARK) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::SortTable(LPSSortOrderSet criteria, ULONG) noexcept {
+HRESULT STDMETHODCALLTYPE Table::SortTable(LPSSortOrderSet criteria, ULONG) noexcept try {
   return criteria == nullptr || criteria->cSorts == 0 ? S_OK : MAPI_E_NO_SUPPORT;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::QuerySortOrder(LPSSortOrderSet* criteria) noexcept {
+HRESULT STDMETHODCALLTYPE Table::QuerySortOrder(LPSSortOrderSet* criteria) noexcept try {
   if (criteria == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
@@ -194,7 +195,7 @@ HRESULT STDMETHODCALLTYPE Table::QuerySortOrder(LPSSortOrderSet* criteria) noexc
   }
   std::memset(*criteria, 0, CbNewSSortOrderSet(0));
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
 HRESULT Table::make_row(const PropertyBag& row, SRow* out) const {
   out->ulAdrEntryPad = 0;
@@ -214,7 +215,7 @@ HRESULT Table::make_row(const PropertyBag& row, SRow* out) const {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* rows) noexcept {
+HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* rows) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.QueryRows"); FAILED(hr)) {
     return hr;
   }
@@ -255,11 +256,11 @@ HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* r
   }
   *rows = set;
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::Abort() noexcept { return S_OK; }
+HRESULT STDMETHODCALLTYPE Table::Abort() noexcept try { return S_OK; } QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet* rows, ULONG* more) noexcept {
+HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet* rows, ULONG* more) noexcept try {
   if (rows != nullptr) {
     *rows = nullptr;
   }
@@ -267,23 +268,23 @@ HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSe
     *more = 0;
   }
   return MAPI_E_NO_SUPPORT;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG* count) noexcept {
+HRESULT STDMETHODCALLTYPE Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG* count) noexcept try {
   if (count != nullptr) {
     *count = 0;
   }
   return MAPI_E_NO_SUPPORT;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::WaitForCompletion(ULONG, ULONG, ULONG* status) noexcept {
+HRESULT STDMETHODCALLTYPE Table::WaitForCompletion(ULONG, ULONG, ULONG* status) noexcept try {
   if (status != nullptr) {
     *status = TBLSTAT_COMPLETE;
   }
   return S_OK;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* state_size, LPBYTE* state) noexcept {
+HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* state_size, LPBYTE* state) noexcept try {
   if (state_size != nullptr) {
     *state_size = 0;
   }
@@ -291,13 +292,13 @@ HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* s
     *state = nullptr;
   }
   return MAPI_E_NO_SUPPORT;
-}
+} QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK* location) noexcept {
+HRESULT STDMETHODCALLTYPE Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK* location) noexcept try {
   if (location != nullptr) {
     *location = BOOKMARK_BEGINNING;
   }
   return MAPI_E_NO_SUPPORT;
-}
+} QVSIM_CATCH_HRESULT
 
 }  // namespace qvsim::mapi

@@ -1,5 +1,6 @@
 #include "sim/mapi/utility_routines.h"
 
+#include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
 
 namespace qvsim::mapi {
@@ -16,7 +17,7 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
  public:
   DefaultMalloc() : TrackedObject("IMalloc") {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     if (object == nullptr) {
       return E_POINTER;
     }
@@ -27,11 +28,13 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
     }
     *object = nullptr;
     return E_NOINTERFACE;
-  }
+  } QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  void* STDMETHODCALLTYPE Alloc(SIZE_T size) noexcept override { return ::HeapAlloc(::GetProcessHeap(), 0, size); }
-  void* STDMETHODCALLTYPE Realloc(void* memory, SIZE_T size) noexcept override {
+  void* STDMETHODCALLTYPE Alloc(SIZE_T size) noexcept override try {
+    return ::HeapAlloc(::GetProcessHeap(), 0, size);
+  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
+  void* STDMETHODCALLTYPE Realloc(void* memory, SIZE_T size) noexcept override try {
     if (memory == nullptr) {
       return Alloc(size);
     }
@@ -40,17 +43,20 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
       return nullptr;
     }
     return ::HeapReAlloc(::GetProcessHeap(), 0, memory, size);
-  }
-  void STDMETHODCALLTYPE Free(void* memory) noexcept override {
+  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
+  void STDMETHODCALLTYPE Free(void* memory) noexcept override try {
     if (memory != nullptr) {
       ::HeapFree(::GetProcessHeap(), 0, memory);
     }
-  }
-  SIZE_T STDMETHODCALLTYPE GetSize(void* memory) noexcept override {
+  } QVSIM_CATCH_VOID
+  SIZE_T STDMETHODCALLTYPE GetSize(void* memory) noexcept override try {
     return memory == nullptr ? static_cast<SIZE_T>(-1) : ::HeapSize(::GetProcessHeap(), 0, memory);
-  }
-  int STDMETHODCALLTYPE DidAlloc(void* memory) noexcept override { return memory == nullptr ? -1 : 1; }
-  void STDMETHODCALLTYPE HeapMinimize() noexcept override {}
+  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(SIZE_T{0}))
+  int STDMETHODCALLTYPE DidAlloc(void* memory) noexcept override try {
+    return memory == nullptr ? -1 : 1;
+  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(-1))
+  void STDMETHODCALLTYPE HeapMinimize() noexcept override try {
+  } QVSIM_CATCH_VOID
 };
 
 }  // namespace

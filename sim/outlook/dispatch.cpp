@@ -1,3 +1,4 @@
+#include "sim/common/com_guard.h"
 #include "sim/outlook/dispatch.h"
 
 #include <ocidl.h>
@@ -48,7 +49,14 @@ VARIANT missing_argument() {
 CallScope::CallScope(std::string call_point)
     : call_point_(std::move(call_point)), outcome_(Ledger::instance().enter(call_point_)) {}
 
-CallScope::~CallScope() { Server::instance().after_call(call_point_); }
+CallScope::~CallScope() {
+  try {
+    Server::instance().after_call(call_point_);
+  } catch (...) {
+    // An event that cannot be applied must not end the call in a crash.
+    caught_exception_hresult();
+  }
+}
 
 std::string typed_call_point(const char* interface_name, const char* member) {
   const char* name = std::strncmp(member, "get_", 4) == 0 ? member + 4 : member;
@@ -128,6 +136,7 @@ VARIANT borrowed_text(BSTR text) {
 }
 
 HRESULT element_position(const VARIANT& index, size_t count, size_t* position) {
+  Server::instance().index_used(index.vt);
   const std::optional<long> number = position_of(index);
   if (!number) {
     return DISP_E_TYPEMISMATCH;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "outlook/outlook_interfaces.h"
+#include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
 #include "sim/common/ledger.h"
 #include "sim/common/mailbox.h"
@@ -91,14 +92,14 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       : TrackedObject(interface_name), interface_name_(interface_name), iid_(iid) {}
 
   // IUnknown. QueryInterface is counted as "<asked interface>.QueryInterface".
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) noexcept override try {
     CallScope call(interface_name(iid) + ".QueryInterface");
     if (result == nullptr) {
       return E_POINTER;
     }
     *result = nullptr;
     return call.outcome().failed() ? call.outcome().hr : find_interface(iid, result);
-  }
+  } QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
 
   // QueryInterface without accounting, for the server's own use.
@@ -116,26 +117,26 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   }
 
   // IDispatch. There is no type information.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override try {
     CallScope call(own_call_point("GetTypeInfoCount"));
     if (count == nullptr) {
       return E_POINTER;
     }
     *count = 0;
     return call.outcome().hr;
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT /*index*/, LCID /*locale*/,
-                                        ITypeInfo** info) noexcept override {
+                                        ITypeInfo** info) noexcept override try {
     CallScope call(own_call_point("GetTypeInfo"));
     if (info != nullptr) {
       *info = nullptr;
     }
     return call.outcome().failed() ? call.outcome().hr : DISP_E_BADINDEX;
-  }
+  } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
-                                          LCID /*locale*/, DISPID* ids) noexcept override {
+                                          LCID /*locale*/, DISPID* ids) noexcept override try {
     CallScope call(own_call_point("GetIDsOfNames"));
     if (names == nullptr || ids == nullptr) {
       return E_POINTER;
@@ -159,12 +160,12 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     ids[0] = *id;
     // The object's members take no named arguments.
     return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
-  }
+  } QVSIM_CATCH_HRESULT
 
   // Counted as "<Kind>.Invoke(<name>)".
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID /*locale*/, WORD flags,
                                    DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
-                                   UINT* /*argument_error*/) noexcept override {
+                                   UINT* /*argument_error*/) noexcept override try {
     if (result != nullptr) {
       ::VariantInit(result);
     }
@@ -177,16 +178,16 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
     hr = finish(hr, IID_IDispatch);
     return with_exception_info(hr, exception);
-  }
+  } QVSIM_CATCH_HRESULT
 
   // ISupportErrorInfo.
-  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) noexcept override {
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) noexcept override try {
     CallScope call(own_call_point("InterfaceSupportsErrorInfo"));
     if (call.outcome().failed()) {
       return call.outcome().hr;
     }
     return !IsEqualIID(error_iid_, GUID_NULL) && IsEqualIID(iid, error_iid_) ? S_OK : S_FALSE;
-  }
+  } QVSIM_CATCH_HRESULT
 
   // What every Outlook object answers: the application, its session, the
   // object's class.
@@ -218,24 +219,32 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   // emptied first; body computes the result.
   template <class T, class Body>
   HRESULT serve(const char* member, T* result, Body body) {
-    CallScope call(typed_call_point(interface_name_, member));
-    if (result != nullptr) {
-      *result = T();
+    try {
+      CallScope call(typed_call_point(interface_name_, member));
+      if (result != nullptr) {
+        *result = T();
+      }
+      HRESULT hr = begin(call.outcome());
+      if (SUCCEEDED(hr)) {
+        hr = result == nullptr ? E_POINTER : body();
+      }
+      return finish(hr, iid_);
+    } catch (...) {
+      return finish(caught_exception_hresult(), iid_);
     }
-    HRESULT hr = begin(call.outcome());
-    if (SUCCEEDED(hr)) {
-      hr = result == nullptr ? E_POINTER : body();
-    }
-    return finish(hr, iid_);
   }
 
   // A member that the simulation does not serve: counted, then E_NOTIMPL.
   template <class... Out>
   HRESULT not_served(const char* member, Out*... results) {
-    CallScope call(typed_call_point(interface_name_, member));
-    (clear_result(results), ...);
-    const HRESULT hr = begin(call.outcome());
-    return finish(SUCCEEDED(hr) ? E_NOTIMPL : hr, iid_);
+    try {
+      CallScope call(typed_call_point(interface_name_, member));
+      (clear_result(results), ...);
+      const HRESULT hr = begin(call.outcome());
+      return finish(SUCCEEDED(hr) ? E_NOTIMPL : hr, iid_);
+    } catch (...) {
+      return finish(caught_exception_hresult(), iid_);
+    }
   }
 
   // The 0-based position that an Item argument names among count elements

@@ -124,44 +124,39 @@ HRESULT STDMETHODCALLTYPE FoldersObject::Item(VARIANT index, MAPIFolder** result
   return serve("Item", result, [&] { return item(index, result); });
 }
 
-std::vector<Folder*> FoldersObject::folders() const {
-  std::vector<Folder*> list;
-  if (owner_ != nullptr) {
-    for (const auto& folder : owner_->folders) {
-      list.push_back(folder.get());
-    }
-  } else {
-    for (const auto& store : Server::instance().mailbox().stores) {
-      list.push_back(store->top_folder.get());
-    }
-  }
-  return list;
+size_t FoldersObject::folder_count() const {
+  return owner_ != nullptr ? owner_->folders.size() : Server::instance().mailbox().stores.size();
+}
+
+// Read in place: a collection of 100,000 folders is not copied at each call.
+Folder* FoldersObject::folder_at(size_t position) const {
+  return owner_ != nullptr ? owner_->folders[position].get()
+                           : Server::instance().mailbox().stores[position]->top_folder.get();
 }
 
 HRESULT FoldersObject::count(long* result) {
-  *result = static_cast<long>(folders().size());
+  *result = static_cast<long>(folder_count());
   return S_OK;
 }
 
 // By position, or by name (any case). Outlook reports both misses as an
 // object that could not be found.
 HRESULT FoldersObject::item(const VARIANT& index, MAPIFolder** result) {
-  const std::vector<Folder*> list = folders();
+  const size_t count = folder_count();
   Folder* found = nullptr;
   if (const std::optional<std::wstring> name = name_of(index)) {
-    for (Folder* folder : list) {
-      if (same_text(folder->name, *name)) {
-        found = folder;
-        break;
+    for (size_t position = 0; position < count && found == nullptr; ++position) {
+      if (same_text(folder_at(position)->name, *name)) {
+        found = folder_at(position);
       }
     }
   } else {
     size_t position = 0;
-    const HRESULT hr = element_position(index, list.size(), &position);
+    const HRESULT hr = element_position(index, count, &position);
     if (hr == DISP_E_TYPEMISMATCH) {
       return hr;
     }
-    found = SUCCEEDED(hr) ? list[position] : nullptr;
+    found = SUCCEEDED(hr) ? folder_at(position) : nullptr;
   }
   if (found == nullptr) {
     return raise(kMapiNotFound, kNotFoundText);

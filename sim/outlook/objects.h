@@ -135,7 +135,8 @@ class FoldersObject final : public FoldersMembers<FoldersObject> {
   HRESULT STDMETHODCALLTYPE Item(VARIANT index, MAPIFolder** result) noexcept override;
 
  private:
-  std::vector<Folder*> folders() const;
+  size_t folder_count() const;
+  Folder* folder_at(size_t position) const;
   HRESULT count(long* result);
   HRESULT item(const VARIANT& index, MAPIFolder** result);
 

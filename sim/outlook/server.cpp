@@ -42,6 +42,7 @@ HRESULT Server::reload(const std::wstring& path) {
     load_error_.clear();
     events_applied_ = 0;
     change_errors_.clear();
+    index_types_.clear();
   }
   Ledger::instance().reset_counts();
   return load(path.empty() ? environment_variable(kMailboxVariable) : path);
@@ -100,8 +101,19 @@ HRESULT Server::apply(const nlohmann::json& action) {
   }
 }
 
+void Server::index_used(VARTYPE type) {
+  static const std::map<VARTYPE, const char*> kNames = {
+      {VT_INT, "VT_INT"}, {VT_I4, "VT_I4"},   {VT_I2, "VT_I2"},     {VT_I1, "VT_I1"},
+      {VT_UI1, "VT_UI1"}, {VT_UI2, "VT_UI2"}, {VT_UI4, "VT_UI4"},   {VT_UINT, "VT_UINT"},
+      {VT_BSTR, "VT_BSTR"}};
+  const auto name = kNames.find(type);
+  std::lock_guard lock(mutex_);
+  ++index_types_[name != kNames.end() ? name->second : "VT_" + std::to_string(type)];
+}
+
 void Server::add_report_members(nlohmann::json& report) const {
   std::lock_guard lock(mutex_);
+  report["index_types"] = index_types_;
   report["mailbox"] = wide_to_utf8(mailbox_path_);
   if (!load_error_.empty()) {
     report["mailbox_error"] = load_error_;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -49,6 +50,10 @@ class Server {
   // reason kept for the report.
   HRESULT apply(const nlohmann::json& action);
 
+  // Counts the VARIANT type of an Item argument, for the report's
+  // "index_types".
+  void index_used(VARTYPE type);
+
  private:
   Server();
   HRESULT load(const std::wstring& path);
@@ -64,6 +69,7 @@ class Server {
   std::vector<std::unique_ptr<Mailbox>> retired_;
   int events_applied_ = 0;
   std::vector<std::string> change_errors_;
+  std::map<std::string, std::uint64_t> index_types_;
 };
 
 }  // namespace qvsim::outlook

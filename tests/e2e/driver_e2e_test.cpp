@@ -74,9 +74,12 @@ TEST_F(DriverTest, SampleMailbox) {
   EXPECT_EQ(calls(run.outlook_report, "_Folders.Item"), 80u);
   // One connection for the selection, one for the folder listing.
   EXPECT_EQ(calls(run.outlook_report, "Application.CreateInstance"), 2u);
-  // The run's own Mapi object, and the shared one that opens the item.
+  // The run's own Mapi object, and the shared one that opens the item. Each
+  // holds mapi32.dll as its library and one more reference while MAPI
+  // initialises; the second finds the first's library still loaded.
   EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 2u);
   EXPECT_EQ(calls(run.mapi_report, "MAPIUninitialize"), 2u);
+  EXPECT_EQ(run.mapi_report["program_references_at_initialize"], nlohmann::json({2, 3}));
   // Both profiles logged on once; one read of each table: the profiles, the
   // two sessions' stores, the item's attachments.
   EXPECT_EQ(calls(run.mapi_report, "MAPIAdminProfiles"), 1u);
@@ -185,6 +188,22 @@ TEST_F(DriverTest, FailingMapiInitializeIsReportedWithThePhaseText) {
   EXPECT_EQ(calls(run.mapi_report, "MAPIUninitialize"), 0u);
   // No folder was listed: Outlook was reached for the selection only.
   EXPECT_EQ(calls(run.outlook_report, "Application.CreateInstance"), 1u);
+}
+
+TEST_F(DriverTest, OutlookUnreachableForTheFolderListingIsReportedWithThePhaseText) {
+  nlohmann::json mailbox = simple_mailbox({"alpha"});
+  mailbox["faults"] = {{{"call", "Application.CreateInstance"}, {"nth", 2}, {"hr", "CO_E_SERVER_EXEC_FAILURE"}}};
+  const DriverRun run = run_driver(mailbox);
+  EXPECT_EQ(run.output, windows_lines("EntryID values on clipboard:\n"
+                                      "EntryID=outlook:A001\n"
+                                      "\n"
+                                      "Creating Mapi class, then listing Outlook folders\n"
+                                      "Exception interating over Outlook folders: ") +
+                            ascii(system_error_text(CO_E_SERVER_EXEC_FAILURE)) + "\r\n");
+  EXPECT_EQ(run.exit_code, 1u);
+  // The run's Mapi object was built, and destroyed as the failure unwound.
+  EXPECT_EQ(calls(run.mapi_report, "MAPIInitialize"), 1u);
+  EXPECT_EQ(calls(run.mapi_report, "MAPIUninitialize"), 1u);
 }
 
 TEST_F(DriverTest, PercentSignsInNamesArePrintedAsTheyStand) {

@@ -82,6 +82,8 @@ TEST_F(DriverRegistryTest, AnotherClientWithDllPathExAsText) {
   EXPECT_EQ(run.output, output_with(std::string(kFolders) + kTitle));
   // Outlook's library forwards to mapi32.dll: one MAPI state, one report.
   expect_mapi_initialised_twice(run);
+  // Each Mapi object holds mapi32.dll itself while MAPI initialises.
+  EXPECT_EQ(run.mapi_report["program_references_at_initialize"], nlohmann::json({1, 1}));
 }
 
 TEST_F(DriverRegistryTest, DllPathExAsMultiStringUsesItsFirstString) {

@@ -7,7 +7,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +21,7 @@ namespace qv::test {
 
 struct DriverRun {
   DWORD exit_code = 0;
+  bool timed_out = false;
   std::string output;  // standard output, byte for byte
   std::string error;   // standard error
   nlohmann::json outlook_report;  // null when the simulated Outlook was not activated
@@ -34,6 +38,8 @@ class DriverTest : public ::testing::Test {
   DriverRun run_driver(const nlohmann::json& mailbox);
   // Runs it against a description file.
   DriverRun run_driver_on(const std::wstring& mailbox_path);
+  // The same run, without expecting anything of it.
+  DriverRun start_driver(const std::wstring& mailbox_path);
 
   // Expects that the simulated Outlook holds no object the driver took, and
   // that MAPI, when loaded, was initialised and uninitialised equally often,
@@ -41,7 +47,14 @@ class DriverTest : public ::testing::Test {
   static void expect_clean_reports(const DriverRun& run);
 
   TempDir dir_;
+  // Further environment of the driver's runs, and how long one may take.
+  std::map<std::wstring, std::optional<std::wstring>> environment_;
+  DWORD timeout_ms_ = 60000;
 };
+
+// What the two reports show left behind (leftovers); empty when the run was
+// clean.
+std::vector<std::string> report_problems(const DriverRun& run);
 
 // Text in the bytes that the driver writes when its output is redirected
 // (code page 1252, "\r\n" line ends): for expected outputs written in ASCII

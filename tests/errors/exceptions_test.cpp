@@ -153,7 +153,11 @@ TEST(FormatMessageTest, NullInsertCountsAsEmptyAndResultIsNotTrimmed) {
 }
 
 TEST(SystemErrorTextTest, LeavesInsertsOfTheSystemTextAndTrims) {
-  const std::wstring text = system_error_text(ERROR_FILE_NOT_FOUND);
+  // The system's text for a bad executable names the file as "%1".
+  std::wstring expected = raw_system_text(ERROR_BAD_EXE_FORMAT);
+  ASSERT_NE(expected.find(L"%1"), std::wstring::npos) << "no insert in the system's text";
+  const std::wstring text = system_error_text(ERROR_BAD_EXE_FORMAT);
+  EXPECT_EQ(text, trim_whitespace(expected));
   ASSERT_FALSE(text.empty());
   EXPECT_FALSE(iswspace(text.back()));
   EXPECT_FALSE(iswspace(text.front()));

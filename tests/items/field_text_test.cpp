@@ -91,32 +91,6 @@ std::string entry_of(size_t index) {
   return text;
 }
 
-std::string hex_of(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const char c : bytes) {
-    text += kDigits[static_cast<unsigned char>(c) >> 4];
-    text += kDigits[static_cast<unsigned char>(c) & 0xF];
-  }
-  return text;
-}
-
-// A PR_RTF_COMPRESSED value that holds rtf uncompressed ("MELA"), in hex;
-// claimed_size, when not 0, is the RTF size that the header claims instead.
-std::string uncompressed_rtf(const std::string& rtf, std::uint32_t claimed_size = 0) {
-  std::string bytes;
-  const auto put = [&bytes](std::uint32_t n) {
-    for (int i = 0; i < 4; ++i) {
-      bytes += static_cast<char>((n >> (8 * i)) & 0xFF);
-    }
-  };
-  put(static_cast<std::uint32_t>(rtf.size() + 12));  // what follows this field
-  put(claimed_size != 0 ? claimed_size : static_cast<std::uint32_t>(rtf.size()));
-  bytes += "MELA";
-  put(0);
-  return hex_of(bytes + rtf);
-}
-
 // Text of n characters whose cycle (37) divides no read size.
 std::string cycle_text(size_t n) {
   static constexpr char kCycle[] = "abcdefghijklmnopqrstuvwxyz0123456789.";

@@ -53,7 +53,7 @@ TEST_F(LogonTest, ProfileNamesPutTheDefaultFirst) {
 }
 
 TEST_F(LogonTest, AFailedLogonKeepsNothingAndTheNextAttemptStartsAfresh) {
-  serve_profiles({profile("A"), profile("B"), profile("C")});
+  serve_profiles({profile("Alpha"), profile("Bravo"), profile("Charlie")});
   ASSERT_EQ(set_mapi_faults({{{"call", "MAPILogonEx"}, {"nth", 2}, {"hr", "MAPI_E_LOGON_FAILED"}}}), S_OK);
   Mapi mapi;
   const EntryId item(L"outlook:A001");
@@ -74,7 +74,7 @@ TEST_F(LogonTest, AFailedLogonKeepsNothingAndTheNextAttemptStartsAfresh) {
 }
 
 TEST_F(LogonTest, OpenEntryGivesTheObjectOfTheExpectedTypeOnly) {
-  serve_profiles(nlohmann::json::array({profile("A")}));
+  serve_profiles(nlohmann::json::array({profile("Alpha")}));
   Mapi mapi;
   EXPECT_TRUE(mapi.open_entry(EntryId(L"outlook:A001"), MAPI_MESSAGE));
   EXPECT_FALSE(mapi.open_entry(EntryId(L"outlook:F001"), MAPI_MESSAGE));  // a folder

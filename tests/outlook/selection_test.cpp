@@ -38,6 +38,9 @@ TEST_F(SelectionTest, UrlsComeInSelectionOrderWithDuplicates) {
   EXPECT_EQ(selected_item_urls(), (Urls{L"outlook:C001", L"outlook:A001", L"outlook:C001"}));
   EXPECT_EQ(calls("Selection.Count"), 1u);
   EXPECT_EQ(calls("Selection.Item"), 3u);
+  // Positions go as VT_INT; without a list for them, no parent is read.
+  EXPECT_EQ(report()["index_types"], (nlohmann::json{{"VT_INT", 3}}));
+  EXPECT_EQ(calls("Item.Invoke(Parent)"), 0u);
   expect_everything_released();
 }
 

@@ -48,23 +48,36 @@ foreach(header IN LISTS headers)
   check("${header} includes a header outside the package" NOT text MATCHES "#include \"(sim|tests|driver)/")
 endforeach()
 
-# A project of its own finds the package and builds the example.
-run("configuring the consumer" ${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR}/consumer -B ${WORK_DIR}/build
-    -G ${QV_GENERATOR} -DCMAKE_MAKE_PROGRAM=${QV_MAKE_PROGRAM} -DCMAKE_BUILD_TYPE=Release
-    -DCMAKE_TOOLCHAIN_FILE=${QV_TOOLCHAIN_FILE}
-    -DCMAKE_PREFIX_PATH=${prefix})
-run("building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+# Configures and builds a consumer project, then runs its example against the
+# sample mailbox, whose explorer selects two mails.
+function(build_and_run name source)
+  set(build ${WORK_DIR}/${name})
+  run("configuring the ${name} consumer" ${CMAKE_COMMAND} -S ${source} -B ${build}
+      -G ${QV_GENERATOR} -DCMAKE_MAKE_PROGRAM=${QV_MAKE_PROGRAM} -DCMAKE_BUILD_TYPE=Release
+      -DCMAKE_TOOLCHAIN_FILE=${QV_TOOLCHAIN_FILE} ${ARGN})
+  run("building the ${name} consumer" ${CMAKE_COMMAND} --build ${build})
+  run("the ${name} example" bash ${QV_SOURCE_DIR}/scripts/sim-run --build ${QV_BUILD_DIR}
+      --report ${build}/reports ${build}/selected_subjects.exe)
+  check("unexpected output of the ${name} example:\n${run_output}" run_output MATCHES
+        "^outlook:[0-9A-F]+\tQ3 budget review\r?\noutlook:[0-9A-F]+\tLunch on Friday\\?\r?\n$")
+  foreach(component outlook mapi)
+    file(READ ${build}/reports/${component}-report.json report)
+    string(JSON unreleased GET "${report}" unreleased_references)
+    check("the ${name} example left ${unreleased} references of ${component} unreleased" unreleased EQUAL 0)
+  endforeach()
+  string(JSON balanced GET "${report}" mapi_initialize_balanced)
+  check("MAPI initialisations of the ${name} example are not balanced" balanced)
+endfunction()
 
-# Run against the sample mailbox, whose explorer selects two mails.
 run("starting Wine" ${QV_BUILD_DIR}/wine-run --start)
-run("the example" bash ${QV_SOURCE_DIR}/scripts/sim-run --build ${QV_BUILD_DIR} --report ${WORK_DIR}/reports
-    ${WORK_DIR}/build/selected_subjects.exe)
-check("unexpected output:\n${run_output}" run_output MATCHES
-      "^outlook:[0-9A-F]+\tQ3 budget review\r?\noutlook:[0-9A-F]+\tLunch on Friday\\?\r?\n$")
-foreach(component outlook mapi)
-  file(READ ${WORK_DIR}/reports/${component}-report.json report)
-  string(JSON unreleased GET "${report}" unreleased_references)
-  check("the example left ${unreleased} references of ${component} unreleased" unreleased EQUAL 0)
-endforeach()
-string(JSON balanced GET "${report}" mapi_initialize_balanced)
-check("MAPI initialisations are not balanced" balanced)
+
+# A project of its own finds the installed package.
+build_and_run(package ${CMAKE_CURRENT_LIST_DIR}/consumer -DCMAKE_PREFIX_PATH=${prefix})
+
+# A project that takes qv's sources with add_subdirectory builds the library
+# only: no driver, simulator or test.
+build_and_run(subdirectory ${CMAKE_CURRENT_LIST_DIR}/subdirectory -DQV_SOURCE_DIR=${QV_SOURCE_DIR})
+file(GLOB_RECURSE programs ${WORK_DIR}/subdirectory/*.exe ${WORK_DIR}/subdirectory/*.dll)
+list(FILTER programs EXCLUDE REGEX "/CMakeFiles/")
+check("add_subdirectory built more than the library: ${programs}"
+      programs STREQUAL "${WORK_DIR}/subdirectory/selected_subjects.exe")

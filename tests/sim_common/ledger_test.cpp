@@ -26,6 +26,23 @@ TEST_F(LedgerTest, CountsCallsPerCallPoint) {
   EXPECT_EQ(ledger_.report()["calls"]["Selection.Item"], 2);
 }
 
+TEST_F(LedgerTest, TracesTheCallsInOrderWhileQvSimTraceIsSet) {
+  ledger_.enter("Selection.Count");
+  EXPECT_FALSE(ledger_.report().contains("trace"));
+  ::SetEnvironmentVariableW(L"QV_SIM_TRACE", L"1");
+  ledger_.reset_counts();
+  ::SetEnvironmentVariableW(L"QV_SIM_TRACE", nullptr);
+  ledger_.set_faults(nlohmann::json::parse(R"([{"call": "Selection.Item", "nth": 1}])"));
+  ledger_.enter("Selection.Item");  // failing calls count too
+  ledger_.enter("Selection.Count");
+  ledger_.enter("Selection.Item");
+  EXPECT_EQ(ledger_.report()["trace"],
+            nlohmann::json::parse(R"(["Selection.Item", "Selection.Count", "Selection.Item"])"));
+  ledger_.reset_counts();  // the variable is no longer set
+  ledger_.enter("Selection.Count");
+  EXPECT_FALSE(ledger_.report().contains("trace"));
+}
+
 TEST_F(LedgerTest, FailsOnlyTheNthCallOrEveryCall) {
   ledger_.set_faults(nlohmann::json::parse(R"([
     {"call": "_Folders.Item", "nth": 2, "hr": "0x80020009"},

@@ -73,7 +73,8 @@ TEST(RoutesTest, TheFailureLibrariesLackExactlyTheirEntryPoints) {
     std::set<std::string> missing;
   };
   for (const Expected& expected : {Expected{L"mapi_without_initialize.dll", {"MAPIInitialize"}},
-                                   Expected{L"mapi_without_logon.dll", {"MAPIAdminProfiles", "MAPILogonEx"}}}) {
+                                   Expected{L"mapi_without_logon.dll", {"MAPIAdminProfiles", "MAPILogonEx"}},
+                                   Expected{L"mapi_without_logon_ex.dll", {"MAPILogonEx"}}}) {
     Library library(expected.file);
     ASSERT_NE(library.module(), nullptr);
     for (const char* name : kSessionRoutines) {

@@ -1,6 +1,7 @@
 // Small mailbox descriptions for tests, built as JSON.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,12 @@ nlohmann::json store(const std::string& name, const std::string& top_entry_id,
                      const JsonList& folders = {});
 nlohmann::json folder(const std::string& name, const std::string& entry_id,
                       const JsonList& subfolders = {});
+
+// Bytes as upper-case hexadecimal digits, as descriptions write binary values.
+std::string hex_of(const std::string& bytes);
+
+// A PR_RTF_COMPRESSED value that holds rtf uncompressed ("MELA"), in hex;
+// claimed_size, when not 0, is the RTF size that the header claims instead.
+std::string uncompressed_rtf(const std::string& rtf, std::uint32_t claimed_size = 0);
 
 }  // namespace qv::test

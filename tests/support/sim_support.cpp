@@ -167,4 +167,31 @@ std::uint64_t calls(const nlohmann::json& report, const char* call_point) {
   return report["calls"][call_point].get<std::uint64_t>();
 }
 
+std::vector<std::string> leftovers(const nlohmann::json& report) {
+  std::vector<std::string> found;
+  if (report.is_null()) {
+    return found;
+  }
+  const std::string component = report.value("component", std::string());
+  const nlohmann::json live = report.value("live_objects", nlohmann::json::array());
+  if (report.value("unreleased_references", 0) != 0 || !live.empty()) {
+    found.push_back(component + " objects left: " + live.dump());
+  }
+  // A MAPI library that was loaded but never called reports no MAPI counts.
+  const auto count = [&report](const char* member) { return report.value(member, 0); };
+  if (count("mapi_initialized") != 0 || !report.value("mapi_initialize_balanced", true) ||
+      count("mapi_initialize_calls") != count("mapi_uninitialize_calls")) {
+    found.push_back("MAPI initialised " + std::to_string(count("mapi_initialize_calls")) +
+                    " times, uninitialised " + std::to_string(count("mapi_uninitialize_calls")));
+  }
+  if (count("mapi_allocations_outstanding") != 0) {
+    found.push_back("MAPI buffers left: " + std::to_string(count("mapi_allocations_outstanding")));
+  }
+  if (count("released_after_uninitialize") != 0) {
+    found.push_back("sessions or stores released after MAPI was uninitialised: " +
+                    std::to_string(count("released_after_uninitialize")));
+  }
+  return found;
+}
+
 }  // namespace qv::test

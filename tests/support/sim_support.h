@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -89,6 +90,11 @@ nlohmann::json mapi_report_now();
 HRESULT set_mapi_faults(const nlohmann::json& faults);
 // Sets how the streams of one of its messages behave (QvSimMapiSetMessageOptions).
 HRESULT set_mapi_message_options(IUnknown* message, const nlohmann::json& options);
+
+// What a simulator's report shows left behind: objects still alive or
+// referenced and, of MAPI, initialisations not ended (or ends without one)
+// and memory not freed. Empty for a clean report, and for a null one.
+std::vector<std::string> leftovers(const nlohmann::json& report);
 
 // Counted calls of a call point in a simulator's report (0 when never called).
 std::uint64_t calls(const nlohmann::json& report, const char* call_point);
