@@ -19,6 +19,8 @@ constexpr ULONG kProductLogonFlags = 0x80008022;
 constexpr ULONG kProductStoreFlags = MDB_NO_DIALOG | MDB_WRITE;
 
 constexpr ULONG kDisplayNameA = PROP_TAG(PT_STRING8, 0x3001);
+// PR_DISPLAY_NAME in a row that has none.
+constexpr ULONG kDisplayNameError = PROP_TAG(PT_ERROR, 0x3001);
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -10,8 +10,6 @@
 namespace qvsim::mapi::test {
 namespace {
 
-constexpr ULONG kDisplayNameError = PROP_TAG(PT_ERROR, 0x3001);
-
 ComRef<IMAPITable> profile_table(ULONG flags = 0) {
   ComRef<IProfAdmin> admin;
   EXPECT_EQ(Mapi32::get().admin_profiles(0, admin.put()), S_OK);

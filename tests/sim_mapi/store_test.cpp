@@ -13,7 +13,6 @@ namespace qvsim::mapi::test {
 namespace {
 
 constexpr ULONG kEntryIdError = PROP_TAG(PT_ERROR, 0x0FFF);
-constexpr ULONG kDisplayNameError = PROP_TAG(PT_ERROR, 0x3001);
 constexpr ULONG kContainerClassW = PROP_TAG(PT_UNICODE, 0x3613);
 
 // Three stores with short EntryIDs; profile Main lists two of them among
