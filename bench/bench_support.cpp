@@ -111,6 +111,10 @@ void write_mailbox(const std::wstring& path, const nlohmann::json& description) 
   qv::test::write_text_file(path, description.dump());
 }
 
+double calls_per(const nlohmann::json& report, const char* call, double units) {
+  return static_cast<double>(qv::test::calls(report, call)) / units;
+}
+
 Report::Report(const std::wstring& folder, const std::string& name)
     : section_(open_output(folder, name + ".md")),
       calls_(open_output(folder, name + ".calls.md")),

@@ -47,6 +47,9 @@ int run_on_large_stack(const std::function<int()>& body);
 // simulators check what they read).
 void write_mailbox(const std::wstring& path, const nlohmann::json& description);
 
+// How often a simulator's report counts a call, per unit of work.
+double calls_per(const nlohmann::json& report, const char* call, double units);
+
 // The report files of one benchmark in the folder given on its command line:
 //   <name>.md        the benchmark's section of docs/performance.md
 //   <name>.calls.md  its rows of the call-count table

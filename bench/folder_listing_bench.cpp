@@ -146,7 +146,7 @@ class FolderBench {
   void record_calls(double folders) {
     const nlohmann::json outlook = qv::test::outlook_report_now();
     const auto per_folder = [&](const char* call) {
-      return static_cast<double>(qv::test::calls(outlook, call)) / folders;
+      return calls_per(outlook, call, folders);
     };
     const char* operation = "list_folders, per folder";
     // Count before every position and once more at the end of each

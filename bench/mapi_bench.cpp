@@ -30,10 +30,6 @@ namespace {
 constexpr wchar_t kItemFile[] = L"A schedule.msg";
 constexpr int kCorpusFields[] = {0, 6, 47, 51};
 
-double calls_per(const nlohmann::json& report, const char* call, double units) {
-  return static_cast<double>(qv::test::calls(report, call)) / units;
-}
-
 bool is_named(int field) { return field_table[field].tag == 0; }
 
 void serve(const qv::test::TempDir& dir, const nlohmann::json& mailbox) {

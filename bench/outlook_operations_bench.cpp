@@ -42,10 +42,6 @@ nlohmann::json inbox_mailbox(int items, int selected) {
   return mailbox;
 }
 
-double calls_per(const nlohmann::json& report, const char* call, double units) {
-  return static_cast<double>(qv::test::calls(report, call)) / units;
-}
-
 void serve(const qv::test::TempDir& dir, const nlohmann::json& mailbox) {
   const std::wstring path = dir.file(L"mailbox.json");
   write_mailbox(path, mailbox);

@@ -4,7 +4,6 @@
 # writes find_package(qv CONFIG REQUIRED) and links qv::qv.
 include(CMakePackageConfigHelpers)
 
-set_target_properties(mapi32_ordinals PROPERTIES EXPORT_NAME mapi32_ordinals)
 install(TARGETS qv mapi32_ordinals EXPORT qvTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 set(qv_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/qv)

@@ -201,7 +201,7 @@ ULONG WINAPI QvSimMapiGetReport(LPSTR buffer, ULONG size) try {
     std::memcpy(buffer, text.c_str(), needed);
   }
   return needed;
-} QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
+} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(ULONG{0}))
 
 // Writes the report to path, or to QV_SIM_MAPI_REPORT's path when path is
 // null. Returns whether a file was written.

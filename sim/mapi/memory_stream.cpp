@@ -49,9 +49,7 @@ MemoryStream::~MemoryStream() {
     if (written_ && on_commit_) {
       on_commit_(bytes_);
     }
-  } catch (...) {
-    caught_exception_hresult();
-  }
+  } QVSIM_CATCH_VOID
 }
 
 HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) noexcept try {

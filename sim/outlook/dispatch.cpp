@@ -1,4 +1,3 @@
-#include "sim/common/com_guard.h"
 #include "sim/outlook/dispatch.h"
 
 #include <ocidl.h>
@@ -8,6 +7,7 @@
 #include <utility>
 
 #include "outlook/outlook_interfaces.h"
+#include "sim/common/com_guard.h"
 #include "sim/outlook/server.h"
 
 namespace qvsim::outlook {
@@ -50,12 +50,11 @@ CallScope::CallScope(std::string call_point)
     : call_point_(std::move(call_point)), outcome_(Ledger::instance().enter(call_point_)) {}
 
 CallScope::~CallScope() {
+  // A destructor must not throw: a failed allocation or lock while the call's
+  // events are applied is counted as a caught exception instead.
   try {
     Server::instance().after_call(call_point_);
-  } catch (...) {
-    // An event that cannot be applied must not end the call in a crash.
-    caught_exception_hresult();
-  }
+  } QVSIM_CATCH_VOID
 }
 
 std::string typed_call_point(const char* interface_name, const char* member) {

@@ -93,11 +93,14 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
   // IUnknown. QueryInterface is counted as "<asked interface>.QueryInterface".
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) noexcept override try {
+    // Out parameters are emptied before the call is counted, which may throw.
+    if (result != nullptr) {
+      *result = nullptr;
+    }
     CallScope call(interface_name(iid) + ".QueryInterface");
     if (result == nullptr) {
       return E_POINTER;
     }
-    *result = nullptr;
     return call.outcome().failed() ? call.outcome().hr : find_interface(iid, result);
   } QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
@@ -118,31 +121,33 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
   // IDispatch. There is no type information.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override try {
+    if (count != nullptr) {
+      *count = 0;
+    }
     CallScope call(own_call_point("GetTypeInfoCount"));
     if (count == nullptr) {
       return E_POINTER;
     }
-    *count = 0;
     return call.outcome().hr;
   } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT /*index*/, LCID /*locale*/,
                                         ITypeInfo** info) noexcept override try {
-    CallScope call(own_call_point("GetTypeInfo"));
     if (info != nullptr) {
       *info = nullptr;
     }
+    CallScope call(own_call_point("GetTypeInfo"));
     return call.outcome().failed() ? call.outcome().hr : DISP_E_BADINDEX;
   } QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
                                           LCID /*locale*/, DISPID* ids) noexcept override try {
+    for (UINT i = 0; ids != nullptr && i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+    }
     CallScope call(own_call_point("GetIDsOfNames"));
     if (names == nullptr || ids == nullptr) {
       return E_POINTER;
-    }
-    for (UINT i = 0; i < count; ++i) {
-      ids[i] = DISPID_UNKNOWN;
     }
     if (call.outcome().failed()) {
       return call.outcome().hr;
@@ -178,7 +183,9 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
     hr = finish(hr, IID_IDispatch);
     return with_exception_info(hr, exception);
-  } QVSIM_CATCH_HRESULT
+  } catch (...) {
+    return finish(::qvsim::caught_exception_hresult(), IID_IDispatch);
+  }
 
   // ISupportErrorInfo.
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) noexcept override try {
@@ -220,10 +227,10 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   template <class T, class Body>
   HRESULT serve(const char* member, T* result, Body body) {
     try {
-      CallScope call(typed_call_point(interface_name_, member));
       if (result != nullptr) {
         *result = T();
       }
+      CallScope call(typed_call_point(interface_name_, member));
       HRESULT hr = begin(call.outcome());
       if (SUCCEEDED(hr)) {
         hr = result == nullptr ? E_POINTER : body();
@@ -238,8 +245,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   template <class... Out>
   HRESULT not_served(const char* member, Out*... results) {
     try {
-      CallScope call(typed_call_point(interface_name_, member));
       (clear_result(results), ...);
+      CallScope call(typed_call_point(interface_name_, member));
       const HRESULT hr = begin(call.outcome());
       return finish(SUCCEEDED(hr) ? E_NOTIMPL : hr, iid_);
     } catch (...) {

@@ -9,9 +9,6 @@
 namespace qv::test {
 namespace {
 
-constexpr wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
-constexpr wchar_t kOutlookKey[] = L"SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
-
 constexpr char kPhaseOne[] =
     "EntryID values on clipboard:\n"
     "EntryID=outlook:A001\n";

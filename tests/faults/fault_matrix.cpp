@@ -135,14 +135,6 @@ std::string FaultPoint::name() const {
 
 bool full_matrix() { return qvsim::environment_variable(L"QV_FAULT_MATRIX") == L"full"; }
 
-std::uint64_t occurrence(const nlohmann::json& trace, std::size_t position) {
-  std::uint64_t count = 0;
-  for (std::size_t i = 0; i <= position; ++i) {
-    count += trace[i] == trace[position] ? 1 : 0;
-  }
-  return count;
-}
-
 std::vector<FaultPoint> fault_points(const nlohmann::json& trace, bool outlook) {
   std::map<std::string, std::uint64_t> totals;
   for (const auto& call : trace) {

@@ -38,9 +38,6 @@ bool full_matrix();
 // without an error object (in the sample, one of the two in turn).
 std::vector<FaultPoint> fault_points(const nlohmann::json& trace, bool outlook);
 
-// How many calls of the call point at position the trace holds up to it.
-std::uint64_t occurrence(const nlohmann::json& trace, std::size_t position);
-
 // What opening an item does when the MAPI call at position of the learning
 // trace fails.
 struct OpenOutcome {

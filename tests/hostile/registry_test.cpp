@@ -16,8 +16,6 @@
 namespace qv::test {
 namespace {
 
-constexpr wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
-constexpr wchar_t kOutlookKey[] = L"SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
 constexpr wchar_t kFallback[] = L"C:\\fallback\\olmapi32.dll";
 constexpr wchar_t kFailure[] = L"Failed to locate";
 

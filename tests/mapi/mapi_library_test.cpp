@@ -13,12 +13,12 @@ namespace qv {
 namespace {
 
 using test::delete_registry_tree;
+using test::kMailKey;
+using test::kOutlookKey;
 using test::set_registry_dword;
 using test::set_registry_text;
 using test::set_registry_value;
 
-constexpr wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
-constexpr wchar_t kOutlookKey[] = L"SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
 constexpr wchar_t kLocateFailure[] = L"Failed to locate Outlook Extended MAPI DLL";
 
 // Every test starts without mail-client keys and gets back the prefix's own.

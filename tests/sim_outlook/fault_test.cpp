@@ -63,6 +63,39 @@ TEST_F(OutlookFaultTest, AFaultWithoutNthFailsEveryCall) {
   }
 }
 
+TEST_F(OutlookFaultTest, AnExceptionAtACallLeavesItsOutParametersEmpty) {
+  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({
+                {{"call", "_Items.Item"}, {"nth", 1}, {"throw", "bad_alloc"}},
+                {{"call", "Selection.Count"}, {"nth", 1}, {"throw", "simulated exception"}},
+                {{"call", "Selection.GetIDsOfNames"}, {"nth", 1}, {"throw", "bad_alloc"}},
+                {{"call", "Selection.GetTypeInfoCount"}, {"nth", 1}, {"throw", "bad_alloc"}},
+                {{"call", "IDispatch.QueryInterface"}, {"nth", 1}, {"throw", "bad_alloc"}}})}}),
+            S_OK);
+  com_ptr<_Application> application = connect();
+  com_ptr<Selection> selection = selection_of(application.get());
+  long count = 7;
+  EXPECT_TRUE(FAILED(selection->get_Count(&count)));
+  EXPECT_EQ(count, 0);
+  wchar_t name[] = L"Count";
+  LPOLESTR names[] = {name};
+  DISPID id = 7;
+  EXPECT_TRUE(FAILED(selection->GetIDsOfNames(IID_NULL, names, 1, 0, &id)));
+  EXPECT_EQ(id, DISPID_UNKNOWN);
+  UINT type_infos = 7;
+  EXPECT_TRUE(FAILED(selection->GetTypeInfoCount(&type_infos)));
+  EXPECT_EQ(type_infos, 0u);
+  com_ptr<MAPIFolder> inbox = subfolder(top_folder(application.get(), 1).get(), 1);
+  com_ptr<_Items> items;
+  ASSERT_EQ(inbox->get_Items(items.put()), S_OK);
+  IDispatch* item = reinterpret_cast<IDispatch*>(1);
+  EXPECT_TRUE(FAILED(items->Item(position(1), &item)));
+  EXPECT_EQ(item, nullptr);
+  void* other = reinterpret_cast<void*>(1);
+  EXPECT_TRUE(FAILED(items->QueryInterface(IID_IDispatch, &other)));
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(qv::test::outlook_report_now()["exceptions_caught"], 5);
+}
+
 TEST_F(OutlookFaultTest, ARichFaultSupportsErrorInfoForTheFailingInterfaceOnly) {
   ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({{{"call", "Selection.Item"},
                                                               {"hr", "E_ACCESSDENIED"},

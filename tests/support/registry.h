@@ -10,6 +10,11 @@
 
 namespace qv::test {
 
+// HKLM: the default mail client ("Microsoft Outlook" as its default value),
+// and Outlook's key under it, which may name its MAPI library (DllPathEx).
+constexpr wchar_t kMailKey[] = L"SOFTWARE\\Clients\\Mail";
+constexpr wchar_t kOutlookKey[] = L"SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
+
 // Keeps a copy of a key and everything under it, and puts the key back as it
 // was (or removes it, when it did not exist) on destruction.
 class RegistryBackup {

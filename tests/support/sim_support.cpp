@@ -84,7 +84,7 @@ OutlookRegistrationBackup::OutlookRegistrationBackup()
 OutlookRegistrationBackup::~OutlookRegistrationBackup() = default;
 
 void use_outlook_as_default_mail_client() {
-  set_registry_text(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail", nullptr, L"Microsoft Outlook");
+  set_registry_text(HKEY_LOCAL_MACHINE, kMailKey, nullptr, L"Microsoft Outlook");
 }
 
 
