@@ -49,8 +49,7 @@ std::FILE* open_output(const std::wstring& folder, const std::string& file) {
 }  // namespace
 
 double now_seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 double median(std::vector<double> values) {

@@ -25,7 +25,8 @@ constexpr int kRounds = 15;
 double run_ms(const wchar_t* program, const qv::test::ProcessOptions& options,
               std::string* output = nullptr) {
   const double start = now_seconds();
-  const qv::test::ProcessResult result = qv::test::run_process(qv::test::bin_path(program), options);
+  const qv::test::ProcessResult result =
+      qv::test::run_process(qv::test::bin_path(program), options);
   const double ms = (now_seconds() - start) * 1e3;
   if (result.exit_code != 0 || result.timed_out) {
     throw std::runtime_error(narrow(program) + " failed: " + result.standard_error);
@@ -87,8 +88,8 @@ void run(Report& report) {
     report.text(format("| %s | %.2f | %.3f |\n", names[i], ms, ms / floor_ms));
   }
   const double rest = median(phases_process) - inside_ms;
-  report.text(format("| process start and exit (the rest) | %.1f | %.2f |\n\n", rest,
-                     rest / floor_ms));
+  report.text(
+      format("| process start and exit (the rest) | %.1f | %.2f |\n\n", rest, rest / floor_ms));
 }
 
 }  // namespace

@@ -145,9 +145,7 @@ class FolderBench {
   // The calls of one listing of the first tree, per folder.
   void record_calls(double folders) {
     const nlohmann::json outlook = qv::test::outlook_report_now();
-    const auto per_folder = [&](const char* call) {
-      return calls_per(outlook, call, folders);
-    };
+    const auto per_folder = [&](const char* call) { return calls_per(outlook, call, folders); };
     const char* operation = "list_folders, per folder";
     // Count before every position and once more at the end of each
     // collection: the top one and one per folder.
@@ -215,9 +213,8 @@ void run(Report& report, const qv::test::TempDir& dir, int largest) {
 // number of folders to list (to measure a build that is too slow for all).
 int wmain(int argc, wchar_t** argv) {
   const int largest = argc > 2 ? std::stoi(argv[2]) : 1000000;
-  return qv::bench::run_benchmark(
-      argc, argv, "folder_listing",
-      [&](qv::bench::Report& report, const qv::test::TempDir& dir) {
-        qv::bench::run(report, dir, largest);
-      });
+  return qv::bench::run_benchmark(argc, argv, "folder_listing",
+                                  [&](qv::bench::Report& report, const qv::test::TempDir& dir) {
+                                    qv::bench::run(report, dir, largest);
+                                  });
 }

@@ -139,8 +139,7 @@ void field_bench(Report& report, const qv::test::TempDir& dir) {
   for (int field = 0; field < kFieldCount; ++field) {
     order[field] = field;
   }
-  std::sort(order.begin(), order.end(),
-            [&](int a, int b) { return per_field[a] > per_field[b]; });
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return per_field[a] > per_field[b]; });
   for (int i = 0; i < 5; ++i) {
     report.text(format("| %d | %.1f |\n", order[i], per_field[order[i]] * 1e6));
   }

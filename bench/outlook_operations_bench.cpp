@@ -71,7 +71,8 @@ void selection_bench(Report& report, const qv::test::TempDir& dir) {
                    calls_per(outlook, "Selection.Count", 1));
     }
     const double seconds = median_seconds(15, [] { selected_item_urls(); });
-    report.text(format("| %d | %.3f | %.2f |\n", selected, seconds * 1e3, seconds * 1e6 / selected));
+    report.text(
+        format("| %d | %.3f | %.2f |\n", selected, seconds * 1e3, seconds * 1e6 / selected));
     report.point("selection", selected, seconds * 1e6 / selected);
   }
   report.text("\n");

@@ -27,8 +27,8 @@ std::optional<std::string> convert(const std::wstring& text, UINT code_page, DWO
     return std::nullopt;
   }
   std::string bytes(static_cast<size_t>(size), '\0');
-  if (::WideCharToMultiByte(code_page, flags, text.data(), length, bytes.data(), size,
-                            default_char, nullptr) != size) {
+  if (::WideCharToMultiByte(code_page, flags, text.data(), length, bytes.data(), size, default_char,
+                            nullptr) != size) {
     return std::nullopt;
   }
   return bytes;

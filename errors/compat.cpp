@@ -61,8 +61,8 @@ std::string to_narrow(const wchar_t* text, int length, UINT code_page) {
   } catch (const std::bad_alloc&) {
     ATL::AtlThrow(E_OUTOFMEMORY);
   }
-  if (::WideCharToMultiByte(code_page, 0, text, length, result.data(), needed, nullptr,
-                            nullptr) <= 0) {
+  if (::WideCharToMultiByte(code_page, 0, text, length, result.data(), needed, nullptr, nullptr) <=
+      0) {
     throw_last_error_as_atl();
   }
   if (length < 0) {
@@ -88,8 +88,8 @@ void WINAPI _com_issue_errorex(HRESULT hr, IUnknown* object, REFIID iid) {
   IErrorInfo* error_info = nullptr;
   if (object != nullptr) {
     ISupportErrorInfo* support = nullptr;
-    if (SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo,
-                                         reinterpret_cast<void**>(&support))) &&
+    if (SUCCEEDED(
+            object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support))) &&
         support != nullptr) {
       const HRESULT supported = support->InterfaceSupportsErrorInfo(iid);
       support->Release();

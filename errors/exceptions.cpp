@@ -11,11 +11,10 @@ namespace {
 constexpr char kWhatText[] = "qv::texception";
 
 // FormatMessageW flags of the two texts.
-constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS |
-                                   FORMAT_MESSAGE_FROM_SYSTEM;
-constexpr DWORD kPatternFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING |
-                                FORMAT_MESSAGE_ARGUMENT_ARRAY;
+constexpr DWORD kSystemTextFlags =
+    FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
+constexpr DWORD kPatternFlags =
+    FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY;
 
 // Owns a buffer that FormatMessageW allocated.
 class LocalBuffer {
@@ -121,10 +120,9 @@ std::wstring system_error_text(std::int32_t code) noexcept {
   std::wstring result;
   try {
     LocalBuffer buffer;
-    const DWORD length = ::FormatMessageW(
-        kSystemTextFlags, nullptr, static_cast<DWORD>(code),
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(buffer.put()), 0,
-        nullptr);
+    const DWORD length = ::FormatMessageW(kSystemTextFlags, nullptr, static_cast<DWORD>(code),
+                                          MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                          reinterpret_cast<LPWSTR>(buffer.put()), 0, nullptr);
     if (length != 0) {
       result.assign(buffer.get(), length);
       trim_whitespace(result);
@@ -156,9 +154,9 @@ std::wstring format_message(const wchar_t* pattern,
       arguments.push_back(reinterpret_cast<DWORD_PTR>(insert != nullptr ? insert : L""));
     }
     LocalBuffer buffer;
-    const DWORD length =
-        ::FormatMessageW(kPatternFlags, pattern, 0, 0, reinterpret_cast<LPWSTR>(buffer.put()), 0,
-                         reinterpret_cast<va_list*>(arguments.empty() ? nullptr : arguments.data()));
+    const DWORD length = ::FormatMessageW(
+        kPatternFlags, pattern, 0, 0, reinterpret_cast<LPWSTR>(buffer.put()), 0,
+        reinterpret_cast<va_list*>(arguments.empty() ? nullptr : arguments.data()));
     if (length != 0) {
       result.assign(buffer.get(), length);
     } else {

@@ -87,7 +87,7 @@ class CompoundStorage {
   // Releases the storage, then the memory under it.
   void release() noexcept;
 
-  com_ptr<IStorage> storage;      // the root storage
+  com_ptr<IStorage> storage;       // the root storage
   com_ptr<ILockBytes> lock_bytes;  // the memory of a storage in memory
 };
 

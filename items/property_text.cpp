@@ -111,8 +111,7 @@ com_ptr<IStream> open_stream(IMAPIProp& prop, ULONG tag, ULONG flags) {
 bool get_one_value(IMAPIProp& prop, ULONG tag, ULONG flags, mapi_buffer<SPropValue>& value) {
   SizedSPropTagArray(1, tags) = {1, {tag}};
   ULONG count = 0;
-  const HRESULT hr =
-      prop.GetProps(tag_array(tags), flags, &count, value.put());
+  const HRESULT hr = prop.GetProps(tag_array(tags), flags, &count, value.put());
   return hr == S_OK && value && count >= 1;
 }
 

@@ -16,7 +16,8 @@ constexpr LONG kTableRows = 10;
 constexpr ULONG kLogonFlags = MAPI_UNICODE | MAPI_NO_MAIL | MAPI_EXTENDED | MAPI_NEW_SESSION;
 constexpr ULONG kStoreFlags = MDB_NO_DIALOG | MDB_WRITE;
 
-constexpr SizedSPropTagArray(2, kProfileColumns) = {2, {PR_DEFAULT_PROFILE, PROP_TAG(PT_STRING8, 0x3001)}};
+constexpr SizedSPropTagArray(2, kProfileColumns) = {
+    2, {PR_DEFAULT_PROFILE, PROP_TAG(PT_STRING8, 0x3001)}};
 constexpr SizedSPropTagArray(2, kStoreColumns) = {2, {PR_ENTRYID, PROP_TAG(PT_UNICODE, 0x3001)}};
 
 com_ptr<IProfAdmin> admin_profiles(const Mapi& mapi) {

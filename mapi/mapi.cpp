@@ -111,8 +111,9 @@ std::wstring locate_mapi_dll() {
 
 HMODULE load_library(const wchar_t* path, bool as_data, bool throw_on_failure) {
   const HMODULE library =
-      as_data ? ::LoadLibraryExW(path, nullptr, DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE)
-              : ::LoadLibraryW(path);
+      as_data
+          ? ::LoadLibraryExW(path, nullptr, DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_AS_DATAFILE)
+          : ::LoadLibraryW(path);
   if (library == nullptr && throw_on_failure) {
     throw win32_error();
   }

@@ -77,14 +77,16 @@ std::wstring insert_folder(HintedInserter& inserter, const Level& level, long po
   const std::wstring path =
       property_text(outlook::item(level.collection, position).get(), L"FolderPath");
   const long item_type = outlook::default_item_type(outlook::item(level.collection, position));
-  inserter.insert(decode_url_spaces(path.c_str()),
-                  FolderInfo{entry_id, level.parent_entry_id, static_cast<std::int32_t>(item_type)});
+  inserter.insert(
+      decode_url_spaces(path.c_str()),
+      FolderInfo{entry_id, level.parent_entry_id, static_cast<std::int32_t>(item_type)});
   return entry_id;
 }
 
 }  // namespace
 
-void add_folders(FolderMap& map, com_ptr<_Folders> collection, const std::wstring& parent_entry_id) {
+void add_folders(FolderMap& map, com_ptr<_Folders> collection,
+                 const std::wstring& parent_entry_id) {
   HintedInserter inserter(map);
   std::vector<Level> levels;
   levels.push_back(Level{std::move(collection), 1, parent_entry_id});

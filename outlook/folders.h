@@ -13,8 +13,8 @@
 namespace qv {
 
 struct FolderInfo {
-  std::wstring entry_id;         // the folder's EntryID text; empty when Outlook gives none
-  std::wstring parent_entry_id;  // entry_id of the folder that holds it; empty at the top
+  std::wstring entry_id;               // the folder's EntryID text; empty when Outlook gives none
+  std::wstring parent_entry_id;        // entry_id of the folder that holds it; empty at the top
   std::int32_t default_item_type = 0;  // MAPIFolder.DefaultItemType
 };
 

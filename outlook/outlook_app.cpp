@@ -7,13 +7,13 @@ namespace {
 
 // Outlook may run in its own process, so the context includes the local
 // server; such an object must be put in its running state before use.
-constexpr DWORD kOutlookContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER |
-                                  CLSCTX_LOCAL_SERVER;
+constexpr DWORD kOutlookContext =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
 HRESULT connect_to_outlook(com_ptr<_Application>& application) {
   com_ptr<IUnknown> unknown;
-  HRESULT hr = ::CoCreateInstance(CLSID_OutlookApplication, nullptr, kOutlookContext,
-                                  IID_IUnknown, unknown.put_void());
+  HRESULT hr = ::CoCreateInstance(CLSID_OutlookApplication, nullptr, kOutlookContext, IID_IUnknown,
+                                  unknown.put_void());
   if (FAILED(hr)) {
     return hr;
   }

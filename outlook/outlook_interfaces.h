@@ -78,6 +78,9 @@ inline constexpr IID IID__Items = {
 inline constexpr IID IID_Selection = {
     0x00063087, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
+// The declarations below are a table, one vtable slot per line in slot order,
+// and are kept out of automatic formatting.
+// clang-format off
 // Each member returns an HRESULT; a property get or a method result comes back
 // through the last parameter. Comments give the vtable slot (0-2 IUnknown,
 // 3-6 IDispatch) and the DISPID of each member.
@@ -351,4 +354,5 @@ _Items : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE Sort(BSTR Property, VARIANT Descending) = 0;  // slot 27, DISPID 0x61
 };
 __CRT_UUID_DECL(_Items, 0x00063041, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+// clang-format on
 #pragma pop_macro("CopyFile")

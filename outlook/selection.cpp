@@ -15,8 +15,7 @@ std::wstring string_value(const unique_variant& value) {
 // Appends the EntryID of the item's parent, when it can be read.
 void append_parent_entry_id(IDispatch* item, unique_variant& value,
                             std::vector<std::wstring>& parent_entry_ids) {
-  if (FAILED(get_property_by_name(item, L"Parent", value.put())) ||
-      value.type() != VT_DISPATCH) {
+  if (FAILED(get_property_by_name(item, L"Parent", value.put())) || value.type() != VT_DISPATCH) {
     return;
   }
   const com_ptr<IDispatch> parent = com_ptr<IDispatch>::copy(value.value().pdispVal);
@@ -31,8 +30,7 @@ void append_parent_entry_id(IDispatch* item, unique_variant& value,
 void add_selected_item(IDispatch* item, std::vector<std::wstring>& urls,
                        std::vector<std::wstring>* parent_entry_ids) {
   unique_variant value;
-  if (FAILED(get_property_by_name(item, L"EntryID", value.put())) ||
-      value.type() != VT_BSTR) {
+  if (FAILED(get_property_by_name(item, L"EntryID", value.put())) || value.type() != VT_BSTR) {
     return;
   }
   urls.push_back(kItemUrlPrefix + string_value(value));

@@ -46,7 +46,7 @@ T caught_exception_value(T value) noexcept {
     return value;                 \
   }
 #define QVSIM_CATCH_HRESULT QVSIM_CATCH_RETURN(::qvsim::caught_exception_hresult())
-#define QVSIM_CATCH_VOID              \
-  catch (...) {                       \
+#define QVSIM_CATCH_VOID                 \
+  catch (...) {                          \
     ::qvsim::caught_exception_hresult(); \
   }

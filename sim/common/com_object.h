@@ -18,7 +18,9 @@ namespace qvsim {
 // (QVSIM_FORWARD_ADDREF_RELEASE does that).
 class TrackedObject {
  public:
-  explicit TrackedObject(std::string kind) { Ledger::instance().object_created(this, std::move(kind)); }
+  explicit TrackedObject(std::string kind) {
+    Ledger::instance().object_created(this, std::move(kind));
+  }
   TrackedObject(const TrackedObject&) = delete;
   TrackedObject& operator=(const TrackedObject&) = delete;
   virtual ~TrackedObject() { Ledger::instance().object_destroyed(this); }

@@ -287,16 +287,18 @@ HRESULT parse_hresult(const nlohmann::json& value) {
     names += names.empty() ? "" : ", ";
     names += named.name;
   }
-  throw std::invalid_argument("unknown HRESULT: " + text + " (accepted: a number, hexadecimal text such as "
-                              "\"0x80004005\", or " + names + ")");
+  throw std::invalid_argument("unknown HRESULT: " + text +
+                              " (accepted: a number, hexadecimal text such as "
+                              "\"0x80004005\", or " +
+                              names + ")");
 }
 
 std::wstring utf8_to_wide(std::string_view text) {
   if (text.empty()) {
     return std::wstring();
   }
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
+  const int size =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring result(static_cast<size_t>(size), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
                         size);
@@ -310,8 +312,8 @@ std::string wide_to_utf8(std::wstring_view text) {
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                          nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
+                        nullptr, nullptr);
   return result;
 }
 

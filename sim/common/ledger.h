@@ -21,12 +21,12 @@ namespace qvsim {
 
 // A failure to feign at a named call point.
 struct FaultRule {
-  std::string call_point;   // for example "Selection.Item"
-  std::uint64_t nth = 0;    // fail only the nth call (1-based); 0: every call
+  std::string call_point;  // for example "Selection.Item"
+  std::uint64_t nth = 0;   // fail only the nth call (1-based); 0: every call
   HRESULT hr = E_FAIL;
-  bool error_info = false;  // also set the thread's error object (IErrorInfo)
-  std::wstring description; // text of that error object
-  std::string only_for;     // optional qualifier, matched by the caller (say, a profile name)
+  bool error_info = false;   // also set the thread's error object (IErrorInfo)
+  std::wstring description;  // text of that error object
+  std::string only_for;      // optional qualifier, matched by the caller (say, a profile name)
   // Non-empty: instead of failing, the call throws a C++ exception, to prove
   // that none crosses the DLL's boundary: "bad_alloc" throws std::bad_alloc,
   // any other text std::runtime_error with that text.

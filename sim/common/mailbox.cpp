@@ -100,7 +100,8 @@ bool Property::same_key(const Property& other) const {
     return false;
   }
   if (is_named()) {
-    return IsEqualGUID(name->property_set, other.name->property_set) && name->lid == other.name->lid;
+    return IsEqualGUID(name->property_set, other.name->property_set) &&
+           name->lid == other.name->lid;
   }
   return tag == other.tag;
 }
@@ -265,14 +266,22 @@ std::array<std::uint8_t, 16> generated_provider_uid(std::size_t position) {
 
 std::wstring default_message_class(long item_type) {
   switch (item_type) {
-    case 1: return L"IPM.Appointment";
-    case 2: return L"IPM.Contact";
-    case 3: return L"IPM.Task";
-    case 4: return L"IPM.Activity";
-    case 5: return L"IPM.StickyNote";
-    case 6: return L"IPM.Post";
-    case 7: return L"IPM.DistList";
-    default: return L"IPM.Note";
+    case 1:
+      return L"IPM.Appointment";
+    case 2:
+      return L"IPM.Contact";
+    case 3:
+      return L"IPM.Task";
+    case 4:
+      return L"IPM.Activity";
+    case 5:
+      return L"IPM.StickyNote";
+    case 6:
+      return L"IPM.Post";
+    case 7:
+      return L"IPM.DistList";
+    default:
+      return L"IPM.Note";
   }
 }
 

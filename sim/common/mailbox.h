@@ -162,8 +162,8 @@ struct Store {
 
 // A row of a profile's message-store table.
 struct StoreRow {
-  const Store* store = nullptr;       // the store the row names, if any
-  std::optional<Bytes> entry_id;      // PR_ENTRYID; none: the row has no such column value
+  const Store* store = nullptr;   // the store the row names, if any
+  std::optional<Bytes> entry_id;  // PR_ENTRYID; none: the row has no such column value
   std::optional<std::wstring> display_name;
 };
 
@@ -243,8 +243,8 @@ std::optional<Bytes> parse_hex(std::wstring_view text);
 // 4 zero flag bytes, the store's provider UID, then the 4-byte little-endian
 // identifier (sequence << 5) | kind.
 enum class EntryKind : std::uint32_t { kStore = 0x01, kFolder = 0x02, kItem = 0x04 };
-Bytes generated_entry_id(const std::array<std::uint8_t, 16>& provider_uid,
-                         std::uint32_t sequence, EntryKind kind);
+Bytes generated_entry_id(const std::array<std::uint8_t, 16>& provider_uid, std::uint32_t sequence,
+                         EntryKind kind);
 // The provider UID generated for the store at a 1-based position.
 std::array<std::uint8_t, 16> generated_provider_uid(std::size_t position);
 

@@ -40,8 +40,9 @@ void check_members(const json& object, std::initializer_list<const char*> allowe
   }
   for (auto it = object.begin(); it != object.end(); ++it) {
     const std::string& key = it.key();
-    const bool known = key == "comment" || std::any_of(allowed.begin(), allowed.end(),
-                                                       [&](const char* name) { return key == name; });
+    const bool known =
+        key == "comment" ||
+        std::any_of(allowed.begin(), allowed.end(), [&](const char* name) { return key == name; });
     if (!known) {
       fail(where, "unknown member \"" + key + "\"");
     }
@@ -154,10 +155,18 @@ struct NamedType {
 };
 
 constexpr NamedType kPropertyTypes[] = {
-    {"PT_I2", kPtI2},           {"PT_LONG", kPtLong},         {"PT_DOUBLE", kPtDouble},
-    {"PT_APPTIME", kPtAppTime}, {"PT_BOOLEAN", kPtBoolean},   {"PT_I8", kPtI8},
-    {"PT_STRING8", kPtString8}, {"PT_UNICODE", kPtUnicode},   {"PT_SYSTIME", kPtSysTime},
-    {"PT_BINARY", kPtBinary},   {"PT_MV_STRING8", kPtMvString8}, {"PT_MV_UNICODE", kPtMvUnicode},
+    {"PT_I2", kPtI2},
+    {"PT_LONG", kPtLong},
+    {"PT_DOUBLE", kPtDouble},
+    {"PT_APPTIME", kPtAppTime},
+    {"PT_BOOLEAN", kPtBoolean},
+    {"PT_I8", kPtI8},
+    {"PT_STRING8", kPtString8},
+    {"PT_UNICODE", kPtUnicode},
+    {"PT_SYSTIME", kPtSysTime},
+    {"PT_BINARY", kPtBinary},
+    {"PT_MV_STRING8", kPtMvString8},
+    {"PT_MV_UNICODE", kPtMvUnicode},
 };
 
 bool is_known_type(std::uint16_t type) {
@@ -166,8 +175,8 @@ bool is_known_type(std::uint16_t type) {
 }
 
 std::string accepted_property_types() {
-  return accepted_names(kPropertyTypes, [](const NamedType& known) { return known.name; },
-                        ", or their numbers");
+  return accepted_names(
+      kPropertyTypes, [](const NamedType& known) { return known.name; }, ", or their numbers");
 }
 
 std::uint16_t property_type_of(const json& value, const std::string& where) {
@@ -212,9 +221,10 @@ GUID property_set_of(const json& value, const std::string& where) {
   }
   GUID guid{};
   if (text.size() != 38 || FAILED(::IIDFromString(text.c_str(), &guid))) {
-    fail(where, "\"" + name + "\" is neither a known property set nor a GUID" +
-                    accepted_names(kPropertySets, [](const NamedSet& known) { return known.name; },
-                                   ", or a GUID"));
+    fail(where,
+         "\"" + name + "\" is neither a known property set nor a GUID" +
+             accepted_names(
+                 kPropertySets, [](const NamedSet& known) { return known.name; }, ", or a GUID"));
   }
   return guid;
 }
@@ -384,8 +394,8 @@ MsgPropertyLoader current_loader() {
 }
 
 long item_type_of(const json& value, const std::string& where) {
-  static constexpr const char* kNames[] = {"mail", "appointment", "contact", "task",
-                                           "journal", "note", "post", "distribution_list"};
+  static constexpr const char* kNames[] = {
+      "mail", "appointment", "contact", "task", "journal", "note", "post", "distribution_list"};
   if (value.is_string()) {
     const std::string name = value.get<std::string>();
     for (size_t code = 0; code < std::size(kNames); ++code) {
@@ -393,10 +403,12 @@ long item_type_of(const json& value, const std::string& where) {
         return static_cast<long>(code);
       }
     }
-    const bool number = !name.empty() && (std::isdigit(static_cast<unsigned char>(name[0])) || name[0] == '-');
+    const bool number =
+        !name.empty() && (std::isdigit(static_cast<unsigned char>(name[0])) || name[0] == '-');
     if (!number) {
       fail(where, "unknown item type \"" + name + "\"" +
-                      accepted_names(kNames, [](const char* known) { return known; }, ", or a number"));
+                      accepted_names(
+                          kNames, [](const char* known) { return known; }, ", or a number"));
     }
   }
   return static_cast<long>(integer_in_range(value, 0, 0x7FFFFFFF, where));
@@ -448,8 +460,9 @@ ByNameOverrides by_name_overrides_of(const json& object, const std::string& wher
 // HRESULT, "read_fails_at": n, "every_read_fails": bool, "read_error":
 // HRESULT, "max_read": n, "stat_size": n}, with numbers and HRESULTs made JSON numbers.
 json stream_behaviour_of(const json& value, const std::string& where) {
-  check_members(value, {"stat_fails", "stat_error", "read_fails_at", "every_read_fails", "read_error", "max_read",
-                        "stat_size"},
+  check_members(value,
+                {"stat_fails", "stat_error", "read_fails_at", "every_read_fails", "read_error",
+                 "max_read", "stat_size"},
                 where);
   json result = json::object();
   for (const char* flag : {"stat_fails", "every_read_fails"}) {
@@ -459,20 +472,22 @@ json stream_behaviour_of(const json& value, const std::string& where) {
   }
   for (const char* error : {"stat_error", "read_error"}) {
     if (value.contains(error)) {
-      result[error] = static_cast<std::int64_t>(hresult_of(value.at(error), member_path(where, error)));
+      result[error] =
+          static_cast<std::int64_t>(hresult_of(value.at(error), member_path(where, error)));
     }
   }
   if (value.contains("read_fails_at")) {
-    result["read_fails_at"] = integer_in_range(value.at("read_fails_at"), 0,
-                                               std::numeric_limits<std::int64_t>::max(),
-                                               member_path(where, "read_fails_at"));
+    result["read_fails_at"] =
+        integer_in_range(value.at("read_fails_at"), 0, std::numeric_limits<std::int64_t>::max(),
+                         member_path(where, "read_fails_at"));
   }
   if (value.contains("max_read")) {
     result["max_read"] = uint32_of(value.at("max_read"), member_path(where, "max_read"));
   }
   if (value.contains("stat_size")) {
-    result["stat_size"] = integer_in_range(value.at("stat_size"), 0, std::numeric_limits<std::int64_t>::max(),
-                                           member_path(where, "stat_size"));
+    result["stat_size"] =
+        integer_in_range(value.at("stat_size"), 0, std::numeric_limits<std::int64_t>::max(),
+                         member_path(where, "stat_size"));
   }
   return result;
 }
@@ -483,7 +498,8 @@ json message_options_of(const json& value, const std::string& where) {
   check_members(value, {"getprops_limit", "stream", "property_streams"}, where);
   json result = json::object();
   if (value.contains("getprops_limit")) {
-    result["getprops_limit"] = uint32_of(value.at("getprops_limit"), member_path(where, "getprops_limit"));
+    result["getprops_limit"] =
+        uint32_of(value.at("getprops_limit"), member_path(where, "getprops_limit"));
   }
   if (value.contains("stream")) {
     result["stream"] = stream_behaviour_of(value.at("stream"), member_path(where, "stream"));
@@ -498,7 +514,8 @@ json message_options_of(const json& value, const std::string& where) {
     for (auto it = streams.begin(); it != streams.end(); ++it) {
       const std::string at = path + "." + it.key();
       char tag[11];
-      std::snprintf(tag, sizeof tag, "0x%08X", static_cast<unsigned>(uint32_of(json(it.key()), at)));
+      std::snprintf(tag, sizeof tag, "0x%08X",
+                    static_cast<unsigned>(uint32_of(json(it.key()), at)));
       normalised[tag] = stream_behaviour_of(it.value(), at);
     }
     result["property_streams"] = std::move(normalised);
@@ -547,7 +564,8 @@ class MailboxReader {
     if (!value.contains("display_name")) {
       fail(where, "a store needs a \"display_name\"");
     }
-    store->display_name = wide_text_of(value.at("display_name"), member_path(where, "display_name"));
+    store->display_name =
+        wide_text_of(value.at("display_name"), member_path(where, "display_name"));
     const size_t position = mailbox_.stores.size() + 1;
     store->provider_uid = generated_provider_uid(position);
     if (value.contains("provider_uid")) {
@@ -565,8 +583,9 @@ class MailboxReader {
 
   std::unique_ptr<Folder> read_folder(const json& value, Store& store, Folder* parent,
                                       const std::string& where) {
-    check_members(value, {"id", "name", "entry_id", "default_item_type", "folder_path", "by_name",
-                          "folders", "items"},
+    check_members(value,
+                  {"id", "name", "entry_id", "default_item_type", "folder_path", "by_name",
+                   "folders", "items"},
                   where);
     auto folder = std::make_unique<Folder>();
     folder->id = unique_id(value, folder_ids_, where);
@@ -592,19 +611,21 @@ class MailboxReader {
     folder->by_name = by_name_overrides_of(value, where);
     const json& items = array_member(value, "items", where);
     for (size_t i = 0; i < items.size(); ++i) {
-      folder->items.push_back(read_item(items[i], *folder, index_path(member_path(where, "items"), i)));
+      folder->items.push_back(
+          read_item(items[i], *folder, index_path(member_path(where, "items"), i)));
     }
     const json& folders = array_member(value, "folders", where);
     for (size_t i = 0; i < folders.size(); ++i) {
-      folder->folders.push_back(
-          read_folder(folders[i], store, folder.get(), index_path(member_path(where, "folders"), i)));
+      folder->folders.push_back(read_folder(folders[i], store, folder.get(),
+                                            index_path(member_path(where, "folders"), i)));
     }
     return folder;
   }
 
   std::unique_ptr<Item> read_item(const json& value, Folder& folder, const std::string& where) {
-    check_members(value, {"id", "entry_id", "message_class", "subject", "properties",
-                          "attachment_count", "msg_file", "by_name", "message_options"},
+    check_members(value,
+                  {"id", "entry_id", "message_class", "subject", "properties", "attachment_count",
+                   "msg_file", "by_name", "message_options"},
                   where);
     auto item = std::make_unique<Item>();
     item->id = unique_id(value, item_ids_, where);
@@ -612,12 +633,14 @@ class MailboxReader {
     item->entry_id =
         entry_id_of(value, *folder.store, ++folder.store->last_sequence, EntryKind::kItem, where);
     if (value.contains("msg_file")) {
-      item->msg_file = resolve_path(wide_text_of(value.at("msg_file"), member_path(where, "msg_file")));
+      item->msg_file =
+          resolve_path(wide_text_of(value.at("msg_file"), member_path(where, "msg_file")));
       item->properties = msg_file_properties(item->msg_file, member_path(where, "msg_file"));
     }
     const json& properties = array_member(value, "properties", where);
     for (size_t i = 0; i < properties.size(); ++i) {
-      set_property(*item, read_property(properties[i], index_path(member_path(where, "properties"), i)));
+      set_property(*item,
+                   read_property(properties[i], index_path(member_path(where, "properties"), i)));
     }
     if (value.contains("subject")) {
       if (item->find(kPrSubjectW) != nullptr || item->find(kPrSubjectA) != nullptr) {
@@ -731,7 +754,8 @@ class MailboxReader {
       property.tag = uint32_of(value.at("tag"), member_path(where, "tag"));
       property.type = static_cast<std::uint16_t>(property.tag & 0xFFFF);
       if (!is_known_type(property.type)) {
-        fail(member_path(where, "tag"), "unknown property type in the tag" + accepted_property_types());
+        fail(member_path(where, "tag"),
+             "unknown property type in the tag" + accepted_property_types());
       }
     } else {
       if (!value.contains("set") || !value.contains("lid") || !value.contains("type")) {
@@ -757,8 +781,8 @@ class MailboxReader {
         break;
       case kPtLong:
         // Written signed or as an unsigned 32-bit pattern ("0xFFFFFFFF").
-        property.integer = static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(integer_in_range(value, -2147483648ll, 0xFFFFFFFFll, where)));
+        property.integer = static_cast<std::int32_t>(static_cast<std::uint32_t>(
+            integer_in_range(value, -2147483648ll, 0xFFFFFFFFll, where)));
         break;
       case kPtI8:
         property.integer = integer_of(value, where);
@@ -865,8 +889,9 @@ class MailboxReader {
       case LongForm::kPattern:
         break;
     }
-    return repeated(to_code_page_1252(wide_text_of(value.at("pattern"), member_path(where, "pattern"))),
-                    repeat_count(value, where));
+    return repeated(
+        to_code_page_1252(wide_text_of(value.at("pattern"), member_path(where, "pattern"))),
+        repeat_count(value, where));
   }
 
   Bytes long_binary_of(const json& value, const std::string& where) {
@@ -931,7 +956,8 @@ class MailboxReader {
     }
     const json& rows = array_member(value, "stores", where);
     for (size_t i = 0; i < rows.size(); ++i) {
-      profile.stores.push_back(read_store_row(rows[i], index_path(member_path(where, "stores"), i)));
+      profile.stores.push_back(
+          read_store_row(rows[i], index_path(member_path(where, "stores"), i)));
     }
     return profile;
   }
@@ -947,17 +973,18 @@ class MailboxReader {
     }
     if (value.contains("entry_id")) {
       const json& entry_id = value.at("entry_id");
-      row.entry_id = entry_id.is_null() ? std::nullopt
-                                        : std::optional<Bytes>(
-                                              hex_of(entry_id, member_path(where, "entry_id")));
+      row.entry_id = entry_id.is_null()
+                         ? std::nullopt
+                         : std::optional<Bytes>(hex_of(entry_id, member_path(where, "entry_id")));
     } else if (row.store == nullptr) {
       fail(where, "a store row needs \"store\" or \"entry_id\"");
     }
     if (value.contains("display_name")) {
       const json& name = value.at("display_name");
-      row.display_name = name.is_null() ? std::nullopt
-                                        : std::optional<std::wstring>(wide_text_of(
-                                              name, member_path(where, "display_name")));
+      row.display_name =
+          name.is_null()
+              ? std::nullopt
+              : std::optional<std::wstring>(wide_text_of(name, member_path(where, "display_name")));
     }
     return row;
   }
@@ -977,15 +1004,18 @@ class MailboxReader {
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
-      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for", "throw"}, where);
+      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for", "throw"},
+                    where);
       json rule = json::object();
-      rule["call"] = text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
+      rule["call"] =
+          text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
       if (fault.contains("nth")) {
         rule["nth"] = integer_in_range(fault.at("nth"), 0, std::numeric_limits<std::int64_t>::max(),
                                        member_path(where, "nth"));
       }
       if (fault.contains("hr")) {
-        rule["hr"] = static_cast<std::int64_t>(hresult_of(fault.at("hr"), member_path(where, "hr")));
+        rule["hr"] =
+            static_cast<std::int64_t>(hresult_of(fault.at("hr"), member_path(where, "hr")));
       }
       if (fault.contains("error_info")) {
         rule["error_info"] = boolean_of(fault.at("error_info"), member_path(where, "error_info"));
@@ -1003,8 +1033,8 @@ class MailboxReader {
   static MailboxEvent read_event(const json& value, const std::string& where) {
     check_members(value, {"after", "nth", "add_store", "add_folder", "add_item"}, where);
     MailboxEvent event;
-    event.call_point = text_of(value.contains("after") ? value.at("after") : json(),
-                               member_path(where, "after"));
+    event.call_point =
+        text_of(value.contains("after") ? value.at("after") : json(), member_path(where, "after"));
     if (value.contains("nth")) {
       event.nth = static_cast<std::uint64_t>(integer_in_range(
           value.at("nth"), 1, std::numeric_limits<std::int64_t>::max(), member_path(where, "nth")));
@@ -1063,8 +1093,8 @@ void Mailbox::apply(const json& action) {
   const char* kind = folder ? "add_folder" : "add_item";
   const json& change = action.at(kind);
   check_members(change, {"to", folder ? "folder" : "item"}, kind);
-  const std::string to = text_of(change.contains("to") ? change.at("to") : json(),
-                                 member_path(kind, "to"));
+  const std::string to =
+      text_of(change.contains("to") ? change.at("to") : json(), member_path(kind, "to"));
   Folder* target = find_folder(to);
   if (target == nullptr) {
     fail(member_path(kind, "to"), "no folder has the id \"" + to + "\"");

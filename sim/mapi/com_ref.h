@@ -14,7 +14,9 @@ class ComRef {
   // Takes over a reference that the caller owns.
   explicit ComRef(T* owned) : pointer_(owned) {}
   ComRef(const ComRef& other) : pointer_(other.pointer_) {
-    if (pointer_) pointer_->AddRef();
+    if (pointer_) {
+      pointer_->AddRef();
+    }
   }
   ComRef(ComRef&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
   ComRef& operator=(ComRef other) noexcept {
@@ -25,12 +27,16 @@ class ComRef {
 
   // A new reference to pointer.
   static ComRef share(T* pointer) {
-    if (pointer) pointer->AddRef();
+    if (pointer) {
+      pointer->AddRef();
+    }
     return ComRef(pointer);
   }
 
   void reset() {
-    if (T* old = std::exchange(pointer_, nullptr)) old->Release();
+    if (T* old = std::exchange(pointer_, nullptr)) {
+      old->Release();
+    }
   }
   T* get() const { return pointer_; }
   T* operator->() const { return pointer_; }

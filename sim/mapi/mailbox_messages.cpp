@@ -23,12 +23,14 @@ std::vector<Property> msg_file_properties(const std::wstring& path) {
       throw std::runtime_error("file not found: " + wide_to_utf8(path));
     }
     char text[80];
-    std::snprintf(text, sizeof text, "it does not open as a compound file (0x%08lX)", static_cast<unsigned long>(hr));
+    std::snprintf(text, sizeof text, "it does not open as a compound file (0x%08lX)",
+                  static_cast<unsigned long>(hr));
     throw std::runtime_error(text);
   }
   std::vector<Property> properties;
   for (const ULONG tag : message->properties.tags()) {
-    if (std::optional<Property> property = to_mailbox_property(tag, *message->properties.find(tag), *message->names)) {
+    if (std::optional<Property> property =
+            to_mailbox_property(tag, *message->properties.find(tag), *message->names)) {
       properties.push_back(std::move(*property));
     }
   }
@@ -39,7 +41,8 @@ void map_folder_names(const Folder& folder, NamedPropertyMap& names) {
   for (const auto& item : folder.items) {
     for (const Property& property : item->properties) {
       if (property.is_named()) {
-        names.map(PropertyName::numeric(property.name->property_set, static_cast<LONG>(property.name->lid)));
+        names.map(PropertyName::numeric(property.name->property_set,
+                                        static_cast<LONG>(property.name->lid)));
       }
     }
   }
@@ -55,7 +58,8 @@ void add_counted_attachments(int count, MessageData& message) {
     AttachmentData& attachment = message.add_attachment();
     const std::string content = "Attachment " + std::to_string(i) + " of the simulated mailbox";
     attachment.properties.set_long(kTagAttachMethod, ATTACH_BY_VALUE);
-    attachment.properties.set_unicode(kTagAttachLongFilenameW, L"attachment" + std::to_wstring(i) + L".txt");
+    attachment.properties.set_unicode(kTagAttachLongFilenameW,
+                                      L"attachment" + std::to_wstring(i) + L".txt");
     attachment.properties.set_unicode(kTagAttachMimeTagW, L"text/plain");
     attachment.properties.set(PR_ATTACH_DATA_BIN, PropertyValue::binary(content));
     attachment.properties.set_long(PR_ATTACH_SIZE, static_cast<LONG>(content.size()));
@@ -70,8 +74,8 @@ void register_msg_property_loader() { set_msg_property_loader(msg_file_propertie
 
 HRESULT read_msg_file(const std::wstring& path, std::shared_ptr<MessageData>* message) {
   ComRef<IStorage> storage;
-  const HRESULT hr =
-      ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage.put());
+  const HRESULT hr = ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE,
+                                      nullptr, 0, storage.put());
   return FAILED(hr) ? hr : read_msg(storage.get(), message);
 }
 
@@ -113,7 +117,8 @@ PropertyValue to_property_value(const Property& property) {
   }
 }
 
-std::optional<Property> to_mailbox_property(ULONG tag, const PropertyValue& value, const NamedPropertyMap& names) {
+std::optional<Property> to_mailbox_property(ULONG tag, const PropertyValue& value,
+                                            const NamedPropertyMap& names) {
   Property property;
   property.type = static_cast<std::uint16_t>(value.type());
   switch (value.type()) {
@@ -178,15 +183,17 @@ HRESULT build_item_message(const Item& item, const std::shared_ptr<NamedProperty
   }
   try {
     // Embedded messages share the options object: change it in place.
-    *data->options =
-        item.message_options.is_null() ? MessageOptions() : MessageOptions::from_json(item.message_options);
+    *data->options = item.message_options.is_null()
+                         ? MessageOptions()
+                         : MessageOptions::from_json(item.message_options);
   } catch (const std::exception&) {
     return MAPI_E_CORRUPT_DATA;
   }
   for (const Property& property : item.properties) {
     if (property.is_named()) {
-      data->set_named(PropertyName::numeric(property.name->property_set, static_cast<LONG>(property.name->lid)),
-                      to_property_value(property));
+      data->set_named(
+          PropertyName::numeric(property.name->property_set, static_cast<LONG>(property.name->lid)),
+          to_property_value(property));
     } else {
       data->properties.set(property.tag, to_property_value(property));
     }

@@ -30,7 +30,8 @@ PropertyValue binary_value(const Bytes& bytes);
 // value of a type that a description cannot hold, or for a named property
 // whose name is a string or unknown to names.
 PropertyValue to_property_value(const Property& property);
-std::optional<Property> to_mailbox_property(ULONG tag, const PropertyValue& value, const NamedPropertyMap& names);
+std::optional<Property> to_mailbox_property(ULONG tag, const PropertyValue& value,
+                                            const NamedPropertyMap& names);
 
 // Gives the names of every named property of the store's items an
 // identifier in names, in document order (folder by folder, depth first),

@@ -35,12 +35,14 @@ HRESULT WINAPI MAPIInitialize(LPVOID init) try {
     return MAPI_E_VERSION;
   }
   return initialize_library();
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 void WINAPI MAPIUninitialize() try {
   enter("MAPIUninitialize");  // nothing to fail
   uninitialize_library();
-} QVSIM_CATCH_VOID
+}
+QVSIM_CATCH_VOID
 
 // The profiles of the served mailbox.
 HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) try {
@@ -58,25 +60,29 @@ HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) try {
   }
   *admin = create_profile_admin();
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 // A new session on a profile of the served mailbox, found by its name (wide
 // with MAPI_UNICODE). Faults may name the profile (only_for, matched against
 // the name in UTF-8) or the nth logon.
-HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags, LPMAPISESSION* session) try {
+HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags,
+                           LPMAPISESSION* session) try {
   if (session != nullptr) {
     *session = nullptr;
   }
   prepare_library();
   const std::string qualifier = qvsim::wide_to_utf8(profile_name_text(profile, flags));
-  if (const HRESULT hr = qvsim::Ledger::instance().enter_for("MAPILogonEx", qualifier).hr; FAILED(hr)) {
+  if (const HRESULT hr = qvsim::Ledger::instance().enter_for("MAPILogonEx", qualifier).hr;
+      FAILED(hr)) {
     return hr;
   }
   if (session == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
   return library_initialized() ? log_on(profile, flags, session) : MAPI_E_NOT_INITIALIZED;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* buffer) try {
   if (buffer != nullptr) {
@@ -86,7 +92,8 @@ SCODE WINAPI MAPIAllocateBuffer(ULONG size, LPVOID* buffer) try {
     return hr;
   }
   return linked_allocate_buffer(size, buffer);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 SCODE WINAPI MAPIAllocateMore(ULONG size, LPVOID parent, LPVOID* buffer) try {
   if (buffer != nullptr) {
@@ -96,33 +103,38 @@ SCODE WINAPI MAPIAllocateMore(ULONG size, LPVOID parent, LPVOID* buffer) try {
     return hr;
   }
   return linked_allocate_more(size, parent, buffer);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 ULONG WINAPI MAPIFreeBuffer(LPVOID buffer) try {
   if (const HRESULT hr = enter("MAPIFreeBuffer"); FAILED(hr)) {
     return static_cast<ULONG>(hr);
   }
   return linked_free_buffer(buffer);
-} QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
+}
+QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
 
 BOOL STDAPICALLTYPE FBinFromHex(LPTSTR text, LPBYTE bytes) try {
   if (FAILED(enter("FBinFromHex"))) {
     return FALSE;
   }
   return bin_from_hex(text, bytes);
-} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
+}
+QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
 
 void STDAPICALLTYPE HexFromBin(LPBYTE bytes, int count, LPTSTR text) try {
   enter("HexFromBin");  // nothing to fail
   hex_from_bin(bytes, count, text);
-} QVSIM_CATCH_VOID
+}
+QVSIM_CATCH_VOID
 
 LPMALLOC STDAPICALLTYPE MAPIGetDefaultMalloc(VOID) try {
   if (FAILED(enter("MAPIGetDefaultMalloc"))) {
     return nullptr;
   }
   return new_default_malloc();
-} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
+}
+QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
 
 HRESULT STDAPICALLTYPE HrGetOneProp(LPMAPIPROP prop, ULONG tag, LPSPropValue* value) try {
   if (value != nullptr) {
@@ -132,14 +144,17 @@ HRESULT STDAPICALLTYPE HrGetOneProp(LPMAPIPROP prop, ULONG tag, LPSPropValue* va
     return hr;
   }
   return get_one_prop(prop, tag, value, &linked_free_buffer);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 void STDAPICALLTYPE FreeProws(LPSRowSet rows) try {
   enter("FreeProws");  // nothing to fail
   free_rows(rows, &linked_free_buffer);
-} QVSIM_CATCH_VOID
+}
+QVSIM_CATCH_VOID
 
-HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags, LPSTREAM* rtf) try {
+HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags,
+                                               LPSTREAM* rtf) try {
   if (rtf != nullptr) {
     *rtf = nullptr;
   }
@@ -147,21 +162,23 @@ HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags,
     return hr;
   }
   return wrap_compressed_rtf_stream(compressed, flags, rtf);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-SCODE STDAPICALLTYPE OpenIMsgOnIStg(LPMSGSESS, LPALLOCATEBUFFER allocate, LPALLOCATEMORE allocate_more,
-                                    LPFREEBUFFER free, LPMALLOC, LPVOID, LPSTORAGE storage,
-                                    MSGCALLRELEASE* released, ULONG caller_data, ULONG flags,
-                                    LPMESSAGE* message) try {
+SCODE STDAPICALLTYPE OpenIMsgOnIStg(LPMSGSESS, LPALLOCATEBUFFER allocate,
+                                    LPALLOCATEMORE allocate_more, LPFREEBUFFER free, LPMALLOC,
+                                    LPVOID, LPSTORAGE storage, MSGCALLRELEASE* released,
+                                    ULONG caller_data, ULONG flags, LPMESSAGE* message) try {
   if (message != nullptr) {
     *message = nullptr;
   }
   if (const HRESULT hr = enter("OpenIMsgOnIStg"); FAILED(hr)) {
     return hr;
   }
-  return open_message_on_storage(Allocator{allocate, allocate_more, free}, storage, released, caller_data,
-                                 flags, message);
-} QVSIM_CATCH_HRESULT
+  return open_message_on_storage(Allocator{allocate, allocate_more, free}, storage, released,
+                                 caller_data, flags, message);
+}
+QVSIM_CATCH_HRESULT
 
 // ---- The simulator's own routines, for tests ----
 
@@ -183,13 +200,15 @@ HRESULT WINAPI QvSimMapiSetFaults(LPCSTR json) try {
     return MAPI_E_INVALID_PARAMETER;
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 // Forgets the call counts and the created/destroyed object counts.
 void WINAPI QvSimMapiResetCounts() try {
   prepare_library();
   qvsim::Ledger::instance().reset_counts();
-} QVSIM_CATCH_VOID
+}
+QVSIM_CATCH_VOID
 
 // Copies the report (UTF-8 JSON, zero-terminated) into buffer when size
 // bytes suffice; returns the size that it needs.
@@ -201,14 +220,17 @@ ULONG WINAPI QvSimMapiGetReport(LPSTR buffer, ULONG size) try {
     std::memcpy(buffer, text.c_str(), needed);
   }
   return needed;
-} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(ULONG{0}))
+}
+QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(ULONG{0}))
 
 // Writes the report to path, or to QV_SIM_MAPI_REPORT's path when path is
 // null. Returns whether a file was written.
 BOOL WINAPI QvSimMapiWriteReport(LPCWSTR path) try {
   prepare_library();
-  return write_library_report(path ? std::wstring(path) : std::wstring(), "on_demand") ? TRUE : FALSE;
-} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
+  return write_library_report(path ? std::wstring(path) : std::wstring(), "on_demand") ? TRUE
+                                                                                       : FALSE;
+}
+QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
 
 // Serves the mailbox description at path (QV_SIM_MAILBOX's when null) from
 // now on, with its faults, and starts the call counts afresh, for test
@@ -218,7 +240,8 @@ BOOL WINAPI QvSimMapiWriteReport(LPCWSTR path) try {
 HRESULT WINAPI QvSimMapiReset(LPCWSTR mailbox_path) try {
   prepare_library();
   return reset_library(mailbox_path ? std::wstring(mailbox_path) : std::wstring());
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 // Sets how a message of this library (with its attachments and embedded
 // messages) serves its properties: the JSON of MessageOptions::from_json.
@@ -233,7 +256,8 @@ HRESULT WINAPI QvSimMapiSetMessageOptions(LPUNKNOWN message, LPCSTR json) try {
     return MAPI_E_INVALID_PARAMETER;
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID process_ends) try {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -243,6 +267,7 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID process_ends) try {
     write_library_report(std::wstring(), process_ends ? "process_exit" : "unload");
   }
   return TRUE;
-} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
+}
+QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(FALSE))
 
 }  // extern "C"

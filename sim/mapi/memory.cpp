@@ -78,7 +78,8 @@ SCODE WINAPI linked_allocate_buffer(ULONG size, LPVOID* buffer) try {
   }
   *buffer = memory_of(header);
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 SCODE WINAPI linked_allocate_more(ULONG size, LPVOID parent, LPVOID* buffer) try {
   if (buffer == nullptr || parent == nullptr) {
@@ -104,7 +105,8 @@ SCODE WINAPI linked_allocate_more(ULONG size, LPVOID parent, LPVOID* buffer) try
   counts().bytes += size;
   *buffer = memory_of(header);
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 ULONG WINAPI linked_free_buffer(LPVOID buffer) try {
   if (buffer == nullptr) {
@@ -127,7 +129,8 @@ ULONG WINAPI linked_free_buffer(LPVOID buffer) try {
   counts().bytes -= root->size;
   release_block(root);
   return S_OK;
-} QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
+}
+QVSIM_CATCH_RETURN(static_cast<ULONG>(::qvsim::caught_exception_hresult()))
 
 Allocator linked_allocator() {
   return Allocator{&linked_allocate_buffer, &linked_allocate_more, &linked_free_buffer};

@@ -15,8 +15,8 @@ bool StreamBehaviour::operator==(const StreamBehaviour& other) const {
          stat_size == other.stat_size;
 }
 
-MemoryStream* MemoryStream::create(std::string bytes, const StreamBehaviour& behaviour, bool writable,
-                                   CommitHandler on_commit) {
+MemoryStream* MemoryStream::create(std::string bytes, const StreamBehaviour& behaviour,
+                                   bool writable, CommitHandler on_commit) {
   return new MemoryStream(std::move(bytes), behaviour, writable, std::move(on_commit));
 }
 
@@ -49,7 +49,8 @@ MemoryStream::~MemoryStream() {
     if (written_ && on_commit_) {
       on_commit_(bytes_);
     }
-  } QVSIM_CATCH_VOID
+  }
+  QVSIM_CATCH_VOID
 }
 
 HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** object) noexcept try {
@@ -63,7 +64,8 @@ HRESULT STDMETHODCALLTYPE MemoryStream::QueryInterface(REFIID riid, void** objec
   }
   *object = nullptr;
   return E_NOINTERFACE;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT MemoryStream::read_failure(std::uint64_t position, ULONG count) const {
   if (behaviour_.every_read_fails) {
@@ -106,9 +108,11 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Read(void* buffer, ULONG count, ULONG* r
     *read = amount;
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, ULONG* written) noexcept try {
+HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count,
+                                              ULONG* written) noexcept try {
   if (written != nullptr) {
     *written = 0;
   }
@@ -134,9 +138,11 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Write(const void* buffer, ULONG count, U
     *written = count;
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) noexcept try {
+HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin,
+                                             ULARGE_INTEGER* position) noexcept try {
   if (const HRESULT hr = enter_call("IStream.Seek"); FAILED(hr)) {
     return hr;
   }
@@ -165,7 +171,8 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, U
     position->QuadPart = position_;
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) noexcept try {
   if (const HRESULT hr = enter_call("IStream.SetSize"); FAILED(hr)) {
@@ -178,9 +185,11 @@ HRESULT STDMETHODCALLTYPE MemoryStream::SetSize(ULARGE_INTEGER size) noexcept tr
   bytes_.resize(static_cast<size_t>(size.QuadPart));
   written_ = true;
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
+HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER count,
+                                               ULARGE_INTEGER* read,
                                                ULARGE_INTEGER* written) noexcept try {
   if (const HRESULT hr = enter_call("IStream.CopyTo"); FAILED(hr)) {
     return hr;
@@ -208,7 +217,8 @@ HRESULT STDMETHODCALLTYPE MemoryStream::CopyTo(IStream* target, ULARGE_INTEGER c
     written->QuadPart = done;
   }
   return hr;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) noexcept try {
   if (const HRESULT hr = enter_call("IStream.Commit"); FAILED(hr)) {
@@ -220,17 +230,23 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Commit(DWORD) noexcept try {
   }
   written_ = false;
   return on_commit_(bytes_);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::Revert() noexcept try { return S_OK; } QVSIM_CATCH_HRESULT
+HRESULT STDMETHODCALLTYPE MemoryStream::Revert() noexcept try { return S_OK; }
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept try {
+HRESULT STDMETHODCALLTYPE MemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept
+    try {
   return STG_E_INVALIDFUNCTION;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept try {
+HRESULT STDMETHODCALLTYPE MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) noexcept
+    try {
   return STG_E_INVALIDFUNCTION;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) noexcept try {
   if (const HRESULT hr = enter_call("IStream.Stat"); FAILED(hr)) {
@@ -254,7 +270,8 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Stat(STATSTG* stat, DWORD flags) noexcep
   stat->cbSize.QuadPart = behaviour_.stat_size != 0 ? behaviour_.stat_size : bytes_.size();
   stat->grfMode = writable_ ? STGM_READWRITE : STGM_READ;
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) noexcept try {
   if (clone == nullptr) {
@@ -272,6 +289,7 @@ HRESULT STDMETHODCALLTYPE MemoryStream::Clone(IStream** clone) noexcept try {
   copy->position_ = position_;
   *clone = copy;
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 }  // namespace qvsim::mapi

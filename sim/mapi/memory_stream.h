@@ -16,13 +16,14 @@
 namespace qvsim::mapi {
 
 struct StreamBehaviour {
-  bool stat_fails = false;                  // Stat fails with stat_error
+  bool stat_fails = false;  // Stat fails with stat_error
   HRESULT stat_error = STG_E_INVALIDFUNCTION;
   std::optional<std::uint64_t> read_fails_at;  // the Read that would deliver this byte fails
-  bool every_read_fails = false;            // every Read fails
+  bool every_read_fails = false;               // every Read fails
   HRESULT read_error = STG_E_READFAULT;
-  ULONG max_read = 0;                       // short reads: at most this many bytes per Read; 0: no limit
-  std::uint64_t stat_size = 0;              // the size that Stat claims instead of the true one; 0: the true one
+  ULONG max_read = 0;  // short reads: at most this many bytes per Read; 0: no limit
+  std::uint64_t stat_size =
+      0;  // the size that Stat claims instead of the true one; 0: the true one
 
   bool operator==(const StreamBehaviour& other) const;
 };
@@ -47,20 +48,25 @@ class MemoryStream final : public IStream, public TrackedObject {
   QVSIM_FORWARD_ADDREF_RELEASE
 
   HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) noexcept override;
-  HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) noexcept override;
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) noexcept override;
+  HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count,
+                                  ULONG* written) noexcept override;
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                 ULARGE_INTEGER* position) noexcept override;
   HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) noexcept override;
   HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
                                    ULARGE_INTEGER* written) noexcept override;
   HRESULT STDMETHODCALLTYPE Commit(DWORD flags) noexcept override;
   HRESULT STDMETHODCALLTYPE Revert() noexcept override;
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) noexcept override;
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) noexcept override;
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count,
+                                       DWORD type) noexcept override;
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count,
+                                         DWORD type) noexcept override;
   HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) noexcept override;
   HRESULT STDMETHODCALLTYPE Clone(IStream** clone) noexcept override;
 
  private:
-  MemoryStream(std::string bytes, const StreamBehaviour& behaviour, bool writable, CommitHandler on_commit);
+  MemoryStream(std::string bytes, const StreamBehaviour& behaviour, bool writable,
+               CommitHandler on_commit);
   ~MemoryStream() override;
 
   HRESULT read_failure(std::uint64_t position, ULONG count) const;

@@ -35,8 +35,9 @@ HRESULT new_table(std::vector<PropertyBag> rows, ULONG first_column, ULONG flags
 class Message final : public MapiPropObject<IMessage> {
  public:
   Message(std::shared_ptr<ObjectScope> scope, std::shared_ptr<MessageData> data, MessageHooks hooks)
-      : MapiPropObject("IMessage",
-                       PropertyAccess(scope, data, std::shared_ptr<PropertyBag>(data, &data->properties))),
+      : MapiPropObject(
+            "IMessage",
+            PropertyAccess(scope, data, std::shared_ptr<PropertyBag>(data, &data->properties))),
         data_(std::move(data)),
         hooks_(std::move(hooks)) {}
 
@@ -54,57 +55,88 @@ class Message final : public MapiPropObject<IMessage> {
       AddRef();
       return S_OK;
     }
-    return answer_interface(static_cast<IMessage*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMessage});
-  } QVSIM_CATCH_HRESULT
+    return answer_interface(static_cast<IMessage*>(this), riid, object,
+                            {IID_IUnknown, kIidMapiProp, kIidMessage});
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
-    if (table != nullptr) *table = nullptr;
-    if (const HRESULT hr = enter_call("IMessage.GetAttachmentTable"); FAILED(hr)) return hr;
+  HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG flags, LPMAPITABLE* table) noexcept override
+      try {
+    if (table != nullptr) {
+      *table = nullptr;
+    }
+    if (const HRESULT hr = enter_call("IMessage.GetAttachmentTable"); FAILED(hr)) {
+      return hr;
+    }
     std::vector<PropertyBag> rows;
     for (const auto& attachment : data_->attachments) {
       rows.push_back(attachment->properties);
       rows.back().set_long(kTagAttachNum, static_cast<LONG>(attachment->number));
     }
     return new_table(std::move(rows), kTagAttachNum, flags, access_, table);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE OpenAttach(ULONG number, LPCIID iid, ULONG flags, LPATTACH* attach) noexcept override;
-  HRESULT STDMETHODCALLTYPE CreateAttach(LPCIID iid, ULONG flags, ULONG* number, LPATTACH* attach) noexcept override;
+  HRESULT STDMETHODCALLTYPE OpenAttach(ULONG number, LPCIID iid, ULONG flags,
+                                       LPATTACH* attach) noexcept override;
+  HRESULT STDMETHODCALLTYPE CreateAttach(LPCIID iid, ULONG flags, ULONG* number,
+                                         LPATTACH* attach) noexcept override;
 
-  HRESULT STDMETHODCALLTYPE DeleteAttach(ULONG number, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
-    if (const HRESULT hr = enter_call("IMessage.DeleteAttach"); FAILED(hr)) return hr;
-    if (!access_.scope()->writable) return MAPI_E_NO_ACCESS;
+  HRESULT STDMETHODCALLTYPE DeleteAttach(ULONG number, UiParam, LPMAPIPROGRESS,
+                                         ULONG) noexcept override try {
+    if (const HRESULT hr = enter_call("IMessage.DeleteAttach"); FAILED(hr)) {
+      return hr;
+    }
+    if (!access_.scope()->writable) {
+      return MAPI_E_NO_ACCESS;
+    }
     return data_->remove_attachment(number) ? S_OK : MAPI_E_NOT_FOUND;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
-    if (table != nullptr) *table = nullptr;
-    if (const HRESULT hr = enter_call("IMessage.GetRecipientTable"); FAILED(hr)) return hr;
+  HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG flags, LPMAPITABLE* table) noexcept override
+      try {
+    if (table != nullptr) {
+      *table = nullptr;
+    }
+    if (const HRESULT hr = enter_call("IMessage.GetRecipientTable"); FAILED(hr)) {
+      return hr;
+    }
     std::vector<PropertyBag> rows;
     for (const RecipientData& recipient : data_->recipients) {
       rows.push_back(recipient.properties);
       rows.back().set_long(kTagRowId, static_cast<LONG>(recipient.row_id));
     }
     return new_table(std::move(rows), kTagRowId, flags, access_, table);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE ModifyRecipients(ULONG flags, LPADRLIST changes) noexcept override;
 
   HRESULT STDMETHODCALLTYPE SubmitMessage(ULONG) noexcept override try {
-    if (const HRESULT hr = enter_call("IMessage.SubmitMessage"); FAILED(hr)) return hr;
+    if (const HRESULT hr = enter_call("IMessage.SubmitMessage"); FAILED(hr)) {
+      return hr;
+    }
     return MAPI_E_NO_SUPPORT;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE SetReadFlag(ULONG flags) noexcept override try {
-    if (const HRESULT hr = enter_call("IMessage.SetReadFlag"); FAILED(hr)) return hr;
+    if (const HRESULT hr = enter_call("IMessage.SetReadFlag"); FAILED(hr)) {
+      return hr;
+    }
     const LONG current = data_->properties.get_long(PR_MESSAGE_FLAGS).value_or(0);
     const LONG read = static_cast<LONG>(MSGFLAG_READ);
-    data_->properties.set_long(PR_MESSAGE_FLAGS, (flags & CLEAR_READ_FLAG) ? (current & ~read) : (current | read));
+    data_->properties.set_long(PR_MESSAGE_FLAGS,
+                               (flags & CLEAR_READ_FLAG) ? (current & ~read) : (current | read));
     return S_OK;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
  protected:
-  HRESULT save_changes(ULONG flags) override { return hooks_.save ? hooks_.save(*data_, flags) : S_OK; }
+  HRESULT save_changes(ULONG flags) override {
+    return hooks_.save ? hooks_.save(*data_, flags) : S_OK;
+  }
 
  private:
   std::shared_ptr<MessageData> data_;
@@ -115,14 +147,16 @@ class Attachment final : public MapiPropObject<IAttach> {
  public:
   Attachment(std::shared_ptr<ObjectScope> scope, std::shared_ptr<MessageData> message,
              std::shared_ptr<AttachmentData> attachment)
-      : MapiPropObject("IAttach",
-                       PropertyAccess(std::move(scope), std::move(message),
-                                      std::shared_ptr<PropertyBag>(attachment, &attachment->properties))),
+      : MapiPropObject("IAttach", PropertyAccess(std::move(scope), std::move(message),
+                                                 std::shared_ptr<PropertyBag>(
+                                                     attachment, &attachment->properties))),
         attachment_(std::move(attachment)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
-    return answer_interface(static_cast<IAttach*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidAttachment});
-  } QVSIM_CATCH_HRESULT
+    return answer_interface(static_cast<IAttach*>(this), riid, object,
+                            {IID_IUnknown, kIidMapiProp, kIidAttachment});
+  }
+  QVSIM_CATCH_HRESULT
 
  protected:
   HRESULT save_changes(ULONG) override { return S_OK; }
@@ -154,33 +188,63 @@ class Attachment final : public MapiPropObject<IAttach> {
   std::shared_ptr<AttachmentData> attachment_;
 };
 
-HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags, LPATTACH* attach) noexcept try {
-  if (attach != nullptr) *attach = nullptr;
-  if (const HRESULT hr = enter_call("IMessage.OpenAttach"); FAILED(hr)) return hr;
-  if (attach == nullptr) return MAPI_E_INVALID_PARAMETER;
-  if ((flags & MAPI_MODIFY) && !access_.scope()->writable) return MAPI_E_NO_ACCESS;
+HRESULT STDMETHODCALLTYPE Message::OpenAttach(ULONG number, LPCIID, ULONG flags,
+                                              LPATTACH* attach) noexcept try {
+  if (attach != nullptr) {
+    *attach = nullptr;
+  }
+  if (const HRESULT hr = enter_call("IMessage.OpenAttach"); FAILED(hr)) {
+    return hr;
+  }
+  if (attach == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  if ((flags & MAPI_MODIFY) && !access_.scope()->writable) {
+    return MAPI_E_NO_ACCESS;
+  }
   std::shared_ptr<AttachmentData> attachment = data_->attachment(number);
-  if (!attachment) return MAPI_E_NOT_FOUND;
+  if (!attachment) {
+    return MAPI_E_NOT_FOUND;
+  }
   *attach = new Attachment(access_.scope(), data_, std::move(attachment));
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number, LPATTACH* attach) noexcept try {
-  if (attach != nullptr) *attach = nullptr;
-  if (const HRESULT hr = enter_call("IMessage.CreateAttach"); FAILED(hr)) return hr;
-  if (attach == nullptr || number == nullptr) return MAPI_E_INVALID_PARAMETER;
-  if (!access_.scope()->writable) return MAPI_E_NO_ACCESS;
+HRESULT STDMETHODCALLTYPE Message::CreateAttach(LPCIID, ULONG, ULONG* number,
+                                                LPATTACH* attach) noexcept try {
+  if (attach != nullptr) {
+    *attach = nullptr;
+  }
+  if (const HRESULT hr = enter_call("IMessage.CreateAttach"); FAILED(hr)) {
+    return hr;
+  }
+  if (attach == nullptr || number == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  if (!access_.scope()->writable) {
+    return MAPI_E_NO_ACCESS;
+  }
   AttachmentData& created = data_->add_attachment();
   *number = created.number;
   *attach = new Attachment(access_.scope(), data_, data_->attachment(created.number));
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST changes) noexcept try {
-  if (const HRESULT hr = enter_call("IMessage.ModifyRecipients"); FAILED(hr)) return hr;
-  if (changes == nullptr) return MAPI_E_INVALID_PARAMETER;
-  if ((flags & ~kModifyRecipientFlags) != 0) return MAPI_E_UNKNOWN_FLAGS;
-  if (!access_.scope()->writable) return MAPI_E_NO_ACCESS;
+  if (const HRESULT hr = enter_call("IMessage.ModifyRecipients"); FAILED(hr)) {
+    return hr;
+  }
+  if (changes == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  if ((flags & ~kModifyRecipientFlags) != 0) {
+    return MAPI_E_UNKNOWN_FLAGS;
+  }
+  if (!access_.scope()->writable) {
+    return MAPI_E_NO_ACCESS;
+  }
   if (flags == 0) {
     data_->recipients.clear();  // the list replaces every recipient
   }
@@ -196,7 +260,9 @@ HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST chang
       }
     }
     if (flags & (MODRECIP_MODIFY | MODRECIP_REMOVE)) {
-      if (!row_id || !data_->recipient(*row_id)) return MAPI_E_NOT_FOUND;
+      if (!row_id || !data_->recipient(*row_id)) {
+        return MAPI_E_NOT_FOUND;
+      }
       if (flags & MODRECIP_REMOVE) {
         data_->remove_recipient(*row_id);
         continue;
@@ -210,7 +276,8 @@ HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST chang
     added.properties = std::move(properties);
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 }  // namespace
 

@@ -23,7 +23,7 @@ struct MessageHooks {
 
 struct MessageContext {
   Allocator allocator = linked_allocator();  // for everything the objects hand out
-  bool writable = true;                      // false: SetProps, SaveChanges, ... give MAPI_E_NO_ACCESS
+  bool writable = true;  // false: SetProps, SaveChanges, ... give MAPI_E_NO_ACCESS
   MessageHooks hooks;
 };
 

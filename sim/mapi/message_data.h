@@ -35,8 +35,8 @@ struct MessageOptions {
   // MAPI_E_NOT_ENOUGH_MEMORY) and serve them only as streams.
   static constexpr ULONG kDefaultGetPropsLimit = 32768;
 
-  ULONG getprops_limit = kDefaultGetPropsLimit;  // bytes; 0: no limit
-  StreamBehaviour streams;                       // of every property stream
+  ULONG getprops_limit = kDefaultGetPropsLimit;       // bytes; 0: no limit
+  StreamBehaviour streams;                            // of every property stream
   std::map<ULONG, StreamBehaviour> property_streams;  // by property identifier, instead of streams
 
   const StreamBehaviour& stream_for(ULONG tag) const;

@@ -19,8 +19,8 @@
 namespace qvsim::mapi {
 namespace {
 
-constexpr ULONG kStoreSupport = STORE_ENTRYID_UNIQUE | STORE_READONLY | STORE_ATTACH_OK | STORE_MV_PROPS_OK |
-                                kStoreUnicodeOk;
+constexpr ULONG kStoreSupport =
+    STORE_ENTRYID_UNIQUE | STORE_READONLY | STORE_ATTACH_OK | STORE_MV_PROPS_OK | kStoreUnicodeOk;
 constexpr ULONG kContentsTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | MAPI_ASSOCIATED;
 constexpr ULONG kHierarchyTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | CONVENIENT_DEPTH;
 
@@ -38,9 +38,9 @@ PropertyAccess read_only_access(std::shared_ptr<MessageData> data) {
 
 // Outlook's container class for its item-type codes (OlItemType).
 std::wstring container_class(long item_type) {
-  static const wchar_t* const kClasses[] = {L"IPF.Note",    L"IPF.Appointment", L"IPF.Contact",
-                                            L"IPF.Task",    L"IPF.Journal",     L"IPF.StickyNote",
-                                            L"IPF.Note",    L"IPF.Contact"};
+  static const wchar_t* const kClasses[] = {L"IPF.Note", L"IPF.Appointment", L"IPF.Contact",
+                                            L"IPF.Task", L"IPF.Journal",     L"IPF.StickyNote",
+                                            L"IPF.Note", L"IPF.Contact"};
   return item_type >= 0 && item_type < 8 ? kClasses[item_type] : L"IPF.Note";
 }
 
@@ -71,7 +71,8 @@ PropertyBag item_row(const Item& item) {
   return row;
 }
 
-void add_hierarchy_rows(const Folder& folder, LONG depth, bool deep, std::vector<PropertyBag>* rows) {
+void add_hierarchy_rows(const Folder& folder, LONG depth, bool deep,
+                        std::vector<PropertyBag>* rows) {
   for (const auto& child : folder.folders) {
     rows->push_back(folder_row(*child, depth));
     if (deep) {
@@ -125,59 +126,99 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
   ~MessageStore() override { note_session_object_gone(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
-    return answer_interface(static_cast<IMsgStore*>(this), riid, object, {IID_IUnknown, kIidMapiProp, kIidMsgStore});
-  } QVSIM_CATCH_HRESULT
+    return answer_interface(static_cast<IMsgStore*>(this), riid, object,
+                            {IID_IUnknown, kIidMapiProp, kIidMsgStore});
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept override try {
-    if (connection != nullptr) *connection = 0;
+  HRESULT STDMETHODCALLTYPE Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK,
+                                   ULONG* connection) noexcept override try {
+    if (connection != nullptr) {
+      *connection = 0;
+    }
     return not_served("IMsgStore.Advise");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override try { return not_served("IMsgStore.Unadvise"); } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE Unadvise(ULONG) noexcept override try {
+    return not_served("IMsgStore.Unadvise");
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE CompareEntryIDs(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
-                                            ULONG, ULONG* result) noexcept override try {
-    if (const HRESULT hr = enter_call("IMsgStore.CompareEntryIDs"); FAILED(hr)) return hr;
+  HRESULT STDMETHODCALLTYPE CompareEntryIDs(ULONG size1, LPENTRYID entry_id1, ULONG size2,
+                                            LPENTRYID entry_id2, ULONG,
+                                            ULONG* result) noexcept override try {
+    if (const HRESULT hr = enter_call("IMsgStore.CompareEntryIDs"); FAILED(hr)) {
+      return hr;
+    }
     return compare_entry_ids(size1, entry_id1, size2, entry_id2, result);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) noexcept override try {
-    if (object_type != nullptr) *object_type = 0;
-    if (object != nullptr) *object = nullptr;
-    if (const HRESULT hr = enter_call("IMsgStore.OpenEntry"); FAILED(hr)) return hr;
+  HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags,
+                                      ULONG* object_type, LPUNKNOWN* object) noexcept override try {
+    if (object_type != nullptr) {
+      *object_type = 0;
+    }
+    if (object != nullptr) {
+      *object = nullptr;
+    }
+    if (const HRESULT hr = enter_call("IMsgStore.OpenEntry"); FAILED(hr)) {
+      return hr;
+    }
     return open_store_entry(mailbox_, store_, size, entry_id, iid, flags, object_type, object);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) noexcept override try {
+  HRESULT STDMETHODCALLTYPE SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) noexcept override
+      try {
     return not_served("IMsgStore.SetReceiveFolder");
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE GetReceiveFolder(LPTSTR, ULONG flags, ULONG* size, LPENTRYID* entry_id,
                                              LPTSTR* explicit_class) noexcept override;
 
   HRESULT STDMETHODCALLTYPE GetReceiveFolderTable(ULONG, LPMAPITABLE* table) noexcept override try {
-    if (table != nullptr) *table = nullptr;
+    if (table != nullptr) {
+      *table = nullptr;
+    }
     return not_served("IMsgStore.GetReceiveFolderTable");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE StoreLogoff(ULONG*) noexcept override try { return enter_call("IMsgStore.StoreLogoff"); } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE StoreLogoff(ULONG*) noexcept override try {
+    return enter_call("IMsgStore.StoreLogoff");
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE AbortSubmit(ULONG, LPENTRYID, ULONG) noexcept override try {
     return not_served("IMsgStore.AbortSubmit");
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE GetOutgoingQueue(ULONG, LPMAPITABLE* table) noexcept override try {
-    if (table != nullptr) *table = nullptr;
+    if (table != nullptr) {
+      *table = nullptr;
+    }
     return not_served("IMsgStore.GetOutgoingQueue");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE SetLockState(LPMESSAGE, ULONG) noexcept override try { return not_served("IMsgStore.SetLockState"); } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetLockState(LPMESSAGE, ULONG) noexcept override try {
+    return not_served("IMsgStore.SetLockState");
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE FinishedMsg(ULONG, ULONG, LPENTRYID) noexcept override try {
     return not_served("IMsgStore.FinishedMsg");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE NotifyNewMail(LPNOTIFICATION) noexcept override try { return not_served("IMsgStore.NotifyNewMail"); } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE NotifyNewMail(LPNOTIFICATION) noexcept override try {
+    return not_served("IMsgStore.NotifyNewMail");
+  }
+  QVSIM_CATCH_HRESULT
 
  protected:
   HRESULT save_changes(ULONG) override { return S_OK; }
 
  private:
-  static std::shared_ptr<MessageData> properties_of(const ServedMailbox& mailbox, const Store& store) {
+  static std::shared_ptr<MessageData> properties_of(const ServedMailbox& mailbox,
+                                                    const Store& store) {
     auto data = std::make_shared<MessageData>(mailbox.names_of(store));
     PropertyBag& bag = data->properties;
     const Bytes uid(store.provider_uid.begin(), store.provider_uid.end());
@@ -199,18 +240,34 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
   const Store& store_;
 };
 
-HRESULT STDMETHODCALLTYPE MessageStore::GetReceiveFolder(LPTSTR, ULONG flags, ULONG* size, LPENTRYID* entry_id,
+HRESULT STDMETHODCALLTYPE MessageStore::GetReceiveFolder(LPTSTR, ULONG flags, ULONG* size,
+                                                         LPENTRYID* entry_id,
                                                          LPTSTR* explicit_class) noexcept try {
-  if (size != nullptr) *size = 0;
-  if (entry_id != nullptr) *entry_id = nullptr;
-  if (explicit_class != nullptr) *explicit_class = nullptr;
-  if (const HRESULT hr = enter_call("IMsgStore.GetReceiveFolder"); FAILED(hr)) return hr;
-  if (size == nullptr || entry_id == nullptr) return MAPI_E_INVALID_PARAMETER;
+  if (size != nullptr) {
+    *size = 0;
+  }
+  if (entry_id != nullptr) {
+    *entry_id = nullptr;
+  }
+  if (explicit_class != nullptr) {
+    *explicit_class = nullptr;
+  }
+  if (const HRESULT hr = enter_call("IMsgStore.GetReceiveFolder"); FAILED(hr)) {
+    return hr;
+  }
+  if (size == nullptr || entry_id == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
   const Folder* folder = receive_folder(store_);
-  if (folder == nullptr) return MAPI_E_NOT_FOUND;
+  if (folder == nullptr) {
+    return MAPI_E_NOT_FOUND;
+  }
   const Allocator allocator = linked_allocator();
-  auto* bytes = static_cast<LPENTRYID>(allocator.get(static_cast<ULONG>(folder->entry_id.size() + 1), nullptr));
-  if (bytes == nullptr) return MAPI_E_NOT_ENOUGH_MEMORY;
+  auto* bytes = static_cast<LPENTRYID>(
+      allocator.get(static_cast<ULONG>(folder->entry_id.size() + 1), nullptr));
+  if (bytes == nullptr) {
+    return MAPI_E_NOT_ENOUGH_MEMORY;
+  }
   std::memcpy(bytes, folder->entry_id.data(), folder->entry_id.size());
   if (explicit_class != nullptr) {
     // The folder receives every class: its explicit class is the empty one.
@@ -222,7 +279,8 @@ HRESULT STDMETHODCALLTYPE MessageStore::GetReceiveFolder(LPTSTR, ULONG flags, UL
   *size = static_cast<ULONG>(folder->entry_id.size());
   *entry_id = bytes;
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
  public:
@@ -234,14 +292,24 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IMAPIFolder*>(this), riid, object,
                             {IID_IUnknown, kIidMapiProp, kIidMapiContainer, kIidMapiFolder});
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   // The folder's items, in order.
-  HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
-    if (table != nullptr) *table = nullptr;
-    if (const HRESULT hr = enter_call("IMAPIFolder.GetContentsTable"); FAILED(hr)) return hr;
-    if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
-    if ((flags & ~kContentsTableFlags) != 0) return MAPI_E_UNKNOWN_FLAGS;
+  HRESULT STDMETHODCALLTYPE GetContentsTable(ULONG flags, LPMAPITABLE* table) noexcept override
+      try {
+    if (table != nullptr) {
+      *table = nullptr;
+    }
+    if (const HRESULT hr = enter_call("IMAPIFolder.GetContentsTable"); FAILED(hr)) {
+      return hr;
+    }
+    if (table == nullptr) {
+      return MAPI_E_INVALID_PARAMETER;
+    }
+    if ((flags & ~kContentsTableFlags) != 0) {
+      return MAPI_E_UNKNOWN_FLAGS;
+    }
     std::vector<PropertyBag> rows;
     if ((flags & MAPI_ASSOCIATED) == 0) {  // the description holds no associated (hidden) items
       for (const auto& item : folder_.items) {
@@ -249,88 +317,145 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
       }
     }
     return new_table(std::move(rows), flags, table);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   // The subfolders, in order; with CONVENIENT_DEPTH every folder below,
   // depth first, with PR_DEPTH from 1.
-  HRESULT STDMETHODCALLTYPE GetHierarchyTable(ULONG flags, LPMAPITABLE* table) noexcept override try {
-    if (table != nullptr) *table = nullptr;
-    if (const HRESULT hr = enter_call("IMAPIFolder.GetHierarchyTable"); FAILED(hr)) return hr;
-    if (table == nullptr) return MAPI_E_INVALID_PARAMETER;
-    if ((flags & ~kHierarchyTableFlags) != 0) return MAPI_E_UNKNOWN_FLAGS;
+  HRESULT STDMETHODCALLTYPE GetHierarchyTable(ULONG flags, LPMAPITABLE* table) noexcept override
+      try {
+    if (table != nullptr) {
+      *table = nullptr;
+    }
+    if (const HRESULT hr = enter_call("IMAPIFolder.GetHierarchyTable"); FAILED(hr)) {
+      return hr;
+    }
+    if (table == nullptr) {
+      return MAPI_E_INVALID_PARAMETER;
+    }
+    if ((flags & ~kHierarchyTableFlags) != 0) {
+      return MAPI_E_UNKNOWN_FLAGS;
+    }
     std::vector<PropertyBag> rows;
     add_hierarchy_rows(folder_, 1, (flags & CONVENIENT_DEPTH) != 0, &rows);
     return new_table(std::move(rows), flags, table);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type,
-                                      LPUNKNOWN* object) noexcept override try {
-    if (object_type != nullptr) *object_type = 0;
-    if (object != nullptr) *object = nullptr;
-    if (const HRESULT hr = enter_call("IMAPIFolder.OpenEntry"); FAILED(hr)) return hr;
-    return open_store_entry(mailbox_, *folder_.store, size, entry_id, iid, flags, object_type, object);
-  } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE OpenEntry(ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags,
+                                      ULONG* object_type, LPUNKNOWN* object) noexcept override try {
+    if (object_type != nullptr) {
+      *object_type = 0;
+    }
+    if (object != nullptr) {
+      *object = nullptr;
+    }
+    if (const HRESULT hr = enter_call("IMAPIFolder.OpenEntry"); FAILED(hr)) {
+      return hr;
+    }
+    return open_store_entry(mailbox_, *folder_.store, size, entry_id, iid, flags, object_type,
+                            object);
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) noexcept override try {
+  HRESULT STDMETHODCALLTYPE SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) noexcept override
+      try {
     return not_served("IMAPIFolder.SetSearchCriteria");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE GetSearchCriteria(ULONG, LPSRestriction* restriction, LPENTRYLIST* containers,
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE GetSearchCriteria(ULONG, LPSRestriction* restriction,
+                                              LPENTRYLIST* containers,
                                               ULONG* state) noexcept override try {
-    if (restriction != nullptr) *restriction = nullptr;
-    if (containers != nullptr) *containers = nullptr;
-    if (state != nullptr) *state = 0;
+    if (restriction != nullptr) {
+      *restriction = nullptr;
+    }
+    if (containers != nullptr) {
+      *containers = nullptr;
+    }
+    if (state != nullptr) {
+      *state = 0;
+    }
     return not_served("IMAPIFolder.GetSearchCriteria");
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE CreateMessage(LPCIID, ULONG, LPMESSAGE* message) noexcept override try {
-    if (message != nullptr) *message = nullptr;
+    if (message != nullptr) {
+      *message = nullptr;
+    }
     return not_served("IMAPIFolder.CreateMessage");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE CopyMessages(LPENTRYLIST, LPCIID, LPVOID, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CopyMessages(LPENTRYLIST, LPCIID, LPVOID, UiParam, LPMAPIPROGRESS,
+                                         ULONG) noexcept override try {
     return not_served("IMAPIFolder.CopyMessages");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE DeleteMessages(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE DeleteMessages(LPENTRYLIST, UiParam, LPMAPIPROGRESS,
+                                           ULONG) noexcept override try {
     return not_served("IMAPIFolder.DeleteMessages");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE CreateFolder(ULONG, LPTSTR, LPTSTR, LPCIID, ULONG, LPMAPIFOLDER* folder) noexcept override try {
-    if (folder != nullptr) *folder = nullptr;
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CreateFolder(ULONG, LPTSTR, LPTSTR, LPCIID, ULONG,
+                                         LPMAPIFOLDER* folder) noexcept override try {
+    if (folder != nullptr) {
+      *folder = nullptr;
+    }
     return not_served("IMAPIFolder.CreateFolder");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE CopyFolder(ULONG, LPENTRYID, LPCIID, LPVOID, LPTSTR, UiParam, LPMAPIPROGRESS,
-                                       ULONG) noexcept override try {
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CopyFolder(ULONG, LPENTRYID, LPCIID, LPVOID, LPTSTR, UiParam,
+                                       LPMAPIPROGRESS, ULONG) noexcept override try {
     return not_served("IMAPIFolder.CopyFolder");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE DeleteFolder(ULONG, LPENTRYID, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE DeleteFolder(ULONG, LPENTRYID, UiParam, LPMAPIPROGRESS,
+                                         ULONG) noexcept override try {
     return not_served("IMAPIFolder.DeleteFolder");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE SetReadFlags(LPENTRYLIST, UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetReadFlags(LPENTRYLIST, UiParam, LPMAPIPROGRESS,
+                                         ULONG) noexcept override try {
     return not_served("IMAPIFolder.SetReadFlags");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG* status) noexcept override try {
-    if (status != nullptr) *status = 0;
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE GetMessageStatus(ULONG, LPENTRYID, ULONG,
+                                             ULONG* status) noexcept override try {
+    if (status != nullptr) {
+      *status = 0;
+    }
     return not_served("IMAPIFolder.GetMessageStatus");
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG* old_status) noexcept override try {
-    if (old_status != nullptr) *old_status = 0;
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG,
+                                             ULONG* old_status) noexcept override try {
+    if (old_status != nullptr) {
+      *old_status = 0;
+    }
     return not_served("IMAPIFolder.SetMessageStatus");
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE SaveContentsSort(LPSSortOrderSet, ULONG) noexcept override try {
     return not_served("IMAPIFolder.SaveContentsSort");
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE EmptyFolder(UiParam, LPMAPIPROGRESS, ULONG) noexcept override try {
     return not_served("IMAPIFolder.EmptyFolder");
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
  protected:
   HRESULT save_changes(ULONG) override { return S_OK; }
 
  private:
-  static std::shared_ptr<MessageData> properties_of(const ServedMailbox& mailbox, const Folder& folder) {
+  static std::shared_ptr<MessageData> properties_of(const ServedMailbox& mailbox,
+                                                    const Folder& folder) {
     auto data = std::make_shared<MessageData>(mailbox.names_of(*folder.store));
     data->properties = folder_row(folder, 0);
     data->properties.erase(PR_DEPTH);
     data->properties.erase(PR_INSTANCE_KEY);
     data->properties.set(PR_RECORD_KEY, binary_value(folder.entry_id));
-    data->properties.set(PR_PARENT_ENTRYID, binary_value((folder.parent ? folder.parent : &folder)->entry_id));
+    data->properties.set(PR_PARENT_ENTRYID,
+                         binary_value((folder.parent ? folder.parent : &folder)->entry_id));
     data->properties.set(PR_STORE_ENTRYID, binary_value(folder.store->entry_id));
     return data;
   }
@@ -342,7 +467,8 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
 // The item's message, writable for the caller when the flags ask for it.
 HRESULT open_item(const ServedMailbox& mailbox, const Item& item, ULONG flags, IUnknown** object) {
   std::shared_ptr<MessageData> data;
-  if (const HRESULT hr = build_item_message(item, mailbox.names_of(*item.folder->store), &data); FAILED(hr)) {
+  if (const HRESULT hr = build_item_message(item, mailbox.names_of(*item.folder->store), &data);
+      FAILED(hr)) {
     return hr;
   }
   MessageContext context;
@@ -357,10 +483,15 @@ IMsgStore* create_message_store(std::shared_ptr<const ServedMailbox> mailbox, co
   return new MessageStore(std::move(mailbox), store);
 }
 
-HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox, const MailboxEntry& entry,
-                           LPCIID iid, ULONG flags, ULONG* object_type, LPUNKNOWN* object) {
-  if (object_type != nullptr) *object_type = 0;
-  if (object == nullptr) return MAPI_E_INVALID_PARAMETER;
+HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
+                           const MailboxEntry& entry, LPCIID iid, ULONG flags, ULONG* object_type,
+                           LPUNKNOWN* object) {
+  if (object_type != nullptr) {
+    *object_type = 0;
+  }
+  if (object == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
   *object = nullptr;
   ComRef<IUnknown> created;
   IID own_interface = IID_IUnknown;
@@ -374,21 +505,27 @@ HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox, 
       own_interface = kIidMapiFolder;
       break;
     case MAPI_MESSAGE:
-      if (const HRESULT hr = open_item(*mailbox, *entry.item, flags, created.put()); FAILED(hr)) return hr;
+      if (const HRESULT hr = open_item(*mailbox, *entry.item, flags, created.put()); FAILED(hr)) {
+        return hr;
+      }
       own_interface = kIidMessage;
       break;
     default:
       return MAPI_E_NOT_FOUND;
   }
-  if (FAILED(created->QueryInterface(iid ? *iid : own_interface, reinterpret_cast<void**>(object)))) {
+  if (FAILED(
+          created->QueryInterface(iid ? *iid : own_interface, reinterpret_cast<void**>(object)))) {
     return MAPI_E_INTERFACE_NOT_SUPPORTED;
   }
-  if (object_type != nullptr) *object_type = entry.object_type;
+  if (object_type != nullptr) {
+    *object_type = entry.object_type;
+  }
   return S_OK;
 }
 
-HRESULT open_store_entry(const std::shared_ptr<const ServedMailbox>& mailbox, const Store& store, ULONG size,
-                         LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type, LPUNKNOWN* object) {
+HRESULT open_store_entry(const std::shared_ptr<const ServedMailbox>& mailbox, const Store& store,
+                         ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags,
+                         ULONG* object_type, LPUNKNOWN* object) {
   const Bytes bytes = entry_id_bytes(size, entry_id);
   MailboxEntry entry;
   if (bytes.empty() && store.top_folder) {
@@ -407,7 +544,8 @@ Bytes entry_id_bytes(ULONG size, LPENTRYID entry_id) {
   return Bytes(bytes, bytes + size);
 }
 
-HRESULT compare_entry_ids(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2, ULONG* result) {
+HRESULT compare_entry_ids(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
+                          ULONG* result) {
   if (result == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }

@@ -20,19 +20,22 @@ IMsgStore* create_message_store(std::shared_ptr<const ServedMailbox> mailbox, co
 // (IMsgStore, IMAPIFolder, IMessage); another interface that the object
 // does not have gives MAPI_E_INTERFACE_NOT_SUPPORTED. object_type may be
 // null. Out parameters are null (0) on failure.
-HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox, const MailboxEntry& entry,
-                           LPCIID iid, ULONG flags, ULONG* object_type, LPUNKNOWN* object);
+HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
+                           const MailboxEntry& entry, LPCIID iid, ULONG flags, ULONG* object_type,
+                           LPUNKNOWN* object);
 
 // OpenEntry of a store or of one of its folders: a null or empty EntryID
 // opens the store's top folder; an EntryID of something else than the
 // store, its folders and items gives MAPI_E_NOT_FOUND.
-HRESULT open_store_entry(const std::shared_ptr<const ServedMailbox>& mailbox, const Store& store, ULONG size,
-                         LPENTRYID entry_id, LPCIID iid, ULONG flags, ULONG* object_type, LPUNKNOWN* object);
+HRESULT open_store_entry(const std::shared_ptr<const ServedMailbox>& mailbox, const Store& store,
+                         ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags,
+                         ULONG* object_type, LPUNKNOWN* object);
 
 // The bytes of an EntryID argument (none for a null pointer).
 Bytes entry_id_bytes(ULONG size, LPENTRYID entry_id);
 
 // CompareEntryIDs of sessions and stores: TRUE when both are the same bytes.
-HRESULT compare_entry_ids(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2, ULONG* result);
+HRESULT compare_entry_ids(ULONG size1, LPENTRYID entry_id1, ULONG size2, LPENTRYID entry_id2,
+                          ULONG* result);
 
 }  // namespace qvsim::mapi

@@ -153,7 +153,8 @@ void encode_fixed(const PropertyValue& value, std::string* out) {
 // Strings are stored without a terminator; some writers add one anyway.
 std::string strip_terminator(std::string bytes, ULONG type) {
   const size_t unit = type == PT_UNICODE ? 2 : 1;
-  while (bytes.size() >= unit && bytes.find_first_not_of('\0', bytes.size() - unit) == std::string::npos) {
+  while (bytes.size() >= unit &&
+         bytes.find_first_not_of('\0', bytes.size() - unit) == std::string::npos) {
     bytes.resize(bytes.size() - unit);
   }
   return bytes;
@@ -265,8 +266,9 @@ std::string read_properties(IStorage* storage, size_t header_size, PropertyBag* 
       std::string bytes;
       if (SUCCEEDED(read_stream(storage, value_stream_name(tag), &bytes))) {
         bag->set(tag, PropertyValue::from_stream_bytes(
-                          type, type == PT_BINARY || type == PT_CLSID ? std::move(bytes)
-                                                                       : strip_terminator(std::move(bytes), type)));
+                          type, type == PT_BINARY || type == PT_CLSID
+                                    ? std::move(bytes)
+                                    : strip_terminator(std::move(bytes), type)));
       }
     } else if (fixed_size(type) != 0) {
       bag->set(tag, decode_fixed(type, stream, offset + 8));
@@ -288,11 +290,13 @@ HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
     read_properties(sub.get(), kSubObjectHeader, &attachment->properties);
     attachment->properties.set_long(kTagAttachNum, static_cast<LONG>(number));
     ComRef<IStorage> embedded;
-    if (attachment->properties.get_long(kTagAttachMethod) == static_cast<LONG>(ATTACH_EMBEDDED_MSG) &&
-        SUCCEEDED(sub->OpenStorage(kEmbeddedStorage, nullptr, kReadMode, nullptr, 0, embedded.put()))) {
+    if (attachment->properties.get_long(kTagAttachMethod) ==
+            static_cast<LONG>(ATTACH_EMBEDDED_MSG) &&
+        SUCCEEDED(
+            sub->OpenStorage(kEmbeddedStorage, nullptr, kReadMode, nullptr, 0, embedded.put()))) {
       attachment->embedded = std::make_shared<MessageData>(message->names, message->options);
-      if (const HRESULT hr =
-              read_message_object(embedded.get(), kEmbeddedHeader, attachment->embedded.get(), depth + 1);
+      if (const HRESULT hr = read_message_object(embedded.get(), kEmbeddedHeader,
+                                                 attachment->embedded.get(), depth + 1);
           FAILED(hr)) {
         return hr;
       }
@@ -319,7 +323,8 @@ void read_recipients(IStorage* storage, MessageData* message) {
   }
 }
 
-HRESULT read_message_object(IStorage* storage, size_t header_size, MessageData* message, int depth) {
+HRESULT read_message_object(IStorage* storage, size_t header_size, MessageData* message,
+                            int depth) {
   if (depth > kMaxEmbeddingDepth) {
     return MAPI_E_CORRUPT_DATA;
   }
@@ -376,8 +381,9 @@ void read_names(IStorage* storage, NamedPropertyMap* names) {
     const auto index_and_kind = static_cast<ULONG>(get_le(entries, offset + 4, 4));
     const GUID guid = guid_at(guids, (index_and_kind & 0xFFFF) >> 1);
     const ULONG id = NamedPropertyMap::kFirstId + (index_and_kind >> 16);
-    names->assign(id, (index_and_kind & 1) ? PropertyName::string(guid, name_at(strings, name_or_offset))
-                                           : PropertyName::numeric(guid, static_cast<LONG>(name_or_offset)));
+    names->assign(id, (index_and_kind & 1)
+                          ? PropertyName::string(guid, name_at(strings, name_or_offset))
+                          : PropertyName::numeric(guid, static_cast<LONG>(name_or_offset)));
   }
 }
 
@@ -410,7 +416,8 @@ HRESULT write_multi_value(IStorage* storage, ULONG tag, const PropertyValue& val
       if (element_type == PT_BINARY) {
         put_le(&first, 0, 4);
       }
-      if (const HRESULT hr = write_stream(storage, element_stream_name(tag, index), bytes); FAILED(hr)) {
+      if (const HRESULT hr = write_stream(storage, element_stream_name(tag, index), bytes);
+          FAILED(hr)) {
         return hr;
       }
     }
@@ -420,7 +427,8 @@ HRESULT write_multi_value(IStorage* storage, ULONG tag, const PropertyValue& val
 }
 
 // One entry of the property stream (and the value streams it needs).
-HRESULT write_entry(IStorage* storage, ULONG tag, const PropertyValue& value, std::string* entries) {
+HRESULT write_entry(IStorage* storage, ULONG tag, const PropertyValue& value,
+                    std::string* entries) {
   const ULONG type = PROP_TYPE(tag);
   put_le(entries, tag, 4);
   put_le(entries, kEntryFlags, 4);
@@ -500,25 +508,29 @@ HRESULT write_message_object(const MessageData& message, IStorage* storage, size
   put_le(&header, attachments, 4);
   header.resize(header_size, '\0');
   PropertyBag properties = message.properties;
-  if (header_size == kTopLevelHeader && has_unicode(properties) && !properties.find(kTagStoreSupportMask)) {
+  if (header_size == kTopLevelHeader && has_unicode(properties) &&
+      !properties.find(kTagStoreSupportMask)) {
     properties.set_long(kTagStoreSupportMask, static_cast<LONG>(kStoreUnicodeOk));
   }
   HRESULT hr = write_properties(storage, properties, header);
   for (ULONG i = 0; SUCCEEDED(hr) && i < recipients; ++i) {
     hr = with_new_storage(storage, kRecipientPrefix + hex8(i), [&](IStorage* sub) {
-      return write_properties(sub, message.recipients[i].properties, std::string(kSubObjectHeader, '\0'));
+      return write_properties(sub, message.recipients[i].properties,
+                              std::string(kSubObjectHeader, '\0'));
     });
   }
   for (ULONG i = 0; SUCCEEDED(hr) && i < attachments; ++i) {
-    hr = with_new_storage(storage, kAttachmentPrefix + hex8(i),
-                          [&](IStorage* sub) { return write_attachment(sub, *message.attachments[i]); });
+    hr = with_new_storage(storage, kAttachmentPrefix + hex8(i), [&](IStorage* sub) {
+      return write_attachment(sub, *message.attachments[i]);
+    });
   }
   return hr;
 }
 
 // The CRC-32 by which string names are hashed into the mapping buckets.
 std::uint32_t name_crc(const std::wstring& name) {
-  const std::string bytes(reinterpret_cast<const char*>(name.data()), name.size() * sizeof(wchar_t));
+  const std::string bytes(reinterpret_cast<const char*>(name.data()),
+                          name.size() * sizeof(wchar_t));
   return ~crc32_update(0xFFFFFFFFu, bytes);
 }
 
@@ -543,24 +555,33 @@ HRESULT write_names(IStorage* storage, const NamedPropertyMap& names) {
     if (name.kind == MNID_STRING) {
       put_le(&entries, strings.size(), 4);
       put_le(&strings, name.name.size() * sizeof(wchar_t), 4);
-      strings.append(reinterpret_cast<const char*>(name.name.data()), name.name.size() * sizeof(wchar_t));
+      strings.append(reinterpret_cast<const char*>(name.name.data()),
+                     name.name.size() * sizeof(wchar_t));
       strings.resize((strings.size() + 3) / 4 * 4, '\0');
       key = name_crc(name.name);
     } else {
       put_le(&entries, key, 4);
     }
     put_le(&entries, index_and_kind, 4);
-    std::string& bucket = buckets[(key ^ ((guid_index << 1) | (index_and_kind & 1))) % kNameBuckets];
+    std::string& bucket =
+        buckets[(key ^ ((guid_index << 1) | (index_and_kind & 1))) % kNameBuckets];
     put_le(&bucket, key, 4);
     put_le(&bucket, index_and_kind, 4);
   }
   return with_new_storage(storage, kNameIdStorage, [&](IStorage* nameid) {
-    std::string guid_bytes(reinterpret_cast<const char*>(guids.data()), guids.size() * sizeof(GUID));
+    std::string guid_bytes(reinterpret_cast<const char*>(guids.data()),
+                           guids.size() * sizeof(GUID));
     HRESULT hr = write_stream(nameid, kGuidStream, guid_bytes);
-    if (SUCCEEDED(hr)) hr = write_stream(nameid, kEntryStream, entries);
-    if (SUCCEEDED(hr)) hr = write_stream(nameid, kStringStream, strings);
+    if (SUCCEEDED(hr)) {
+      hr = write_stream(nameid, kEntryStream, entries);
+    }
+    if (SUCCEEDED(hr)) {
+      hr = write_stream(nameid, kStringStream, strings);
+    }
     for (const auto& [bucket, bytes] : buckets) {
-      if (SUCCEEDED(hr)) hr = write_stream(nameid, value_stream_name(PROP_TAG(PT_BINARY, 0x1000 + bucket)), bytes);
+      if (SUCCEEDED(hr)) {
+        hr = write_stream(nameid, value_stream_name(PROP_TAG(PT_BINARY, 0x1000 + bucket)), bytes);
+      }
     }
     return hr;
   });
@@ -584,7 +605,8 @@ HRESULT read_msg(IStorage* storage, std::shared_ptr<MessageData>* message) {
   auto names = std::make_shared<NamedPropertyMap>();
   read_names(storage, names.get());
   auto result = std::make_shared<MessageData>(std::move(names));
-  if (const HRESULT hr = read_message_object(storage, kTopLevelHeader, result.get(), 0); FAILED(hr)) {
+  if (const HRESULT hr = read_message_object(storage, kTopLevelHeader, result.get(), 0);
+      FAILED(hr)) {
     return hr;
   }
   *message = std::move(result);

@@ -17,8 +17,9 @@ bool opened_for_writing(IStorage* storage) {
 
 }  // namespace
 
-HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage, MSGCALLRELEASE* released,
-                                ULONG caller_data, ULONG flags, IMessage** message) {
+HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage,
+                                MSGCALLRELEASE* released, ULONG caller_data, ULONG flags,
+                                IMessage** message) {
   if (message == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
@@ -43,7 +44,9 @@ HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage, M
     return FAILED(hr) || !commit ? hr : held->Commit(STGC_DEFAULT);
   };
   if (released != nullptr) {
-    context.hooks.released = [released, caller_data](IMessage* gone) { released(caller_data, gone); };
+    context.hooks.released = [released, caller_data](IMessage* gone) {
+      released(caller_data, gone);
+    };
   }
   *message = create_message(std::move(data), std::move(context));
   return S_OK;

@@ -13,7 +13,8 @@ namespace qvsim::mapi {
 // writable when the storage was opened for writing; SaveChanges then writes
 // the whole message into the storage and commits the storage, unless flags
 // has IMSG_NO_ISTG_COMMIT.
-HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage, MSGCALLRELEASE* released,
-                                ULONG caller_data, ULONG flags, IMessage** message);
+HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage,
+                                MSGCALLRELEASE* released, ULONG caller_data, ULONG flags,
+                                IMessage** message);
 
 }  // namespace qvsim::mapi

@@ -12,21 +12,22 @@
 namespace qvsim::mapi {
 namespace {
 
-constexpr ULONG kOpenPropertyFlags =
-    MAPI_MODIFY | MAPI_CREATE | STREAM_APPEND | MAPI_DEFERRED_ERRORS | MAPI_BEST_ACCESS | MAPI_UNICODE;
+constexpr ULONG kOpenPropertyFlags = MAPI_MODIFY | MAPI_CREATE | STREAM_APPEND |
+                                     MAPI_DEFERRED_ERRORS | MAPI_BEST_ACCESS | MAPI_UNICODE;
 constexpr ULONG kSaveChangesFlags =
     KEEP_OPEN_READONLY | KEEP_OPEN_READWRITE | FORCE_SAVE | MAPI_DEFERRED_ERRORS;
 
-HRESULT copy_values(const std::vector<ResolvedValue>& resolved, const Allocator& allocator, ULONG* count,
-                    LPSPropValue* values) {
-  auto* array = static_cast<LPSPropValue>(
-      allocator.get(static_cast<ULONG>(sizeof(SPropValue) * (resolved.empty() ? 1 : resolved.size())), nullptr));
+HRESULT copy_values(const std::vector<ResolvedValue>& resolved, const Allocator& allocator,
+                    ULONG* count, LPSPropValue* values) {
+  auto* array = static_cast<LPSPropValue>(allocator.get(
+      static_cast<ULONG>(sizeof(SPropValue) * (resolved.empty() ? 1 : resolved.size())), nullptr));
   if (array == nullptr) {
     return MAPI_E_NOT_ENOUGH_MEMORY;
   }
   bool errors = false;
   for (size_t i = 0; i < resolved.size(); ++i) {
-    if (const HRESULT hr = copy_to_mapi(resolved[i].value, resolved[i].tag, allocator, array, &array[i]);
+    if (const HRESULT hr =
+            copy_to_mapi(resolved[i].value, resolved[i].tag, allocator, array, &array[i]);
         FAILED(hr)) {
       allocator.free(array);
       return hr;
@@ -54,7 +55,9 @@ HRESULT report_problems(const std::vector<SPropProblem>& found, const Allocator&
   return S_OK;
 }
 
-bool is_stream_type(ULONG type) { return type == PT_STRING8 || type == PT_UNICODE || type == PT_BINARY; }
+bool is_stream_type(ULONG type) {
+  return type == PT_STRING8 || type == PT_UNICODE || type == PT_BINARY;
+}
 
 // A MAPINAMEID in memory linked to parent.
 LPMAPINAMEID new_name(const PropertyName& name, const Allocator& allocator, void* parent) {
@@ -92,7 +95,8 @@ bool name_wanted(const PropertyName& name, const GUID* property_set, ULONG flags
 
 }  // namespace
 
-PropertyAccess::PropertyAccess(std::shared_ptr<ObjectScope> scope, std::shared_ptr<MessageData> message,
+PropertyAccess::PropertyAccess(std::shared_ptr<ObjectScope> scope,
+                               std::shared_ptr<MessageData> message,
                                std::shared_ptr<PropertyBag> bag)
     : scope_(std::move(scope)), message_(std::move(message)), bag_(std::move(bag)) {}
 
@@ -103,9 +107,12 @@ ReadRules PropertyAccess::read_rules(ULONG flags) const {
   return rules;
 }
 
-HRESULT PropertyAccess::get_last_error(LPMAPIERROR* error) const { return answer_no_last_error(error); }
+HRESULT PropertyAccess::get_last_error(LPMAPIERROR* error) const {
+  return answer_no_last_error(error);
+}
 
-HRESULT PropertyAccess::get_props(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values) const {
+HRESULT PropertyAccess::get_props(LPSPropTagArray tags, ULONG flags, ULONG* count,
+                                  LPSPropValue* values) const {
   if (count != nullptr) {
     *count = 0;
   }
@@ -148,7 +155,8 @@ HRESULT PropertyAccess::get_prop_list(ULONG flags, LPSPropTagArray* tags) const 
   }
   std::vector<ULONG> list;
   for (const ULONG tag : bag_->tags()) {
-    list.push_back(PROP_TAG(unspecified_type(PROP_TYPE(tag), (flags & MAPI_UNICODE) != 0), PROP_ID(tag)));
+    list.push_back(
+        PROP_TAG(unspecified_type(PROP_TYPE(tag), (flags & MAPI_UNICODE) != 0), PROP_ID(tag)));
   }
   *tags = new_tag_array(list, scope_->allocator);
   return *tags ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
@@ -186,8 +194,8 @@ HRESULT PropertyAccess::open_stream(ULONG tag, ULONG flags, LPUNKNOWN* stream) c
       return S_OK;
     };
   }
-  IStream* result = MemoryStream::create(std::move(bytes), message_->options->stream_for(tag), modify,
-                                         std::move(write_back));
+  IStream* result = MemoryStream::create(std::move(bytes), message_->options->stream_for(tag),
+                                         modify, std::move(write_back));
   if (flags & STREAM_APPEND) {
     LARGE_INTEGER end{};
     result->Seek(end, STREAM_SEEK_END, nullptr);
@@ -216,7 +224,8 @@ HRESULT PropertyAccess::set_props(ULONG count, LPSPropValue values, LPSPropProbl
     if (type == PT_ERROR || type == PT_NULL) {
       continue;  // MAPI ignores these in SetProps
     }
-    std::optional<PropertyValue> value = PROP_ID(tag) == PROP_ID_NULL ? std::nullopt : from_mapi(values[i]);
+    std::optional<PropertyValue> value =
+        PROP_ID(tag) == PROP_ID_NULL ? std::nullopt : from_mapi(values[i]);
     if (!value) {
       found.push_back(SPropProblem{i, tag, MAPI_E_BAD_VALUE});
       continue;
@@ -273,8 +282,8 @@ HRESULT PropertyAccess::get_names_from_ids(LPSPropTagArray* tags, LPGUID propert
       ids.push_back(PROP_ID((*tags)->aulPropTag[i]));
     }
   }
-  auto* array = static_cast<LPMAPINAMEID*>(
-      allocator.get(static_cast<ULONG>(sizeof(LPMAPINAMEID) * (ids.empty() ? 1 : ids.size())), nullptr));
+  auto* array = static_cast<LPMAPINAMEID*>(allocator.get(
+      static_cast<ULONG>(sizeof(LPMAPINAMEID) * (ids.empty() ? 1 : ids.size())), nullptr));
   if (array == nullptr) {
     return MAPI_E_NOT_ENOUGH_MEMORY;
   }

@@ -36,7 +36,8 @@ class PropertyAccess {
   HRESULT delete_props(LPSPropTagArray tags, LPSPropProblemArray* problems);
   HRESULT get_names_from_ids(LPSPropTagArray* tags, LPGUID property_set, ULONG flags, ULONG* count,
                              LPMAPINAMEID** names) const;
-  HRESULT get_ids_from_names(ULONG count, LPMAPINAMEID* names, ULONG flags, LPSPropTagArray* tags) const;
+  HRESULT get_ids_from_names(ULONG count, LPMAPINAMEID* names, ULONG flags,
+                             LPSPropTagArray* tags) const;
 
   const std::shared_ptr<ObjectScope>& scope() const { return scope_; }
   const std::shared_ptr<MessageData>& message() const { return message_; }
@@ -53,48 +54,66 @@ class PropertyAccess {
 template <typename Interface>
 class MapiPropObject : public Interface, public TrackedObject {
  public:
-  MapiPropObject(const char* kind, PropertyAccess access) : TrackedObject(kind), access_(std::move(access)) {}
+  MapiPropObject(const char* kind, PropertyAccess access)
+      : TrackedObject(kind), access_(std::move(access)) {}
 
   ULONG STDMETHODCALLTYPE AddRef() noexcept override { return add_reference(); }
   ULONG STDMETHODCALLTYPE Release() noexcept override { return release_reference(); }
 
   HRESULT STDMETHODCALLTYPE GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept override try {
     return access_.get_last_error(error);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE SaveChanges(ULONG flags) noexcept override;
   HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count,
                                      LPSPropValue* values) noexcept override try {
     return access_.get_props(tags, flags, count, values);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE GetPropList(ULONG flags, LPSPropTagArray* tags) noexcept override try {
     return access_.get_prop_list(flags, tags);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE OpenProperty(ULONG tag, LPCIID iid, ULONG options, ULONG flags,
                                          LPUNKNOWN* object) noexcept override;
-  HRESULT STDMETHODCALLTYPE SetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems) noexcept override try {
+  HRESULT STDMETHODCALLTYPE SetProps(ULONG count, LPSPropValue values,
+                                     LPSPropProblemArray* problems) noexcept override try {
     return access_.set_props(count, values, problems);
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray tags, LPSPropProblemArray* problems) noexcept override try {
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE DeleteProps(LPSPropTagArray tags,
+                                        LPSPropProblemArray* problems) noexcept override try {
     return access_.delete_props(tags, problems);
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE CopyTo(ULONG, LPCIID, LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID, LPVOID,
-                                   ULONG, LPSPropProblemArray* problems) noexcept override try {
-    if (problems != nullptr) *problems = nullptr;
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CopyTo(ULONG, LPCIID, LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID,
+                                   LPVOID, ULONG, LPSPropProblemArray* problems) noexcept override
+      try {
+    if (problems != nullptr) {
+      *problems = nullptr;
+    }
     return MAPI_E_NO_SUPPORT;
-  } QVSIM_CATCH_HRESULT
-  HRESULT STDMETHODCALLTYPE CopyProps(LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                                      LPSPropProblemArray* problems) noexcept override try {
-    if (problems != nullptr) *problems = nullptr;
+  }
+  QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE CopyProps(LPSPropTagArray, UiParam, LPMAPIPROGRESS, LPCIID, LPVOID,
+                                      ULONG, LPSPropProblemArray* problems) noexcept override try {
+    if (problems != nullptr) {
+      *problems = nullptr;
+    }
     return MAPI_E_NO_SUPPORT;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE GetNamesFromIDs(LPSPropTagArray* tags, LPGUID property_set, ULONG flags,
-                                            ULONG* count, LPMAPINAMEID** names) noexcept override try {
+                                            ULONG* count, LPMAPINAMEID** names) noexcept override
+      try {
     return access_.get_names_from_ids(tags, property_set, flags, count, names);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   HRESULT STDMETHODCALLTYPE GetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG flags,
                                             LPSPropTagArray* tags) noexcept override try {
     return access_.get_ids_from_names(count, names, flags, tags);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
  protected:
   // SaveChanges after the checks common to every object.
@@ -116,10 +135,12 @@ template <typename Interface>
 HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::SaveChanges(ULONG flags) noexcept try {
   const HRESULT hr = check_save_changes(access_, flags);
   return FAILED(hr) ? hr : save_changes(flags);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 template <typename Interface>
-HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::OpenProperty(ULONG tag, LPCIID iid, ULONG, ULONG flags,
+HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::OpenProperty(ULONG tag, LPCIID iid, ULONG,
+                                                                  ULONG flags,
                                                                   LPUNKNOWN* object) noexcept try {
   if (const HRESULT hr = check_open_property(iid, flags, object); FAILED(hr)) {
     return hr;
@@ -128,6 +149,7 @@ HRESULT STDMETHODCALLTYPE MapiPropObject<Interface>::OpenProperty(ULONG tag, LPC
     return access_.open_stream(tag, flags, object);
   }
   return open_object(tag, *iid, flags, object);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 }  // namespace qvsim::mapi

@@ -21,9 +21,9 @@ struct ResolvedValue {
 
 // How requested tags are served.
 struct ReadRules {
-  bool unicode = false;          // MAPI_UNICODE: PT_UNSPECIFIED strings as Unicode
-  ULONG size_limit = 0;          // string/binary values larger than this many bytes
-                                 // give MAPI_E_NOT_ENOUGH_MEMORY; 0: no limit
+  bool unicode = false;  // MAPI_UNICODE: PT_UNSPECIFIED strings as Unicode
+  ULONG size_limit = 0;  // string/binary values larger than this many bytes
+                         // give MAPI_E_NOT_ENOUGH_MEMORY; 0: no limit
 };
 
 class PropertyBag {
@@ -46,7 +46,9 @@ class PropertyBag {
   size_t size() const { return values_.size(); }
 
   // Convenience setters and getters for the common types.
-  void set_unicode(ULONG tag, std::wstring text) { set(tag, PropertyValue::unicode(std::move(text))); }
+  void set_unicode(ULONG tag, std::wstring text) {
+    set(tag, PropertyValue::unicode(std::move(text)));
+  }
   void set_long(ULONG tag, LONG value) { set(tag, PropertyValue::long_value(value)); }
   std::optional<LONG> get_long(ULONG tag) const;
   // A string property as Unicode, converted when stored 8-bit.

@@ -7,10 +7,12 @@ namespace {
 
 template <typename T>
 T* allocate_array(const Allocator& allocator, void* parent, size_t count) {
-  return static_cast<T*>(allocator.get(static_cast<ULONG>(sizeof(T) * (count ? count : 1)), parent));
+  return static_cast<T*>(
+      allocator.get(static_cast<ULONG>(sizeof(T) * (count ? count : 1)), parent));
 }
 
-char* copy_bytes(const Allocator& allocator, void* parent, const std::string& bytes, bool terminate) {
+char* copy_bytes(const Allocator& allocator, void* parent, const std::string& bytes,
+                 bool terminate) {
   auto* memory = allocate_array<char>(allocator, parent, bytes.size() + (terminate ? 1 : 0));
   if (memory != nullptr) {
     std::memcpy(memory, bytes.data(), bytes.size());
@@ -48,17 +50,17 @@ HRESULT copy_multi(const PropertyValue& value, const Allocator& allocator, void*
                    SPropValue* out) {
   switch (base_type(value.type())) {
     case PT_I2:
-      return copy_fixed_elements(value, allocator, parent, &out->Value.MVi.cValues,
-                                 &out->Value.MVi.lpi,
-                                 [](const PropertyValue& e) { return static_cast<short>(e.integer()); });
+      return copy_fixed_elements(
+          value, allocator, parent, &out->Value.MVi.cValues, &out->Value.MVi.lpi,
+          [](const PropertyValue& e) { return static_cast<short>(e.integer()); });
     case PT_LONG:
-      return copy_fixed_elements(value, allocator, parent, &out->Value.MVl.cValues,
-                                 &out->Value.MVl.lpl,
-                                 [](const PropertyValue& e) { return static_cast<LONG>(e.integer()); });
+      return copy_fixed_elements(
+          value, allocator, parent, &out->Value.MVl.cValues, &out->Value.MVl.lpl,
+          [](const PropertyValue& e) { return static_cast<LONG>(e.integer()); });
     case PT_R4:
-      return copy_fixed_elements(value, allocator, parent, &out->Value.MVflt.cValues,
-                                 &out->Value.MVflt.lpflt,
-                                 [](const PropertyValue& e) { return static_cast<float>(e.real_value()); });
+      return copy_fixed_elements(
+          value, allocator, parent, &out->Value.MVflt.cValues, &out->Value.MVflt.lpflt,
+          [](const PropertyValue& e) { return static_cast<float>(e.real_value()); });
     case PT_DOUBLE:
     case PT_APPTIME:
       return copy_fixed_elements(value, allocator, parent, &out->Value.MVdbl.cValues,
@@ -87,19 +89,20 @@ HRESULT copy_multi(const PropertyValue& value, const Allocator& allocator, void*
                                  &out->Value.MVguid.lpguid,
                                  [](const PropertyValue& e) { return e.guid(); });
     case PT_STRING8: {
-      HRESULT hr = copy_fixed_elements(value, allocator, parent, &out->Value.MVszA.cValues,
-                                       &out->Value.MVszA.lppszA,
-                                       [](const PropertyValue&) { return static_cast<LPSTR>(nullptr); });
+      HRESULT hr = copy_fixed_elements(
+          value, allocator, parent, &out->Value.MVszA.cValues, &out->Value.MVszA.lppszA,
+          [](const PropertyValue&) { return static_cast<LPSTR>(nullptr); });
       for (size_t i = 0; SUCCEEDED(hr) && i < value.elements().size(); ++i) {
-        out->Value.MVszA.lppszA[i] = copy_bytes(allocator, parent, value.elements()[i].bytes(), true);
+        out->Value.MVszA.lppszA[i] =
+            copy_bytes(allocator, parent, value.elements()[i].bytes(), true);
         hr = out->Value.MVszA.lppszA[i] ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
       }
       return hr;
     }
     case PT_UNICODE: {
-      HRESULT hr = copy_fixed_elements(value, allocator, parent, &out->Value.MVszW.cValues,
-                                       &out->Value.MVszW.lppszW,
-                                       [](const PropertyValue&) { return static_cast<LPWSTR>(nullptr); });
+      HRESULT hr = copy_fixed_elements(
+          value, allocator, parent, &out->Value.MVszW.cValues, &out->Value.MVszW.lppszW,
+          [](const PropertyValue&) { return static_cast<LPWSTR>(nullptr); });
       for (size_t i = 0; SUCCEEDED(hr) && i < value.elements().size(); ++i) {
         out->Value.MVszW.lppszW[i] = copy_text(allocator, parent, value.elements()[i].text());
         hr = out->Value.MVszW.lppszW[i] ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
@@ -108,8 +111,9 @@ HRESULT copy_multi(const PropertyValue& value, const Allocator& allocator, void*
     }
     case PT_BINARY: {
       HRESULT hr = copy_fixed_elements(value, allocator, parent, &out->Value.MVbin.cValues,
-                                       &out->Value.MVbin.lpbin,
-                                       [](const PropertyValue&) { return SBinary{0, nullptr}; });
+                                       &out->Value.MVbin.lpbin, [](const PropertyValue&) {
+                                         return SBinary{0, nullptr};
+                                       });
       for (size_t i = 0; SUCCEEDED(hr) && i < value.elements().size(); ++i) {
         const std::string& bytes = value.elements()[i].bytes();
         out->Value.MVbin.lpbin[i].cb = static_cast<ULONG>(bytes.size());
@@ -141,27 +145,33 @@ std::optional<PropertyValue> multi_from_mapi(const SPropValue& value) {
     case PT_I2:
       return PropertyValue::multi(type, elements_of(v.MVi.cValues, v.MVi.lpi, PropertyValue::i2));
     case PT_LONG:
-      return PropertyValue::multi(type, elements_of(v.MVl.cValues, v.MVl.lpl, PropertyValue::long_value));
+      return PropertyValue::multi(type,
+                                  elements_of(v.MVl.cValues, v.MVl.lpl, PropertyValue::long_value));
     case PT_R4:
-      return PropertyValue::multi(type, elements_of(v.MVflt.cValues, v.MVflt.lpflt, PropertyValue::r4));
+      return PropertyValue::multi(type,
+                                  elements_of(v.MVflt.cValues, v.MVflt.lpflt, PropertyValue::r4));
     case PT_DOUBLE:
-      return PropertyValue::multi(type, elements_of(v.MVdbl.cValues, v.MVdbl.lpdbl, PropertyValue::real));
+      return PropertyValue::multi(type,
+                                  elements_of(v.MVdbl.cValues, v.MVdbl.lpdbl, PropertyValue::real));
     case PT_APPTIME:
-      return PropertyValue::multi(type, elements_of(v.MVat.cValues, v.MVat.lpat, PropertyValue::app_time));
+      return PropertyValue::multi(
+          type, elements_of(v.MVat.cValues, v.MVat.lpat, PropertyValue::app_time));
     case PT_CURRENCY:
-      return PropertyValue::multi(type, elements_of(v.MVcur.cValues, v.MVcur.lpcur, [](const CURRENCY& c) {
-                                    return PropertyValue::currency(c.int64);
-                                  }));
+      return PropertyValue::multi(
+          type, elements_of(v.MVcur.cValues, v.MVcur.lpcur,
+                            [](const CURRENCY& c) { return PropertyValue::currency(c.int64); }));
     case PT_I8:
-      return PropertyValue::multi(type, elements_of(v.MVli.cValues, v.MVli.lpli, [](const LARGE_INTEGER& li) {
-                                    return PropertyValue::i8(li.QuadPart);
-                                  }));
+      return PropertyValue::multi(
+          type, elements_of(v.MVli.cValues, v.MVli.lpli, [](const LARGE_INTEGER& li) {
+            return PropertyValue::i8(li.QuadPart);
+          }));
     case PT_SYSTIME:
-      return PropertyValue::multi(type, elements_of(v.MVft.cValues, v.MVft.lpft, [](const FILETIME& ft) {
-                                    return PropertyValue::systime(ft);
-                                  }));
+      return PropertyValue::multi(
+          type, elements_of(v.MVft.cValues, v.MVft.lpft,
+                            [](const FILETIME& ft) { return PropertyValue::systime(ft); }));
     case PT_CLSID:
-      return PropertyValue::multi(type, elements_of(v.MVguid.cValues, v.MVguid.lpguid, PropertyValue::clsid));
+      return PropertyValue::multi(
+          type, elements_of(v.MVguid.cValues, v.MVguid.lpguid, PropertyValue::clsid));
     case PT_STRING8:
       return PropertyValue::multi(type, elements_of(v.MVszA.cValues, v.MVszA.lppszA, [](LPSTR s) {
                                     return PropertyValue::string8(s ? s : "");
@@ -171,10 +181,11 @@ std::optional<PropertyValue> multi_from_mapi(const SPropValue& value) {
                                     return PropertyValue::unicode(s ? s : L"");
                                   }));
     case PT_BINARY:
-      return PropertyValue::multi(type, elements_of(v.MVbin.cValues, v.MVbin.lpbin, [](const SBinary& b) {
-                                    return PropertyValue::binary(
-                                        std::string(reinterpret_cast<const char*>(b.lpb), b.lpb ? b.cb : 0));
-                                  }));
+      return PropertyValue::multi(
+          type, elements_of(v.MVbin.cValues, v.MVbin.lpbin, [](const SBinary& b) {
+            return PropertyValue::binary(
+                std::string(reinterpret_cast<const char*>(b.lpb), b.lpb ? b.cb : 0));
+          }));
     default:
       return std::nullopt;
   }
@@ -286,7 +297,8 @@ GUID PropertyValue::guid() const {
 std::string PropertyValue::stream_bytes() const {
   switch (type_) {
     case PT_UNICODE:
-      return std::string(reinterpret_cast<const char*>(text_.data()), text_.size() * sizeof(wchar_t));
+      return std::string(reinterpret_cast<const char*>(text_.data()),
+                         text_.size() * sizeof(wchar_t));
     case PT_STRING8:
     case PT_BINARY:
     case PT_CLSID:
@@ -322,8 +334,8 @@ bool PropertyValue::operator==(const PropertyValue& other) const {
          bytes_ == other.bytes_ && text_ == other.text_ && elements_ == other.elements_;
 }
 
-HRESULT copy_to_mapi(const PropertyValue& value, ULONG tag, const Allocator& allocator, void* parent,
-                     SPropValue* out) {
+HRESULT copy_to_mapi(const PropertyValue& value, ULONG tag, const Allocator& allocator,
+                     void* parent, SPropValue* out) {
   out->ulPropTag = tag;
   out->dwAlignPad = 0;
   std::memset(&out->Value, 0, sizeof(out->Value));
@@ -369,7 +381,8 @@ HRESULT copy_to_mapi(const PropertyValue& value, ULONG tag, const Allocator& all
       return out->Value.lpszW ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
     case PT_BINARY:
       out->Value.bin.cb = static_cast<ULONG>(value.bytes().size());
-      out->Value.bin.lpb = reinterpret_cast<LPBYTE>(copy_bytes(allocator, parent, value.bytes(), false));
+      out->Value.bin.lpb =
+          reinterpret_cast<LPBYTE>(copy_bytes(allocator, parent, value.bytes(), false));
       return out->Value.bin.lpb ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
     case PT_CLSID:
       out->Value.lpguid = allocate_array<GUID>(allocator, parent, 1);
@@ -419,7 +432,8 @@ std::optional<PropertyValue> from_mapi(const SPropValue& value) {
       return PropertyValue::binary(
           std::string(reinterpret_cast<const char*>(v.bin.lpb), v.bin.lpb ? v.bin.cb : 0));
     case PT_CLSID:
-      return v.lpguid ? std::optional<PropertyValue>(PropertyValue::clsid(*v.lpguid)) : std::nullopt;
+      return v.lpguid ? std::optional<PropertyValue>(PropertyValue::clsid(*v.lpguid))
+                      : std::nullopt;
     default:
       return std::nullopt;
   }

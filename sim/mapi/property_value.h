@@ -71,8 +71,8 @@ class PropertyValue {
 // Fills *out with tag and the value; variable-length data goes into memory
 // linked to parent (through allocator.allocate_more). Returns
 // MAPI_E_NOT_ENOUGH_MEMORY when an allocation fails.
-HRESULT copy_to_mapi(const PropertyValue& value, ULONG tag, const Allocator& allocator, void* parent,
-                     SPropValue* out);
+HRESULT copy_to_mapi(const PropertyValue& value, ULONG tag, const Allocator& allocator,
+                     void* parent, SPropValue* out);
 
 // The simulator's value of a MAPI property value; nullopt for PT_NULL and
 // for types that the simulator does not keep.

@@ -91,8 +91,8 @@ RtfDecompression expand_tokens(std::string_view data) {
       if (in + 2 > data.size()) {
         return corrupt();
       }
-      const unsigned reference = (static_cast<unsigned char>(data[in]) << 8) |
-                                 static_cast<unsigned char>(data[in + 1]);
+      const unsigned reference =
+          (static_cast<unsigned char>(data[in]) << 8) | static_cast<unsigned char>(data[in + 1]);
       in += 2;
       const size_t offset = reference >> 4;
       const size_t length = (reference & 0xF) + 2;
@@ -110,7 +110,8 @@ RtfDecompression expand_tokens(std::string_view data) {
 }
 
 // The longest match for rtf[from...] in the dictionary: {offset, length}.
-std::pair<size_t, size_t> longest_match(const Dictionary& dictionary, std::string_view rtf, size_t from) {
+std::pair<size_t, size_t> longest_match(const Dictionary& dictionary, std::string_view rtf,
+                                        size_t from) {
   const size_t limit = std::min(kMaxMatch, rtf.size() - from);
   const size_t write = dictionary.write_position();
   size_t best_offset = 0;
@@ -123,7 +124,8 @@ std::pair<size_t, size_t> longest_match(const Dictionary& dictionary, std::strin
     const size_t distance = (write + kDictionarySize - offset) % kDictionarySize;
     size_t length = 0;
     while (length < limit) {
-      const char c = length < distance ? dictionary.at(offset + length) : rtf[from + length - distance];
+      const char c =
+          length < distance ? dictionary.at(offset + length) : rtf[from + length - distance];
       if (c != rtf[from + length]) {
         break;
       }

@@ -58,20 +58,24 @@ HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) noex
   }
   *object = nullptr;
   return E_NOINTERFACE;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* error) noexcept try {
   return answer_no_last_error(error);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::Advise(ULONG, LPMAPIADVISESINK, ULONG* connection) noexcept try {
   if (connection != nullptr) {
     *connection = 0;
   }
   return MAPI_E_NO_SUPPORT;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::Unadvise(ULONG) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
+HRESULT STDMETHODCALLTYPE Table::Unadvise(ULONG) noexcept try { return MAPI_E_NO_SUPPORT; }
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::GetStatus(ULONG* status, ULONG* type) noexcept try {
   if (status == nullptr || type == nullptr) {
@@ -80,7 +84,8 @@ HRESULT STDMETHODCALLTYPE Table::GetStatus(ULONG* status, ULONG* type) noexcept 
   *status = TBLSTAT_COMPLETE;
   *type = TBLTYPE_SNAPSHOT;
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.SetColumns"); FAILED(hr)) {
@@ -92,9 +97,12 @@ HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags
   std::lock_guard lock(mutex_);
   columns_.assign(columns->aulPropTag, columns->aulPropTag + columns->cValues);
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-std::vector<ULONG> Table::all_columns() const { return union_columns(columns_, rows_, rules_.unicode); }
+std::vector<ULONG> Table::all_columns() const {
+  return union_columns(columns_, rows_, rules_.unicode);
+}
 
 HRESULT Table::make_tag_array(const std::vector<ULONG>& tags, LPSPropTagArray* out) const {
   *out = new_tag_array(tags, allocator_);
@@ -111,7 +119,8 @@ HRESULT STDMETHODCALLTYPE Table::QueryColumns(ULONG flags, LPSPropTagArray* colu
   *columns = nullptr;
   std::lock_guard lock(mutex_);
   return make_tag_array((flags & TBL_ALL_COLUMNS) ? all_columns() : columns_, columns);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.GetRowCount"); FAILED(hr)) {
@@ -123,7 +132,8 @@ HRESULT STDMETHODCALLTYPE Table::GetRowCount(ULONG, ULONG* count) noexcept try {
   std::lock_guard lock(mutex_);
   *count = static_cast<ULONG>(rows_.size());
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* sought) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.SeekRow"); FAILED(hr)) {
@@ -144,7 +154,8 @@ HRESULT STDMETHODCALLTYPE Table::SeekRow(BOOKMARK origin, LONG count, LONG* soug
     *sought = target - start;
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominator) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.SeekRowApprox"); FAILED(hr)) {
@@ -156,9 +167,11 @@ HRESULT STDMETHODCALLTYPE Table::SeekRowApprox(ULONG numerator, ULONG denominato
   std::lock_guard lock(mutex_);
   position_ = static_cast<ULONG>(static_cast<ULONGLONG>(rows_.size()) * numerator / denominator);
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) noexcept try {
+HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator,
+                                               ULONG* denominator) noexcept try {
   if (const HRESULT hr = enter_call("IMAPITable.QueryPosition"); FAILED(hr)) {
     return hr;
   }
@@ -170,20 +183,30 @@ HRESULT STDMETHODCALLTYPE Table::QueryPosition(ULONG* row, ULONG* numerator, ULO
   *numerator = position_;
   *denominator = static_cast<ULONG>(std::max<size_t>(rows_.size(), 1));
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::FindRow(LPSRestriction, BOOKMARK, ULONG) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
+HRESULT STDMETHODCALLTYPE Table::FindRow(LPSRestriction, BOOKMARK, ULONG) noexcept try {
+  return MAPI_E_NO_SUPPORT;
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::Restrict(LPSRestriction restriction, ULONG) noexcept try {
   return restriction == nullptr ? S_OK : MAPI_E_NO_SUPPORT;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::CreateBookmark(BOOKMARK*) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
-HRESULT STDMETHODCALLTYPE Table::FreeBookmark(BOOKMARK) noexcept try { return MAPI_E_NO_SUPPORT; } QVSIM_CATCH_HRESULT
+HRESULT STDMETHODCALLTYPE Table::CreateBookmark(BOOKMARK*) noexcept try {
+  return MAPI_E_NO_SUPPORT;
+}
+QVSIM_CATCH_HRESULT
+HRESULT STDMETHODCALLTYPE Table::FreeBookmark(BOOKMARK) noexcept try { return MAPI_E_NO_SUPPORT; }
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::SortTable(LPSSortOrderSet criteria, ULONG) noexcept try {
   return criteria == nullptr || criteria->cSorts == 0 ? S_OK : MAPI_E_NO_SUPPORT;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::QuerySortOrder(LPSSortOrderSet* criteria) noexcept try {
   if (criteria == nullptr) {
@@ -195,19 +218,21 @@ HRESULT STDMETHODCALLTYPE Table::QuerySortOrder(LPSSortOrderSet* criteria) noexc
   }
   std::memset(*criteria, 0, CbNewSSortOrderSet(0));
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT Table::make_row(const PropertyBag& row, SRow* out) const {
   out->ulAdrEntryPad = 0;
   out->cValues = static_cast<ULONG>(columns_.size());
-  out->lpProps = static_cast<LPSPropValue>(
-      allocator_.get(static_cast<ULONG>(sizeof(SPropValue) * std::max<size_t>(columns_.size(), 1)), nullptr));
+  out->lpProps = static_cast<LPSPropValue>(allocator_.get(
+      static_cast<ULONG>(sizeof(SPropValue) * std::max<size_t>(columns_.size(), 1)), nullptr));
   if (out->lpProps == nullptr) {
     return MAPI_E_NOT_ENOUGH_MEMORY;
   }
   for (size_t i = 0; i < columns_.size(); ++i) {
     const ResolvedValue value = row.resolve(columns_[i], rules_);
-    if (const HRESULT hr = copy_to_mapi(value.value, value.tag, allocator_, out->lpProps, &out->lpProps[i]);
+    if (const HRESULT hr =
+            copy_to_mapi(value.value, value.tag, allocator_, out->lpProps, &out->lpProps[i]);
         FAILED(hr)) {
       return hr;
     }
@@ -230,10 +255,13 @@ HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* r
   // A negative count reads the rows before the cursor, in table order.
   const LONGLONG size = static_cast<LONGLONG>(rows_.size());
   const LONGLONG cursor = static_cast<LONGLONG>(position_);
-  const auto begin = static_cast<ULONG>(count >= 0 ? cursor : std::max<LONGLONG>(0, cursor + count));
-  const auto end = static_cast<ULONG>(count >= 0 ? std::min<LONGLONG>(size, cursor + count) : cursor);
+  const auto begin =
+      static_cast<ULONG>(count >= 0 ? cursor : std::max<LONGLONG>(0, cursor + count));
+  const auto end =
+      static_cast<ULONG>(count >= 0 ? std::min<LONGLONG>(size, cursor + count) : cursor);
   const ULONG taken = end > begin ? end - begin : 0;
-  auto* set = static_cast<LPSRowSet>(allocator_.get(static_cast<ULONG>(CbNewSRowSet(taken)), nullptr));
+  auto* set =
+      static_cast<LPSRowSet>(allocator_.get(static_cast<ULONG>(CbNewSRowSet(taken)), nullptr));
   if (set == nullptr) {
     return MAPI_E_NOT_ENOUGH_MEMORY;
   }
@@ -256,11 +284,14 @@ HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* r
   }
   *rows = set;
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::Abort() noexcept try { return S_OK; } QVSIM_CATCH_HRESULT
+HRESULT STDMETHODCALLTYPE Table::Abort() noexcept try { return S_OK; }
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet* rows, ULONG* more) noexcept try {
+HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet* rows,
+                                           ULONG* more) noexcept try {
   if (rows != nullptr) {
     *rows = nullptr;
   }
@@ -268,23 +299,27 @@ HRESULT STDMETHODCALLTYPE Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSe
     *more = 0;
   }
   return MAPI_E_NO_SUPPORT;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG* count) noexcept try {
   if (count != nullptr) {
     *count = 0;
   }
   return MAPI_E_NO_SUPPORT;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 HRESULT STDMETHODCALLTYPE Table::WaitForCompletion(ULONG, ULONG, ULONG* status) noexcept try {
   if (status != nullptr) {
     *status = TBLSTAT_COMPLETE;
   }
   return S_OK;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* state_size, LPBYTE* state) noexcept try {
+HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* state_size,
+                                                  LPBYTE* state) noexcept try {
   if (state_size != nullptr) {
     *state_size = 0;
   }
@@ -292,13 +327,16 @@ HRESULT STDMETHODCALLTYPE Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG* s
     *state = nullptr;
   }
   return MAPI_E_NO_SUPPORT;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
-HRESULT STDMETHODCALLTYPE Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK* location) noexcept try {
+HRESULT STDMETHODCALLTYPE Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK* location) noexcept
+    try {
   if (location != nullptr) {
     *location = BOOKMARK_BEGINNING;
   }
   return MAPI_E_NO_SUPPORT;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 }  // namespace qvsim::mapi

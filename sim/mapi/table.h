@@ -24,8 +24,10 @@ class Table final : public IMAPITable, public TrackedObject {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
   QVSIM_FORWARD_ADDREF_RELEASE
 
-  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT hr, ULONG flags, LPMAPIERROR* error) noexcept override;
-  HRESULT STDMETHODCALLTYPE Advise(ULONG mask, LPMAPIADVISESINK sink, ULONG* connection) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetLastError(HRESULT hr, ULONG flags,
+                                         LPMAPIERROR* error) noexcept override;
+  HRESULT STDMETHODCALLTYPE Advise(ULONG mask, LPMAPIADVISESINK sink,
+                                   ULONG* connection) noexcept override;
   HRESULT STDMETHODCALLTYPE Unadvise(ULONG connection) noexcept override;
   HRESULT STDMETHODCALLTYPE GetStatus(ULONG* status, ULONG* type) noexcept override;
   HRESULT STDMETHODCALLTYPE SetColumns(LPSPropTagArray columns, ULONG flags) noexcept override;
@@ -33,8 +35,10 @@ class Table final : public IMAPITable, public TrackedObject {
   HRESULT STDMETHODCALLTYPE GetRowCount(ULONG flags, ULONG* count) noexcept override;
   HRESULT STDMETHODCALLTYPE SeekRow(BOOKMARK origin, LONG count, LONG* sought) noexcept override;
   HRESULT STDMETHODCALLTYPE SeekRowApprox(ULONG numerator, ULONG denominator) noexcept override;
-  HRESULT STDMETHODCALLTYPE QueryPosition(ULONG* row, ULONG* numerator, ULONG* denominator) noexcept override;
-  HRESULT STDMETHODCALLTYPE FindRow(LPSRestriction restriction, BOOKMARK origin, ULONG flags) noexcept override;
+  HRESULT STDMETHODCALLTYPE QueryPosition(ULONG* row, ULONG* numerator,
+                                          ULONG* denominator) noexcept override;
+  HRESULT STDMETHODCALLTYPE FindRow(LPSRestriction restriction, BOOKMARK origin,
+                                    ULONG flags) noexcept override;
   HRESULT STDMETHODCALLTYPE Restrict(LPSRestriction restriction, ULONG flags) noexcept override;
   HRESULT STDMETHODCALLTYPE CreateBookmark(BOOKMARK* position) noexcept override;
   HRESULT STDMETHODCALLTYPE FreeBookmark(BOOKMARK position) noexcept override;
@@ -44,10 +48,12 @@ class Table final : public IMAPITable, public TrackedObject {
   HRESULT STDMETHODCALLTYPE Abort() noexcept override;
   HRESULT STDMETHODCALLTYPE ExpandRow(ULONG key_size, LPBYTE key, ULONG count, ULONG flags,
                                       LPSRowSet* rows, ULONG* more) noexcept override;
-  HRESULT STDMETHODCALLTYPE CollapseRow(ULONG key_size, LPBYTE key, ULONG flags, ULONG* count) noexcept override;
-  HRESULT STDMETHODCALLTYPE WaitForCompletion(ULONG flags, ULONG timeout, ULONG* status) noexcept override;
-  HRESULT STDMETHODCALLTYPE GetCollapseState(ULONG flags, ULONG key_size, LPBYTE key, ULONG* state_size,
-                                             LPBYTE* state) noexcept override;
+  HRESULT STDMETHODCALLTYPE CollapseRow(ULONG key_size, LPBYTE key, ULONG flags,
+                                        ULONG* count) noexcept override;
+  HRESULT STDMETHODCALLTYPE WaitForCompletion(ULONG flags, ULONG timeout,
+                                              ULONG* status) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetCollapseState(ULONG flags, ULONG key_size, LPBYTE key,
+                                             ULONG* state_size, LPBYTE* state) noexcept override;
   HRESULT STDMETHODCALLTYPE SetCollapseState(ULONG flags, ULONG state_size, LPBYTE state,
                                              BOOKMARK* location) noexcept override;
 

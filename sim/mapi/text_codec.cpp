@@ -39,8 +39,8 @@ std::string to_narrow(std::wstring_view text, UINT code_page) {
     return std::string();
   }
   const UINT page = usable_code_page(code_page);
-  const int size = ::WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                         0, nullptr, nullptr);
+  const int size = ::WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
   if (size > 0) {
     ::WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,

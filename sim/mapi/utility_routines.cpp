@@ -7,9 +7,15 @@ namespace qvsim::mapi {
 namespace {
 
 int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
   return -1;
 }
 
@@ -28,12 +34,14 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
     }
     *object = nullptr;
     return E_NOINTERFACE;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
 
   void* STDMETHODCALLTYPE Alloc(SIZE_T size) noexcept override try {
     return ::HeapAlloc(::GetProcessHeap(), 0, size);
-  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
+  }
+  QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
   void* STDMETHODCALLTYPE Realloc(void* memory, SIZE_T size) noexcept override try {
     if (memory == nullptr) {
       return Alloc(size);
@@ -43,20 +51,24 @@ class DefaultMalloc final : public IMalloc, public TrackedObject {
       return nullptr;
     }
     return ::HeapReAlloc(::GetProcessHeap(), 0, memory, size);
-  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
+  }
+  QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(nullptr))
   void STDMETHODCALLTYPE Free(void* memory) noexcept override try {
     if (memory != nullptr) {
       ::HeapFree(::GetProcessHeap(), 0, memory);
     }
-  } QVSIM_CATCH_VOID
+  }
+  QVSIM_CATCH_VOID
   SIZE_T STDMETHODCALLTYPE GetSize(void* memory) noexcept override try {
     return memory == nullptr ? static_cast<SIZE_T>(-1) : ::HeapSize(::GetProcessHeap(), 0, memory);
-  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(SIZE_T{0}))
+  }
+  QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(SIZE_T{0}))
   int STDMETHODCALLTYPE DidAlloc(void* memory) noexcept override try {
     return memory == nullptr ? -1 : 1;
-  } QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(-1))
-  void STDMETHODCALLTYPE HeapMinimize() noexcept override try {
-  } QVSIM_CATCH_VOID
+  }
+  QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(-1))
+  void STDMETHODCALLTYPE HeapMinimize() noexcept override try {}
+  QVSIM_CATCH_VOID
 };
 
 }  // namespace

@@ -54,7 +54,8 @@ CallScope::~CallScope() {
   // events are applied is counted as a caught exception instead.
   try {
     Server::instance().after_call(call_point_);
-  } QVSIM_CATCH_VOID
+  }
+  QVSIM_CATCH_VOID
 }
 
 std::string typed_call_point(const char* interface_name, const char* member) {
@@ -110,19 +111,26 @@ bool is_missing_argument(const VARIANT& value) {
 
 std::optional<long> position_of(const VARIANT& index) {
   switch (index.vt) {
-    case VT_INT: return static_cast<long>(index.intVal);
-    case VT_I4: return index.lVal;
-    case VT_I2: return index.iVal;
-    case VT_I1: return index.cVal;
-    case VT_UI1: return index.bVal;
-    case VT_UI2: return index.uiVal;
+    case VT_INT:
+      return static_cast<long>(index.intVal);
+    case VT_I4:
+      return index.lVal;
+    case VT_I2:
+      return index.iVal;
+    case VT_I1:
+      return index.cVal;
+    case VT_UI1:
+      return index.bVal;
+    case VT_UI2:
+      return index.uiVal;
     case VT_UI4:
     case VT_UINT:
       if (index.ulVal > static_cast<ULONG>(std::numeric_limits<long>::max())) {
         return std::numeric_limits<long>::max();
       }
       return static_cast<long>(index.ulVal);
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 

@@ -102,7 +102,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       return E_POINTER;
     }
     return call.outcome().failed() ? call.outcome().hr : find_interface(iid, result);
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
 
   // QueryInterface without accounting, for the server's own use.
@@ -129,7 +130,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       return E_POINTER;
     }
     return call.outcome().hr;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT /*index*/, LCID /*locale*/,
                                         ITypeInfo** info) noexcept override try {
@@ -138,10 +140,11 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
     CallScope call(own_call_point("GetTypeInfo"));
     return call.outcome().failed() ? call.outcome().hr : DISP_E_BADINDEX;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
-                                          LCID /*locale*/, DISPID* ids) noexcept override try {
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID /*locale*/,
+                                          DISPID* ids) noexcept override try {
     for (UINT i = 0; ids != nullptr && i < count; ++i) {
       ids[i] = DISPID_UNKNOWN;
     }
@@ -165,7 +168,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     ids[0] = *id;
     // The object's members take no named arguments.
     return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   // Counted as "<Kind>.Invoke(<name>)".
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID /*locale*/, WORD flags,
@@ -175,8 +179,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       ::VariantInit(result);
     }
     const std::wstring name = name_of_dispid(id);
-    CallScope call(own_call_point(
-        "Invoke(" + (name.empty() ? std::to_string(id) : wide_to_utf8(name)) + ")"));
+    CallScope call(
+        own_call_point("Invoke(" + (name.empty() ? std::to_string(id) : wide_to_utf8(name)) + ")"));
     HRESULT hr = begin(call.outcome());
     if (SUCCEEDED(hr)) {
       hr = invoke_by_name(id, name, iid, flags, parameters, result);
@@ -194,7 +198,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       return call.outcome().hr;
     }
     return !IsEqualIID(error_iid_, GUID_NULL) && IsEqualIID(iid, error_iid_) ? S_OK : S_FALSE;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
   // What every Outlook object answers: the application, its session, the
   // object's class.

@@ -30,12 +30,14 @@ class ApplicationFactory final : public IClassFactory {
                   ? static_cast<IClassFactory*>(this)
                   : nullptr;
     return *result != nullptr ? S_OK : E_NOINTERFACE;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
   ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
   ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
 
   // Counted as "Application.CreateInstance".
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** result) noexcept override try {
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid,
+                                           void** result) noexcept override try {
     if (result == nullptr) {
       return E_POINTER;
     }
@@ -55,9 +57,11 @@ class ApplicationFactory final : public IClassFactory {
     const HRESULT hr = application->find_interface(iid, result);
     application->Release();
     return hr;
-  } QVSIM_CATCH_HRESULT
+  }
+  QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) noexcept override try { return S_OK; } QVSIM_CATCH_HRESULT
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) noexcept override try { return S_OK; }
+  QVSIM_CATCH_HRESULT
 };
 
 ApplicationFactory& factory() {
@@ -79,7 +83,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
     qvsim::Ledger::instance().write_report_to_env_path(qvsim::outlook::kReportVariable);
   }
   return TRUE;
-} QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(TRUE))
+}
+QVSIM_CATCH_RETURN(::qvsim::caught_exception_value(TRUE))
 
 // Counted as "DllGetClassObject". The mailbox is read here, at the first
 // activation; a description that cannot be read fails CreateInstance (COM
@@ -99,31 +104,32 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* result) try {
     return call.outcome().hr;
   }
   return qvsim::outlook::factory().QueryInterface(iid, result);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 // The DLL stays loaded until the process ends, so that its ledger and mailbox
 // keep their state across CoUninitialize.
 STDAPI DllCanUnloadNow() { return S_FALSE; }
 
-STDAPI DllRegisterServer() try {
-  return qvsim::outlook::register_server();
-} QVSIM_CATCH_HRESULT
+STDAPI DllRegisterServer() try { return qvsim::outlook::register_server(); }
+QVSIM_CATCH_HRESULT
 
-STDAPI DllUnregisterServer() try {
-  return qvsim::outlook::unregister_server();
-} QVSIM_CATCH_HRESULT
+STDAPI DllUnregisterServer() try { return qvsim::outlook::unregister_server(); }
+QVSIM_CATCH_HRESULT
 
 // Writes the report now, to path, or (path null) to QV_SIM_OUTLOOK_REPORT's
 // path. S_OK when written, S_FALSE when there is no path, E_FAIL when the
 // file cannot be written.
 extern "C" HRESULT WINAPI QvSimOutlookWriteReport(const wchar_t* path) try {
-  const std::wstring target =
-      path != nullptr ? std::wstring(path) : qvsim::environment_variable(qvsim::outlook::kReportVariable);
+  const std::wstring target = path != nullptr
+                                  ? std::wstring(path)
+                                  : qvsim::environment_variable(qvsim::outlook::kReportVariable);
   if (target.empty()) {
     return S_FALSE;
   }
   return qvsim::Ledger::instance().write_report(target) ? S_OK : E_FAIL;
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 // Applies a change to the mailbox, given as UTF-8 JSON text in the form of an
 // event's change ({"add_folder": {"to": ..., "folder": {...}}}, ...). Reads
@@ -140,7 +146,8 @@ extern "C" HRESULT WINAPI QvSimOutlookApply(const char* change) try {
   }
   const nlohmann::json action = nlohmann::json::parse(change, nullptr, false);
   return action.is_discarded() ? E_INVALIDARG : server.apply(action);
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT
 
 // Serves the description at path (QV_SIM_MAILBOX's when null) from now on and
 // starts the call counts afresh, for tests that drive the DLL in-process, one
@@ -148,4 +155,5 @@ extern "C" HRESULT WINAPI QvSimOutlookApply(const char* change) try {
 // cannot be read.
 extern "C" HRESULT WINAPI QvSimOutlookReset(const wchar_t* mailbox_path) try {
   return Server::instance().reload(mailbox_path != nullptr ? mailbox_path : L"");
-} QVSIM_CATCH_HRESULT
+}
+QVSIM_CATCH_HRESULT

@@ -12,6 +12,9 @@
 #pragma push_macro("CopyFile")
 #undef CopyFile
 
+// The members below are a table, one vtable slot per line in slot order, and
+// are kept out of automatic formatting.
+// clang-format off
 #define QVSIM_NOT_SERVED(member, parameters) \
   HRESULT STDMETHODCALLTYPE member parameters noexcept override { return this->not_served(#member); }
 #define QVSIM_NOT_SERVED_RESULT(member, parameters, result)      \
@@ -267,4 +270,5 @@ class ItemsMembers : public OutlookObject<Self, _Items> {
 
 #undef QVSIM_NOT_SERVED
 #undef QVSIM_NOT_SERVED_RESULT
+// clang-format on
 #pragma pop_macro("CopyFile")

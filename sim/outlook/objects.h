@@ -62,8 +62,7 @@ class NameSpaceObject final : public NameSpaceMembers<NameSpaceObject> {
   HRESULT type(BSTR* result);
   HRESULT folder_from_id(const VARIANT& entry_id, const VARIANT& store_entry_id,
                          MAPIFolder** result);
-  HRESULT item_from_id(const VARIANT& entry_id, const VARIANT& store_entry_id,
-                       IDispatch** result);
+  HRESULT item_from_id(const VARIANT& entry_id, const VARIANT& store_entry_id, IDispatch** result);
   HRESULT current_profile_name(BSTR* result);
 };
 

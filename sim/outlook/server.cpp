@@ -103,9 +103,9 @@ HRESULT Server::apply(const nlohmann::json& action) {
 
 void Server::index_used(VARTYPE type) {
   static const std::map<VARTYPE, const char*> kNames = {
-      {VT_INT, "VT_INT"}, {VT_I4, "VT_I4"},   {VT_I2, "VT_I2"},     {VT_I1, "VT_I1"},
-      {VT_UI1, "VT_UI1"}, {VT_UI2, "VT_UI2"}, {VT_UI4, "VT_UI4"},   {VT_UINT, "VT_UINT"},
-      {VT_BSTR, "VT_BSTR"}};
+      {VT_INT, "VT_INT"}, {VT_I4, "VT_I4"},     {VT_I2, "VT_I2"},
+      {VT_I1, "VT_I1"},   {VT_UI1, "VT_UI1"},   {VT_UI2, "VT_UI2"},
+      {VT_UI4, "VT_UI4"}, {VT_UINT, "VT_UINT"}, {VT_BSTR, "VT_BSTR"}};
   const auto name = kNames.find(type);
   std::lock_guard lock(mutex_);
   ++index_types_[name != kNames.end() ? name->second : "VT_" + std::to_string(type)];

@@ -24,8 +24,12 @@ TEST(EncodeForCodePageTest, LineEndsBecomeCarriageReturnLineFeed) {
 }
 
 TEST(EncodeForCodePageTest, CharactersTheCodePageLacksBecomeQuestionMarks) {
-  EXPECT_EQ(encode_for_code_page(L"M\u00fcnchen", 1252), "M\xFC" "nchen");
-  EXPECT_EQ(encode_for_code_page(L"M\u00fcnchen", 437), "M\x81" "nchen");
+  EXPECT_EQ(encode_for_code_page(L"M\u00fcnchen", 1252),
+            "M\xFC"
+            "nchen");
+  EXPECT_EQ(encode_for_code_page(L"M\u00fcnchen", 437),
+            "M\x81"
+            "nchen");
   EXPECT_EQ(encode_for_code_page(L"\u6771\u4eac office", 1252), "?? office");
   // No best-fit look-alikes: a Latin letter with a macron is not an 'a'.
   EXPECT_EQ(encode_for_code_page(L"\u0101", 1252), "?");
@@ -46,8 +50,9 @@ TEST(EncodeForCodePageTest, CodePagesWithoutBestFitOrDefaultCharacterKeepTheirCh
     SCOPED_TRACE(code_page);
     const std::wstring lines = L"  \\\\Mailbox\\Inbox 1\r\n";
     char system[128] = {};
-    const int size = ::WideCharToMultiByte(code_page, 0, lines.data(), static_cast<int>(lines.size()),
-                                           system, sizeof system, nullptr, nullptr);
+    const int size =
+        ::WideCharToMultiByte(code_page, 0, lines.data(), static_cast<int>(lines.size()), system,
+                              sizeof system, nullptr, nullptr);
     const std::string expected =
         size > 0 ? std::string(system, static_cast<size_t>(size)) : "  \\\\Mailbox\\Inbox 1\r\n";
     EXPECT_EQ(encode_for_code_page(text, code_page), expected);

@@ -12,8 +12,8 @@ namespace {
 // no compound file opens without a name.
 std::string nothing_selected_failure() {
   IStorage* storage = nullptr;
-  const HRESULT hr = ::StgOpenStorage(nullptr, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr,
-                                      0, &storage);
+  const HRESULT hr =
+      ::StgOpenStorage(nullptr, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &storage);
   if (storage != nullptr) {
     storage->Release();
   }
@@ -90,8 +90,8 @@ TEST_F(DriverTest, SampleMailbox) {
 
 TEST_F(DriverTest, NothingSelected) {
   const DriverRun run = run_driver(simple_mailbox(nlohmann::json::array()));
-  EXPECT_EQ(run.output, windows_lines(std::string("EntryID values on clipboard:\n") + kSimpleFolders +
-                                      nothing_selected_failure()));
+  EXPECT_EQ(run.output, windows_lines(std::string("EntryID values on clipboard:\n") +
+                                      kSimpleFolders + nothing_selected_failure()));
   EXPECT_EQ(run.exit_code, 1u);
   // The item phase failed before it needed MAPI: no second initialisation,
   // no logon.
@@ -102,7 +102,9 @@ TEST_F(DriverTest, NothingSelected) {
 TEST_F(DriverTest, SeveralItemsSelectedOneWithoutReadableEntryId) {
   nlohmann::json mailbox = simple_mailbox({"meeting", "unreadable", "alpha", "meeting"});
   mailbox["stores"][0]["top_folder"]["folders"][0]["items"].push_back(
-      {{"id", "unreadable"}, {"entry_id", "A003"}, {"by_name", {{"EntryID", {{"error", "E_FAIL"}}}}}});
+      {{"id", "unreadable"},
+       {"entry_id", "A003"},
+       {"by_name", {{"EntryID", {{"error", "E_FAIL"}}}}}});
   const DriverRun run = run_driver(mailbox);
   EXPECT_EQ(run.output, windows_lines(std::string("EntryID values on clipboard:\n"
                                                   "EntryID=outlook:C001\n"
@@ -147,12 +149,14 @@ TEST_F(DriverTest, FailingFoldersItemEndsWithADiagnosticAndReleasesEverything) {
 }
 
 TEST_F(DriverTest, EmptyFolderMapPrintsNoFolderLine) {
-  nlohmann::json mailbox = {{"stores", nlohmann::json::array()}, {"explorer", {{"selection", nlohmann::json::array()}}}};
+  nlohmann::json mailbox = {{"stores", nlohmann::json::array()},
+                            {"explorer", {{"selection", nlohmann::json::array()}}}};
   const DriverRun run = run_driver(mailbox);
-  EXPECT_EQ(run.output, windows_lines(std::string("EntryID values on clipboard:\n"
-                                                  "\n"
-                                                  "Creating Mapi class, then listing Outlook folders\n") +
-                                      nothing_selected_failure()));
+  EXPECT_EQ(run.output,
+            windows_lines(std::string("EntryID values on clipboard:\n"
+                                      "\n"
+                                      "Creating Mapi class, then listing Outlook folders\n") +
+                          nothing_selected_failure()));
   EXPECT_EQ(run.exit_code, 1u);
 }
 
@@ -160,30 +164,29 @@ TEST_F(DriverTest, EmptyFolderMapPrintsNoFolderLine) {
 // redirected to a pipe: its lines come out in the console's output code page,
 // 437, where u-umlaut is 0x81 and CJK letters do not exist.
 TEST_F(DriverTest, NamesOutsideTheCodePageShowAsQuestionMarksAndNoCharacterVanishes) {
-  nlohmann::json mailbox = mailbox_of(
-      {store("Mailbox", "F000", {folder("B\u00fcro", "F001"), folder("\u6771\u4eac Office", "F002")})});
+  nlohmann::json mailbox = mailbox_of({store(
+      "Mailbox", "F000", {folder("B\u00fcro", "F001"), folder("\u6771\u4eac Office", "F002")})});
   mailbox["explorer"] = {{"selection", nlohmann::json::array()}};
   const DriverRun run = run_driver(mailbox);
-  EXPECT_EQ(run.output, windows_lines(std::string("EntryID values on clipboard:\n"
-                                                  "\n"
-                                                  "Creating Mapi class, then listing Outlook folders\n"
-                                                  "  \\\\Mailbox\n"
-                                                  "  \\\\Mailbox\\B\x81ro\n"
-                                                  "  \\\\Mailbox\\?? Office\n") +
-                                      nothing_selected_failure()));
+  EXPECT_EQ(run.output,
+            windows_lines(std::string("EntryID values on clipboard:\n"
+                                      "\n"
+                                      "Creating Mapi class, then listing Outlook folders\n"
+                                      "  \\\\Mailbox\n"
+                                      "  \\\\Mailbox\\B\x81ro\n"
+                                      "  \\\\Mailbox\\?? Office\n") +
+                          nothing_selected_failure()));
 }
 
 TEST_F(DriverTest, FailingMapiInitializeIsReportedWithThePhaseText) {
   nlohmann::json mailbox = simple_mailbox(nlohmann::json::array());
   mailbox["faults"] = {{{"call", "MAPIInitialize"}, {"hr", "MAPI_E_NOT_ENOUGH_MEMORY"}}};
   const DriverRun run = run_driver(mailbox);
-  EXPECT_EQ(run.output,
-            windows_lines("EntryID values on clipboard:\n"
-                          "\n"
-                          "Creating Mapi class, then listing Outlook folders\n"
-                          "Exception creating Mapi class: ") +
-                ascii(system_error_text(static_cast<int32_t>(0x8007000E))) +
-                "\r\n");
+  EXPECT_EQ(run.output, windows_lines("EntryID values on clipboard:\n"
+                                      "\n"
+                                      "Creating Mapi class, then listing Outlook folders\n"
+                                      "Exception creating Mapi class: ") +
+                            ascii(system_error_text(static_cast<int32_t>(0x8007000E))) + "\r\n");
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(calls(run.mapi_report, "MAPIUninitialize"), 0u);
   // No folder was listed: Outlook was reached for the selection only.
@@ -192,7 +195,8 @@ TEST_F(DriverTest, FailingMapiInitializeIsReportedWithThePhaseText) {
 
 TEST_F(DriverTest, OutlookUnreachableForTheFolderListingIsReportedWithThePhaseText) {
   nlohmann::json mailbox = simple_mailbox({"alpha"});
-  mailbox["faults"] = {{{"call", "Application.CreateInstance"}, {"nth", 2}, {"hr", "CO_E_SERVER_EXEC_FAILURE"}}};
+  mailbox["faults"] = {
+      {{"call", "Application.CreateInstance"}, {"nth", 2}, {"hr", "CO_E_SERVER_EXEC_FAILURE"}}};
   const DriverRun run = run_driver(mailbox);
   EXPECT_EQ(run.output, windows_lines("EntryID values on clipboard:\n"
                                       "EntryID=outlook:A001\n"
@@ -207,7 +211,8 @@ TEST_F(DriverTest, OutlookUnreachableForTheFolderListingIsReportedWithThePhaseTe
 }
 
 TEST_F(DriverTest, PercentSignsInNamesArePrintedAsTheyStand) {
-  nlohmann::json mailbox = mailbox_of({store("Mailbox", "F000", {folder("100% %s %1 done", "F001")})});
+  nlohmann::json mailbox =
+      mailbox_of({store("Mailbox", "F000", {folder("100% %s %1 done", "F001")})});
   mailbox["explorer"] = {{"selection", nlohmann::json::array()}};
   const DriverRun run = run_driver(mailbox);
   EXPECT_NE(run.output.find("\r\n  \\\\Mailbox\\100% %s %1 done\r\n"), std::string::npos)

@@ -22,8 +22,8 @@ nlohmann::json three_stores() {
         {{"id", name + "-item"}, {"entry_id", "B00" + number}, {"subject", "From " + name}}};
     return result;
   };
-  return mailbox_of({one_item_store("Work", "1"), one_item_store("Home", "2"),
-                     one_item_store("Archive", "3")});
+  return mailbox_of(
+      {one_item_store("Work", "1"), one_item_store("Home", "2"), one_item_store("Archive", "3")});
 }
 
 nlohmann::json profile(const nlohmann::json& name, const nlohmann::json& stores,
@@ -52,7 +52,8 @@ class DriverItemTest : public DriverTest {
     const std::string before = windows_lines(kFolders);
     const size_t folders = run.output.find(before);
     EXPECT_NE(folders, std::string::npos) << run.output;
-    item_phase_ = folders == std::string::npos ? run.output : run.output.substr(folders + before.size());
+    item_phase_ =
+        folders == std::string::npos ? run.output : run.output.substr(folders + before.size());
     return run;
   }
   // Changes to the mailbox before a run.
@@ -116,8 +117,9 @@ TEST_F(DriverItemTest, ProfilesWithoutANameAreLeftOut) {
 }
 
 TEST_F(DriverItemTest, FailedLogonReleasesTheSessionsBeforeIt) {
-  const DriverRun run = run_with(kThreeProfiles, "Work-item",
-                                 {{{"call", "MAPILogonEx"}, {"nth", 2}, {"hr", "MAPI_E_LOGON_FAILED"}}});
+  const DriverRun run =
+      run_with(kThreeProfiles, "Work-item",
+               {{{"call", "MAPILogonEx"}, {"nth", 2}, {"hr", "MAPI_E_LOGON_FAILED"}}});
   EXPECT_EQ(item_phase_, failure(MAPI_E_LOGON_FAILED));
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(calls(run.mapi_report, "MAPILogonEx"), 2u);
@@ -126,24 +128,24 @@ TEST_F(DriverItemTest, FailedLogonReleasesTheSessionsBeforeIt) {
 }
 
 TEST_F(DriverItemTest, ASessionWithoutStoresStillOpensEntries) {
-  const DriverRun run =
-      run_with(kThreeProfiles, "Work-item", {{{"call", "IMAPISession.GetMsgStoresTable"}, {"nth", 1}}});
+  const DriverRun run = run_with(kThreeProfiles, "Work-item",
+                                 {{{"call", "IMAPISession.GetMsgStoresTable"}, {"nth", 1}}});
   EXPECT_EQ(item_phase_, title("From Work"));
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(calls(run.mapi_report, "IMAPISession.OpenMsgStore"), 2u);
 }
 
 TEST_F(DriverItemTest, StoreRowsWithoutEntryIdAreSkipped) {
-  const nlohmann::json rows = {{{"entry_id", nullptr}, {"display_name", "No EntryID"}},
-                               {{"entry_id", ""}},
-                               "Work"};
+  const nlohmann::json rows = {
+      {{"entry_id", nullptr}, {"display_name", "No EntryID"}}, {{"entry_id", ""}}, "Work"};
   const DriverRun run = run_with(nlohmann::json::array({profile("Work", rows)}), "Work-item");
   EXPECT_EQ(item_phase_, title("From Work"));
   EXPECT_EQ(calls(run.mapi_report, "IMAPISession.OpenMsgStore"), 1u);
 }
 
 TEST_F(DriverItemTest, NoStoreOrNoProfileAtAll) {
-  DriverRun run = run_with(nlohmann::json::array({profile("Work", nlohmann::json::array())}), "Work-item");
+  DriverRun run =
+      run_with(nlohmann::json::array({profile("Work", nlohmann::json::array())}), "Work-item");
   EXPECT_EQ(item_phase_, failure("Outlook message store not found"));
   EXPECT_EQ(run.exit_code, 1u);
   // A store that does not open counts as none.
@@ -169,17 +171,21 @@ TEST_F(DriverItemTest, ItemsThatNoSessionOpensOrThatAreNoMessages) {
       // Path-form URLs: resolved through Outlook's folders, or not.
       {"\\\\Home\\From Home", "\nFirst selected object title = From Home\n", 2},
       {"\\\\Home\\Nowhere",
-       "Exception accessing MAPI object: Outlook object [outlook:\\\\Home\\Nowhere] not found\n", 2},
+       "Exception accessing MAPI object: Outlook object [outlook:\\\\Home\\Nowhere] not found\n",
+       2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.entry_id);
     changes = [&c](nlohmann::json& mailbox) {
-      mailbox["stores"][0]["top_folder"]["items"][0]["by_name"] = {{"EntryID", {{"value", c.entry_id}}}};
+      mailbox["stores"][0]["top_folder"]["items"][0]["by_name"] = {
+          {"EntryID", {{"value", c.entry_id}}}};
     };
-    const DriverRun run = run_with({profile("Work", {"Work"}), profile("Home", {"Home"})}, "Work-item");
+    const DriverRun run =
+        run_with({profile("Work", {"Work"}), profile("Home", {"Home"})}, "Work-item");
     EXPECT_EQ(item_phase_, windows_lines(c.phase_three));
     EXPECT_EQ(calls(run.mapi_report, "IMAPISession.OpenEntry"), c.sessions_asked);
-    EXPECT_EQ(calls(run.mapi_report, "IMessage.GetAttachmentTable"), *c.phase_three == '\n' ? 1u : 0u);
+    EXPECT_EQ(calls(run.mapi_report, "IMessage.GetAttachmentTable"),
+              *c.phase_three == '\n' ? 1u : 0u);
   }
 }
 

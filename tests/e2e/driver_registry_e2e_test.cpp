@@ -97,9 +97,9 @@ TEST_F(DriverRegistryTest, ExpandableDllPathExIsLoadedUnexpanded) {
   set_dll_path(L"%QV_MAPI_FOLDER%\\olmapi32.dll", REG_EXPAND_SZ);
   const DriverRun run = this->run();
   // No file has that literal name: the load fails with the module not found.
-  EXPECT_EQ(run.output, output_with("Exception creating Mapi class: " +
-                                    ascii(system_error_text(static_cast<int32_t>(0x8007007E))) +
-                                    "\n"));
+  EXPECT_EQ(run.output,
+            output_with("Exception creating Mapi class: " +
+                        ascii(system_error_text(static_cast<int32_t>(0x8007007E))) + "\n"));
   EXPECT_EQ(run.exit_code, 1u);
   // mapi32.dll is loaded with the program, for the routines it imports; no
   // MAPI routine was called.
@@ -127,7 +127,8 @@ TEST_F(DriverRegistryTest, DllPathExOf260CharactersIsUsedAndOf261FailsToLocate) 
   ASSERT_EQ(::LoadLibraryW(longest.c_str()), nullptr);
   const std::wstring load_failure = win32_error().message();
   DriverRun run = this->run();
-  EXPECT_EQ(run.output, output_with("Exception creating Mapi class: " + ascii(load_failure) + "\n"));
+  EXPECT_EQ(run.output,
+            output_with("Exception creating Mapi class: " + ascii(load_failure) + "\n"));
   set_dll_path(longest + L"q");
   run = this->run();
   EXPECT_EQ(run.output, output_with(kLocateFailure));

@@ -22,8 +22,8 @@ namespace qv::test {
 struct DriverRun {
   DWORD exit_code = 0;
   bool timed_out = false;
-  std::string output;  // standard output, byte for byte
-  std::string error;   // standard error
+  std::string output;             // standard output, byte for byte
+  std::string error;              // standard error
   nlohmann::json outlook_report;  // null when the simulated Outlook was not activated
   nlohmann::json mapi_report;     // null when the MAPI library was not loaded
 };

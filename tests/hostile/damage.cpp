@@ -50,24 +50,35 @@ const T& pick(const std::vector<T>& choices, std::mt19937& random) {
   return choices[std::uniform_int_distribution<size_t>(0, choices.size() - 1)(random)];
 }
 
-size_t below(size_t n, std::mt19937& random) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); }
+size_t below(size_t n, std::mt19937& random) {
+  return std::uniform_int_distribution<size_t>(0, n - 1)(random);
+}
 
 // A value that readers of a 32-bit field are likely to mishandle.
 std::uint32_t hostile_value(std::uint32_t old, std::mt19937& random) {
   switch (below(8, random)) {
-    case 0: return 0;
-    case 1: return 0xFFFFFFFF;
-    case 2: return 0xCCCCCCCC;  // 3.4 GB as a size
-    case 3: return 0x7FFFFFFF;
-    case 4: return old + 1;
-    case 5: return old - 1;
-    case 6: return old ^ (1u << below(32, random));
-    default: return static_cast<std::uint32_t>(random());
+    case 0:
+      return 0;
+    case 1:
+      return 0xFFFFFFFF;
+    case 2:
+      return 0xCCCCCCCC;  // 3.4 GB as a size
+    case 3:
+      return 0x7FFFFFFF;
+    case 4:
+      return old + 1;
+    case 5:
+      return old - 1;
+    case 6:
+      return old ^ (1u << below(32, random));
+    default:
+      return static_cast<std::uint32_t>(random());
   }
 }
 
 // Flips 1 to 8 random bits among the given file offsets.
-std::string flip_bits(std::string& bytes, const std::vector<size_t>& offsets, std::mt19937& random) {
+std::string flip_bits(std::string& bytes, const std::vector<size_t>& offsets,
+                      std::mt19937& random) {
   std::string what;
   const size_t flips = 1 + below(8, random);
   for (size_t i = 0; i < flips; ++i) {
@@ -79,7 +90,8 @@ std::string flip_bits(std::string& bytes, const std::vector<size_t>& offsets, st
   return "bits flipped at " + what;
 }
 
-std::vector<size_t> sector_bytes(const std::vector<size_t>& sectors, size_t sector_size, size_t file_size) {
+std::vector<size_t> sector_bytes(const std::vector<size_t>& sectors, size_t sector_size,
+                                 size_t file_size) {
   std::vector<size_t> offsets;
   for (const size_t sector : sectors) {
     for (size_t i = 0; i < sector_size && sector + i < file_size; ++i) {
@@ -92,7 +104,8 @@ std::vector<size_t> sector_bytes(const std::vector<size_t>& sectors, size_t sect
 }  // namespace
 
 CompoundFileMap::CompoundFileMap(const std::string& bytes) : bytes_(bytes) {
-  if (bytes.size() < kHeaderSize || get32(bytes, 0) != 0xE011CFD0u || get32(bytes, 4) != 0xE11AB1A1u) {
+  if (bytes.size() < kHeaderSize || get32(bytes, 0) != 0xE011CFD0u ||
+      get32(bytes, 4) != 0xE11AB1A1u) {
     throw std::runtime_error("not a compound file");
   }
   const unsigned shift = static_cast<unsigned char>(bytes[0x1E]);
@@ -100,14 +113,17 @@ CompoundFileMap::CompoundFileMap(const std::string& bytes) : bytes_(bytes) {
     throw std::runtime_error("unusual sector size");
   }
   sector_size_ = size_t{1} << shift;
-  const auto sector_offset = [&](std::uint32_t sector) { return (static_cast<size_t>(sector) + 1) * sector_size_; };
+  const auto sector_offset = [&](std::uint32_t sector) {
+    return (static_cast<size_t>(sector) + 1) * sector_size_;
+  };
   const std::uint32_t fat_count = get32(bytes, 0x2C);
   std::vector<std::uint32_t> fat;
   for (size_t i = 0; i < kHeaderDifatEntries && fat.size() < fat_count; ++i) {
     fat.push_back(get32(bytes, 0x4C + 4 * i));
   }
   std::uint32_t difat = get32(bytes, 0x44);
-  for (size_t guard = 0; difat <= kLastRegularSector && fat.size() < fat_count && guard < 1024; ++guard) {
+  for (size_t guard = 0; difat <= kLastRegularSector && fat.size() < fat_count && guard < 1024;
+       ++guard) {
     const size_t at = sector_offset(difat);
     for (size_t i = 0; i + 1 < sector_size_ / 4 && fat.size() < fat_count; ++i) {
       fat.push_back(get32(bytes, at + 4 * i));
@@ -126,13 +142,15 @@ CompoundFileMap::CompoundFileMap(const std::string& bytes) : bytes_(bytes) {
   }
   const bool version4 = get32(bytes, 0x18) >> 16 == 4;
   for (const size_t sector : directory_sectors_) {
-    for (size_t at = sector; at + kEntrySize <= sector + sector_size_ && at + kEntrySize <= bytes.size();
+    for (size_t at = sector;
+         at + kEntrySize <= sector + sector_size_ && at + kEntrySize <= bytes.size();
          at += kEntrySize) {
       Entry entry;
       const size_t name_bytes = std::min<size_t>(64, get32(bytes, at + 0x40) & 0xFFFF);
       for (size_t i = 0; i + 2 < name_bytes && i + 1 < 64; i += 2) {
-        entry.name.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[at + i]) |
-                                                   (static_cast<unsigned char>(bytes[at + i + 1]) << 8)));
+        entry.name.push_back(
+            static_cast<char16_t>(static_cast<unsigned char>(bytes[at + i]) |
+                                  (static_cast<unsigned char>(bytes[at + i + 1]) << 8)));
       }
       entry.type = static_cast<std::uint8_t>(bytes[at + 0x42]);
       entry.offset = at;
@@ -151,7 +169,9 @@ CompoundFileMap::CompoundFileMap(const std::string& bytes) : bytes_(bytes) {
 std::uint32_t CompoundFileMap::next(std::uint32_t sector) const {
   const size_t per_sector = sector_size_ / 4;
   const size_t index = sector / per_sector;
-  return index < fat_sectors_.size() ? get32(bytes_, fat_sectors_[index] + 4 * (sector % per_sector)) : kEndOfChain;
+  return index < fat_sectors_.size()
+             ? get32(bytes_, fat_sectors_[index] + 4 * (sector % per_sector))
+             : kEndOfChain;
 }
 
 std::vector<size_t> CompoundFileMap::chain(std::uint32_t first_sector) const {
@@ -168,7 +188,8 @@ std::vector<size_t> CompoundFileMap::chain(std::uint32_t first_sector) const {
   return sectors;
 }
 
-std::vector<const CompoundFileMap::Entry*> CompoundFileMap::named(const std::u16string& name) const {
+std::vector<const CompoundFileMap::Entry*> CompoundFileMap::named(
+    const std::u16string& name) const {
   std::vector<const Entry*> found;
   for (const Entry& entry : entries_) {
     if (entry.type == 2 && entry.name == name) {
@@ -205,27 +226,38 @@ std::vector<size_t> CompoundFileMap::stream_bytes(const Entry& entry) const {
 
 const char* target_name(DamageTarget target) {
   switch (target) {
-    case DamageTarget::truncation: return "truncation";
-    case DamageTarget::header: return "header";
-    case DamageTarget::fat: return "FAT";
-    case DamageTarget::directory: return "directory";
-    case DamageTarget::properties: return "property stream";
-    case DamageTarget::named_map: return "named-property mapping";
-    case DamageTarget::rtf_header: return "compressed RTF header";
-    case DamageTarget::rtf_body: return "compressed RTF body";
+    case DamageTarget::truncation:
+      return "truncation";
+    case DamageTarget::header:
+      return "header";
+    case DamageTarget::fat:
+      return "FAT";
+    case DamageTarget::directory:
+      return "directory";
+    case DamageTarget::properties:
+      return "property stream";
+    case DamageTarget::named_map:
+      return "named-property mapping";
+    case DamageTarget::rtf_header:
+      return "compressed RTF header";
+    case DamageTarget::rtf_body:
+      return "compressed RTF body";
   }
   return "?";
 }
 
-bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::string& description) {
+bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
+            std::string& description) {
   const CompoundFileMap map(bytes);
   const size_t sector = map.sector_size();
   switch (target) {
     case DamageTarget::truncation: {
-      const size_t choices[] = {below(kHeaderSize, random), kHeaderSize + below(bytes.size() - kHeaderSize, random),
+      const size_t choices[] = {below(kHeaderSize, random),
+                                kHeaderSize + below(bytes.size() - kHeaderSize, random),
                                 bytes.size() - sector * (1 + below(4, random)), bytes.size() - 1};
       const size_t size = std::min(bytes.size() - 1, choices[below(4, random)]);
-      description = "cut to " + std::to_string(size) + " of " + std::to_string(bytes.size()) + " bytes";
+      description =
+          "cut to " + std::to_string(size) + " of " + std::to_string(bytes.size()) + " bytes";
       bytes.resize(size);
       return true;
     }
@@ -235,8 +267,8 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::
         fields.push_back(0x4C + 4 * i);
       }
       const size_t field = pick(fields, random);
-      const std::uint32_t value =
-          field == 0x1E ? static_cast<std::uint32_t>(below(32, random)) : hostile_value(get32(bytes, field), random);
+      const std::uint32_t value = field == 0x1E ? static_cast<std::uint32_t>(below(32, random))
+                                                : hostile_value(get32(bytes, field), random);
       if (field == 0x1E) {
         bytes[field] = static_cast<char>(value);
       } else {
@@ -247,7 +279,9 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::
     }
     case DamageTarget::fat: {
       if (below(3, random) == 0) {
-        description = "FAT " + flip_bits(bytes, sector_bytes(map.fat_sectors(), sector, bytes.size()), random);
+        description =
+            "FAT " +
+            flip_bits(bytes, sector_bytes(map.fat_sectors(), sector, bytes.size()), random);
         return true;
       }
       // A link of a real chain: to itself or back to the chain's start (a
@@ -274,8 +308,9 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::
                                        static_cast<std::uint32_t>(random())};
       const std::uint32_t value = choices[below(5, random)];
       put32(bytes, at, value);
-      description = "FAT link of sector " + std::to_string(number) + " (link " + std::to_string(index) + " of " +
-                    std::to_string(links.size()) + ") = " + hex(value);
+      description = "FAT link of sector " + std::to_string(number) + " (link " +
+                    std::to_string(index) + " of " + std::to_string(links.size()) +
+                    ") = " + hex(value);
       return true;
     }
     case DamageTarget::directory: {
@@ -294,15 +329,17 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::
         const char* name;
         size_t offset;
       };
-      static const Field kFields[] = {{"left sibling", 0x44}, {"right sibling", 0x48}, {"child", 0x4C},
-                                      {"first sector", 0x74}, {"stream size", 0x78},   {"name length", 0x40},
+      static const Field kFields[] = {{"left sibling", 0x44}, {"right sibling", 0x48},
+                                      {"child", 0x4C},        {"first sector", 0x74},
+                                      {"stream size", 0x78},  {"name length", 0x40},
                                       {"object type", 0x42}};
       const Field& field = kFields[below(std::size(kFields), random)];
       std::uint32_t value = 0;
       if (field.offset == 0x44 || field.offset == 0x48 || field.offset == 0x4C) {
         // Itself or the root: a loop in the directory's tree.
-        const std::uint32_t choices[] = {static_cast<std::uint32_t>(index), 0, 0xFFFFFFFF,
-                                         static_cast<std::uint32_t>(below(map.entries().size() + 4, random))};
+        const std::uint32_t choices[] = {
+            static_cast<std::uint32_t>(index), 0, 0xFFFFFFFF,
+            static_cast<std::uint32_t>(below(map.entries().size() + 4, random))};
         value = choices[below(4, random)];
         put32(bytes, entry.offset + field.offset, value);
       } else if (field.offset == 0x40 || field.offset == 0x42) {
@@ -315,8 +352,8 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::
         value = hostile_value(get32(bytes, entry.offset + field.offset), random);
         put32(bytes, entry.offset + field.offset, value);
       }
-      description = "directory entry " + std::to_string(index) + " (" + ascii(entry.name) + ") " + field.name +
-                    " = " + hex(value);
+      description = "directory entry " + std::to_string(index) + " (" + ascii(entry.name) + ") " +
+                    field.name + " = " + hex(value);
       return true;
     }
     case DamageTarget::properties:
@@ -325,7 +362,8 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::
       if (target == DamageTarget::properties) {
         streams = map.named(u"__properties_version1.0");
       } else {
-        for (const char16_t* name : {u"__substg1.0_00020102", u"__substg1.0_00030102", u"__substg1.0_00040102"}) {
+        for (const char16_t* name :
+             {u"__substg1.0_00020102", u"__substg1.0_00030102", u"__substg1.0_00040102"}) {
           for (const auto* entry : map.named(name)) {
             streams.push_back(entry);
           }
@@ -367,7 +405,9 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::
       const auto read = [&](size_t position) {
         std::uint32_t value = 0;
         for (size_t i = 0; i < 4; ++i) {
-          value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offsets[position + i]])) << (8 * i);
+          value |=
+              static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offsets[position + i]]))
+              << (8 * i);
         }
         return value;
       };

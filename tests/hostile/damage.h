@@ -15,9 +15,9 @@ class CompoundFileMap {
  public:
   struct Entry {
     std::u16string name;
-    std::uint8_t type = 0;     // 1 storage, 2 stream, 5 root
-    size_t offset = 0;         // of the 128-byte entry in the file
-    std::uint64_t size = 0;    // of a stream
+    std::uint8_t type = 0;   // 1 storage, 2 stream, 5 root
+    size_t offset = 0;       // of the 128-byte entry in the file
+    std::uint64_t size = 0;  // of a stream
   };
 
   // Throws std::runtime_error when bytes are not a compound file.
@@ -50,26 +50,27 @@ class CompoundFileMap {
 
 // The parts of a .msg file that a mutation aims at.
 enum class DamageTarget {
-  truncation,   // the file cut short
-  header,       // the compound file's header
-  fat,          // the allocation table: chains that end early, cross or loop
-  directory,    // the directory: sizes, first sectors, links between entries
-  properties,   // a __properties_version1.0 stream
-  named_map,    // the named-property mapping streams of __nameid_version1.0
-  rtf_header,   // the 16-byte header of the compressed RTF body
-  rtf_body,     // the compressed RTF body, with its CRC made right again
+  truncation,  // the file cut short
+  header,      // the compound file's header
+  fat,         // the allocation table: chains that end early, cross or loop
+  directory,   // the directory: sizes, first sectors, links between entries
+  properties,  // a __properties_version1.0 stream
+  named_map,   // the named-property mapping streams of __nameid_version1.0
+  rtf_header,  // the 16-byte header of the compressed RTF body
+  rtf_body,    // the compressed RTF body, with its CRC made right again
 };
 
-inline constexpr DamageTarget kDamageTargets[] = {
-    DamageTarget::truncation, DamageTarget::header,     DamageTarget::fat,
-    DamageTarget::directory,  DamageTarget::properties, DamageTarget::named_map,
-    DamageTarget::rtf_header, DamageTarget::rtf_body};
+inline constexpr DamageTarget kDamageTargets[] = {DamageTarget::truncation, DamageTarget::header,
+                                                  DamageTarget::fat,        DamageTarget::directory,
+                                                  DamageTarget::properties, DamageTarget::named_map,
+                                                  DamageTarget::rtf_header, DamageTarget::rtf_body};
 
 const char* target_name(DamageTarget target);
 
 // A damaged copy of bytes aimed at target, drawn from random. description
 // says what was changed ("directory entry 7 stream size 0xCCCCCCCC").
 // Returns false (bytes unchanged) when the file has no such part.
-bool damage(std::string& bytes, DamageTarget target, std::mt19937& random, std::string& description);
+bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
+            std::string& description);
 
 }  // namespace qv::test

@@ -68,7 +68,8 @@ std::string last_trace_line(const std::string& trace) {
     return std::string();
   }
   const size_t start = trace.rfind('\n', end);
-  return trace.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start == std::string::npos ? 0 : start + 1));
+  return trace.substr(start == std::string::npos ? 0 : start + 1,
+                      end + 1 - (start == std::string::npos ? 0 : start + 1));
 }
 
 Result classify(const ProcessResult& run) {
@@ -76,8 +77,9 @@ Result classify(const ProcessResult& run) {
     const std::string last = last_trace_line(run.standard_error);
     // "> IStorage::..." is a call into the platform's compound-file code that
     // never returned; so is StgOpenStorage itself.
-    const bool in_platform = last.rfind("> IStorage::", 0) == 0 || last.rfind("> IStream::", 0) == 0 ||
-                             last.rfind("> IEnumSTATSTG::", 0) == 0 || last == "step StgOpenStorage";
+    const bool in_platform =
+        last.rfind("> IStorage::", 0) == 0 || last.rfind("> IStream::", 0) == 0 ||
+        last.rfind("> IEnumSTATSTG::", 0) == 0 || last == "step StgOpenStorage";
     return {in_platform ? Outcome::platform_hang : Outcome::hang, "stopped in: " + last};
   }
   const size_t line_end = run.standard_output.find('\n');
@@ -86,9 +88,11 @@ Result classify(const ProcessResult& run) {
   if (run.exit_code != 0 || result.is_discarded() || !result.is_object()) {
     char code[16];
     std::snprintf(code, sizeof(code), "0x%08lX", static_cast<unsigned long>(run.exit_code));
-    return {Outcome::crash, std::string("exit code ") + code + ", last step: " + last_trace_line(run.standard_error)};
+    return {Outcome::crash, std::string("exit code ") + code +
+                                ", last step: " + last_trace_line(run.standard_error)};
   }
-  if (result.value("reader_exception", false) || result.value("error", "") == "outside the error model") {
+  if (result.value("reader_exception", false) ||
+      result.value("error", "") == "outside the error model") {
     return {Outcome::unclean, result.dump()};
   }
   if (result.value("live_objects", 0) != 0 || result.value("allocations_outstanding", 0) != 0) {
@@ -108,12 +112,13 @@ std::string summary(const std::string& category, const Tally& tally) {
     return it == tally.outcomes.end() ? 0 : it->second;
   };
   char line[400];
-  std::snprintf(line, sizeof(line),
-                "damaged .msg [%s]: %d cases, %d clean errors, %d opened, %d crashes, %d hangs, %d leaks, "
-                "%d outside the error model (platform hangs: %d, listed above)",
-                category.c_str(), tally.cases - count(Outcome::platform_hang), count(Outcome::clean_error),
-                count(Outcome::opened), count(Outcome::crash), count(Outcome::hang), count(Outcome::leak),
-                count(Outcome::unclean), count(Outcome::platform_hang));
+  std::snprintf(
+      line, sizeof(line),
+      "damaged .msg [%s]: %d cases, %d clean errors, %d opened, %d crashes, %d hangs, %d leaks, "
+      "%d outside the error model (platform hangs: %d, listed above)",
+      category.c_str(), tally.cases - count(Outcome::platform_hang), count(Outcome::clean_error),
+      count(Outcome::opened), count(Outcome::crash), count(Outcome::hang), count(Outcome::leak),
+      count(Outcome::unclean), count(Outcome::platform_hang));
   return line;
 }
 
@@ -129,8 +134,8 @@ std::vector<Case> damaged_cases() {
       }
       for (int variant = 0; variant < std::max(variants(), 1); ++variant) {
         // One fixed seed per file, target and variant.
-        std::mt19937 random(static_cast<std::uint32_t>(file * 7919 + static_cast<int>(target) * 104729 +
-                                                       variant * 15485863 + 1));
+        std::mt19937 random(static_cast<std::uint32_t>(
+            file * 7919 + static_cast<int>(target) * 104729 + variant * 15485863 + 1));
         Case c{names[file], target, variant, original, std::string()};
         if (damage(c.bytes, target, random, c.description)) {
           cases.push_back(std::move(c));
@@ -179,8 +184,8 @@ TEST_F(DamagedMsgTest, EveryDamagedCopyEndsInACleanErrorOrAnOpenedMessage) {
       ++tally->cases;
       ++tally->outcomes[r.outcome];
     }
-    const std::string label = narrow(c.name) + ".msg, " + target_name(c.target) + " #" + std::to_string(c.variant) +
-                              ": " + c.description;
+    const std::string label = narrow(c.name) + ".msg, " + target_name(c.target) + " #" +
+                              std::to_string(c.variant) + ": " + c.description;
     if (r.outcome == Outcome::platform_hang) {
       std::printf("platform hang: %s; %s\n", label.c_str(), r.evidence.c_str());
     } else if (r.outcome != Outcome::opened && r.outcome != Outcome::clean_error) {
@@ -205,7 +210,8 @@ TEST_F(DamagedMsgTest, AStreamClaimingGigabytesCostsOnlyWhatTheFileHolds) {
   const auto properties = map.named(u"__properties_version1.0");
   ASSERT_FALSE(properties.empty());
   const size_t size_field = properties.front()->offset + 0x78;
-  bytes[size_field] = bytes[size_field + 1] = bytes[size_field + 2] = bytes[size_field + 3] = '\xCC';
+  bytes[size_field] = bytes[size_field + 1] = bytes[size_field + 2] = bytes[size_field + 3] =
+      '\xCC';
   TempDir dir;
   write_text_file(dir.file(L"huge.msg"), bytes);
   ProcessOptions options;

@@ -78,8 +78,12 @@ TEST_F(GuardTest, AnExceptionThrownAtAnyCallPointStaysInsideTheSimulator) {
   std::set<std::string> outlook_points;
   const nlohmann::json mapi_calls = mapi_report_now()["calls"];
   const nlohmann::json outlook_calls = outlook_report_now()["calls"];
-  for (const auto& call : mapi_calls.items()) mapi_points.insert(call.key());
-  for (const auto& call : outlook_calls.items()) outlook_points.insert(call.key());
+  for (const auto& call : mapi_calls.items()) {
+    mapi_points.insert(call.key());
+  }
+  for (const auto& call : outlook_calls.items()) {
+    outlook_points.insert(call.key());
+  }
   ASSERT_GT(mapi_points.size(), 20u);
   ASSERT_GT(outlook_points.size(), 10u);
 
@@ -88,7 +92,9 @@ TEST_F(GuardTest, AnExceptionThrownAtAnyCallPointStaysInsideTheSimulator) {
     for (const std::string& point : outlook ? outlook_points : mapi_points) {
       SCOPED_TRACE((outlook ? "outlook " : "mapi ") + point);
       const nlohmann::json fault = {
-          {{"call", point}, {"nth", 1}, {"throw", cases % 2 == 0 ? "bad_alloc" : "simulated exception"}}};
+          {{"call", point},
+           {"nth", 1},
+           {"throw", cases % 2 == 0 ? "bad_alloc" : "simulated exception"}}};
       nlohmann::json description = mailbox();
       if (outlook) {
         description["faults"] = fault;
@@ -105,8 +111,11 @@ TEST_F(GuardTest, AnExceptionThrownAtAnyCallPointStaysInsideTheSimulator) {
       ++cases;
     }
   }
-  std::printf("C++ exceptions at simulator call points: %d cases (%zu MAPI, %zu Outlook), %d caught inside, "
-              "0 crossed\n", cases, mapi_points.size(), outlook_points.size(), cases);
+  std::printf(
+      "C++ exceptions at simulator call points: %d cases (%zu MAPI, %zu Outlook), %d caught "
+      "inside, "
+      "0 crossed\n",
+      cases, mapi_points.size(), outlook_points.size(), cases);
 }
 
 }  // namespace

@@ -83,7 +83,10 @@ void read_with_product(const wchar_t* path, nlohmann::json& result) {
     std::uint64_t hash = 14695981039346656037ull;
     for (int field = 0; field < qv::kFieldCount; ++field) {
       trace_line("step field %d", field);
-      hash = hash_texts(message.field_text(field, L"\x1F" L"default"), hash);
+      hash = hash_texts(message.field_text(field,
+                                           L"\x1F"
+                                           L"default"),
+                        hash);
     }
     result["fields"] = hash;
   } catch (const qv::win32_error& e) {

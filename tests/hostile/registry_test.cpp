@@ -19,10 +19,21 @@ namespace {
 constexpr wchar_t kFallback[] = L"C:\\fallback\\olmapi32.dll";
 constexpr wchar_t kFailure[] = L"Failed to locate";
 
-constexpr DWORD kTypes[] = {REG_NONE,  REG_SZ,   REG_EXPAND_SZ,       REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
-                            REG_LINK,  REG_MULTI_SZ, REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,
-                            REG_RESOURCE_REQUIREMENTS_LIST, REG_QWORD, 0x1234};
-constexpr DWORD kSizes[] = {0, 1, 2, 3, 4, 6, 8, 34, 36, 38, 518, 519, 520, 521, 522, 523, 524, 526, 1000, 65536};
+constexpr DWORD kTypes[] = {REG_NONE,
+                            REG_SZ,
+                            REG_EXPAND_SZ,
+                            REG_BINARY,
+                            REG_DWORD,
+                            REG_DWORD_BIG_ENDIAN,
+                            REG_LINK,
+                            REG_MULTI_SZ,
+                            REG_RESOURCE_LIST,
+                            REG_FULL_RESOURCE_DESCRIPTOR,
+                            REG_RESOURCE_REQUIREMENTS_LIST,
+                            REG_QWORD,
+                            0x1234};
+constexpr DWORD kSizes[] = {0,   1,   2,   3,   4,   6,   8,   34,  36,   38,
+                            518, 519, 520, 521, 522, 523, 524, 526, 1000, 65536};
 
 // size bytes of text in UTF-16, repeated as needed; terminated: the last one
 // (or two, for REG_MULTI_SZ) characters made null.
@@ -51,8 +62,10 @@ bool readable_text(const std::string& bytes, DWORD type, std::wstring& text) {
                                          (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
   }
   const size_t n = characters.size();
-  const bool text_type = (type == REG_SZ || type == REG_EXPAND_SZ) && n >= 1 && characters[n - 1] == L'\0';
-  const bool multi = type == REG_MULTI_SZ && n >= 2 && characters[n - 1] == L'\0' && characters[n - 2] == L'\0';
+  const bool text_type =
+      (type == REG_SZ || type == REG_EXPAND_SZ) && n >= 1 && characters[n - 1] == L'\0';
+  const bool multi =
+      type == REG_MULTI_SZ && n >= 2 && characters[n - 1] == L'\0' && characters[n - 2] == L'\0';
   if (!text_type && !multi) {
     return false;
   }
@@ -71,7 +84,8 @@ std::wstring located() {
 }
 
 void set_value(const wchar_t* key, const wchar_t* name, DWORD type, const std::string& bytes) {
-  set_registry_value(HKEY_LOCAL_MACHINE, key, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+  set_registry_value(HKEY_LOCAL_MACHINE, key, name, type, bytes.data(),
+                     static_cast<DWORD>(bytes.size()));
 }
 
 class HostileRegistryTest : public ::testing::Test {
@@ -86,7 +100,8 @@ TEST_F(HostileRegistryTest, EveryTypeAndSizeOfDllPathExGivesItsTextOrTheLocateEr
   for (const DWORD type : kTypes) {
     for (const DWORD size : kSizes) {
       for (const bool terminated : {false, true}) {
-        const std::string bytes = value_bytes(L"C:\\Program Files\\Outlook\\olmapi32.dll", size, type, terminated);
+        const std::string bytes =
+            value_bytes(L"C:\\Program Files\\Outlook\\olmapi32.dll", size, type, terminated);
         set_value(kOutlookKey, L"DllPathEx", type, bytes);
         std::wstring expected;
         const bool readable = readable_text(bytes, type, expected);
@@ -97,8 +112,8 @@ TEST_F(HostileRegistryTest, EveryTypeAndSizeOfDllPathExGivesItsTextOrTheLocateEr
       }
     }
   }
-  std::printf("registry DllPathEx values: %d cases, %d read as text, %d clean errors, 0 crashes\n", cases, texts,
-              cases - texts);
+  std::printf("registry DllPathEx values: %d cases, %d read as text, %d clean errors, 0 crashes\n",
+              cases, texts, cases - texts);
 }
 
 TEST_F(HostileRegistryTest, EveryTypeAndSizeOfTheDefaultClientChoosesARouteByTheRules) {
@@ -109,10 +124,12 @@ TEST_F(HostileRegistryTest, EveryTypeAndSizeOfTheDefaultClientChoosesARouteByThe
     for (const DWORD size : kSizes) {
       for (const bool terminated : {false, true}) {
         // "Microsoft Outlook" and its terminator are 36 bytes.
-        const std::string bytes = value_bytes(std::wstring(L"Microsoft Outlook\0", 18), size, type, terminated);
+        const std::string bytes =
+            value_bytes(std::wstring(L"Microsoft Outlook\0", 18), size, type, terminated);
         set_value(kMailKey, nullptr, type, bytes);
         std::wstring text;
-        const bool is_outlook = readable_text(bytes, type, text) && ::lstrcmpiW(text.c_str(), L"microsoft outlook") == 0;
+        const bool is_outlook = readable_text(bytes, type, text) &&
+                                ::lstrcmpiW(text.c_str(), L"microsoft outlook") == 0;
         ASSERT_EQ(located(), is_outlook ? L"mapi32.dll" : kFallback)
             << "type " << type << ", " << size << " bytes, terminated " << terminated;
         ++cases;
@@ -120,8 +137,9 @@ TEST_F(HostileRegistryTest, EveryTypeAndSizeOfTheDefaultClientChoosesARouteByThe
       }
     }
   }
-  std::printf("registry default-client values: %d cases, %d Outlook, %d through DllPathEx, 0 crashes\n", cases,
-              outlook, cases - outlook);
+  std::printf(
+      "registry default-client values: %d cases, %d Outlook, %d through DllPathEx, 0 crashes\n",
+      cases, outlook, cases - outlook);
 }
 
 }  // namespace

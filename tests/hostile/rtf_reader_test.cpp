@@ -20,8 +20,9 @@ namespace {
 constexpr int kCases = 3000;
 
 std::string rtf_text(std::mt19937& random) {
-  static const char* const kPieces[] = {"{\\rtf1\\ansi", "\\par ", "Hello, world", "{\\fonttbl}", "\\b bold\\b0 ",
-                                        "}", "\\'e9", "                "};
+  static const char* const kPieces[] = {"{\\rtf1\\ansi", "\\par ",          "Hello, world",
+                                        "{\\fonttbl}",   "\\b bold\\b0 ",   "}",
+                                        "\\'e9",         "                "};
   std::string text;
   const int pieces = 1 + static_cast<int>(random() % 40);
   for (int i = 0; i < pieces; ++i) {
@@ -38,19 +39,21 @@ void put32(std::string& bytes, size_t offset, std::uint32_t value) {
 
 // A damaged compressed-RTF value, by kind.
 std::string damaged(std::mt19937& random, int kind) {
-  std::string value = compress_rtf(rtf_text(random), random() % 4 == 0 ? RtfStorage::kUncompressed
-                                                                       : RtfStorage::kCompressed);
+  std::string value = compress_rtf(
+      rtf_text(random), random() % 4 == 0 ? RtfStorage::kUncompressed : RtfStorage::kCompressed);
   switch (kind) {
     case 0:  // cut short
       value.resize(random() % value.size());
       break;
     case 1: {  // a header field
-      const std::uint32_t values[] = {0, 12, 0xFFFFFFFF, 0xCCCCCCCC, static_cast<std::uint32_t>(random())};
+      const std::uint32_t values[] = {0, 12, 0xFFFFFFFF, 0xCCCCCCCC,
+                                      static_cast<std::uint32_t>(random())};
       put32(value, 4 * (random() % 4), values[random() % std::size(values)]);
       break;
     }
     default: {  // the body, with a matching CRC
-      for (int i = 0, flips = 1 + static_cast<int>(random() % 6); i < flips && value.size() > 16; ++i) {
+      for (int i = 0, flips = 1 + static_cast<int>(random() % 6); i < flips && value.size() > 16;
+           ++i) {
         value[16 + random() % (value.size() - 16)] ^= static_cast<char>(1 << (random() % 8));
       }
       put32(value, 12, rtf_crc(std::string_view(value).substr(16)));
@@ -79,8 +82,8 @@ TEST(RtfReaderTest, DamagedValuesGiveTheRtfOrCorruptData) {
     std::string bytes;
     ASSERT_EQ(read_to_end(rtf.get(), &bytes), result.result) << i;
   }
-  std::printf("damaged compressed RTF: %d cases, %d corrupt data, %d read, 0 crashes, 0 hangs\n", kCases, corrupt,
-              read);
+  std::printf("damaged compressed RTF: %d cases, %d corrupt data, %d read, 0 crashes, 0 hangs\n",
+              kCases, corrupt, read);
   EXPECT_GT(corrupt, 0);
   EXPECT_GT(read, 0);
 }

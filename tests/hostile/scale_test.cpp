@@ -47,7 +47,8 @@ nlohmann::json many_profiles() {
       stores.push_back(store_json);
       rows.push_back("s" + std::to_string(n));
     }
-    profiles.push_back({{"name", "Profile " + std::to_string(p)}, {"stores", rows}, {"default", p == 11}});
+    profiles.push_back(
+        {{"name", "Profile " + std::to_string(p)}, {"stores", rows}, {"default", p == 11}});
   }
   nlohmann::json mailbox = mailbox_of(stores);
   mailbox["profiles"] = profiles;
@@ -84,9 +85,11 @@ TEST_F(ScaleTest, TwelveProfilesOfTenStoresLogOnToTheFirstTenAndOpenTheirItems) 
     }
   }
   EXPECT_EQ(opened, 100);
-  std::printf("12 profiles x 10 stores: 10 sessions, 100 stores, %d items of 100 to 199 attachments opened, %d "
-              "not found in the unread profiles, 0 leaks\n",
-              opened, not_found);
+  std::printf(
+      "12 profiles x 10 stores: 10 sessions, 100 stores, %d items of 100 to 199 attachments "
+      "opened, %d "
+      "not found in the unread profiles, 0 leaks\n",
+      opened, not_found);
 }
 
 std::uint64_t peak_memory() {

@@ -68,7 +68,8 @@ class TracedStream final : public Traced<IStream> {
   HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) override {
     return inner_->Write(buffer, count, written);
   }
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                 ULARGE_INTEGER* position) override {
     return traced("IStream::Seek", nullptr, [&] { return inner_->Seek(move, origin, position); });
   }
   HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override { return inner_->SetSize(size); }
@@ -78,10 +79,12 @@ class TracedStream final : public Traced<IStream> {
   }
   HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override { return inner_->Commit(flags); }
   HRESULT STDMETHODCALLTYPE Revert() override { return inner_->Revert(); }
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) override {
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count,
+                                       DWORD type) override {
     return inner_->LockRegion(offset, count, type);
   }
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) override {
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count,
+                                         DWORD type) override {
     return inner_->UnlockRegion(offset, count, type);
   }
   HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override {
@@ -94,7 +97,8 @@ class TracedElements final : public Traced<IEnumSTATSTG> {
  public:
   using Traced::Traced;
   HRESULT STDMETHODCALLTYPE Next(ULONG count, STATSTG* elements, ULONG* fetched) override {
-    return traced("IEnumSTATSTG::Next", nullptr, [&] { return inner_->Next(count, elements, fetched); });
+    return traced("IEnumSTATSTG::Next", nullptr,
+                  [&] { return inner_->Next(count, elements, fetched); });
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return inner_->Skip(count); }
   HRESULT STDMETHODCALLTYPE Reset() override { return inner_->Reset(); }
@@ -104,14 +108,15 @@ class TracedElements final : public Traced<IEnumSTATSTG> {
 class TracedStorage final : public Traced<IStorage> {
  public:
   using Traced::Traced;
-  HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR* name, DWORD mode, DWORD reserved1, DWORD reserved2,
-                                         IStream** stream) override {
+  HRESULT STDMETHODCALLTYPE CreateStream(const OLECHAR* name, DWORD mode, DWORD reserved1,
+                                         DWORD reserved2, IStream** stream) override {
     return inner_->CreateStream(name, mode, reserved1, reserved2, stream);
   }
-  HRESULT STDMETHODCALLTYPE OpenStream(const OLECHAR* name, void* reserved1, DWORD mode, DWORD reserved2,
-                                       IStream** stream) override {
-    const HRESULT hr = traced("IStorage::OpenStream", name,
-                              [&] { return inner_->OpenStream(name, reserved1, mode, reserved2, stream); });
+  HRESULT STDMETHODCALLTYPE OpenStream(const OLECHAR* name, void* reserved1, DWORD mode,
+                                       DWORD reserved2, IStream** stream) override {
+    const HRESULT hr = traced("IStorage::OpenStream", name, [&] {
+      return inner_->OpenStream(name, reserved1, mode, reserved2, stream);
+    });
     if (SUCCEEDED(hr) && stream != nullptr && *stream != nullptr) {
       IStream* opened = *stream;
       *stream = new TracedStream(opened);
@@ -119,12 +124,12 @@ class TracedStorage final : public Traced<IStorage> {
     }
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR* name, DWORD mode, DWORD reserved1, DWORD reserved2,
-                                          IStorage** storage) override {
+  HRESULT STDMETHODCALLTYPE CreateStorage(const OLECHAR* name, DWORD mode, DWORD reserved1,
+                                          DWORD reserved2, IStorage** storage) override {
     return inner_->CreateStorage(name, mode, reserved1, reserved2, storage);
   }
-  HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR* name, IStorage* priority, DWORD mode, SNB exclude,
-                                        DWORD reserved, IStorage** storage) override {
+  HRESULT STDMETHODCALLTYPE OpenStorage(const OLECHAR* name, IStorage* priority, DWORD mode,
+                                        SNB exclude, DWORD reserved, IStorage** storage) override {
     const HRESULT hr = traced("IStorage::OpenStorage", name, [&] {
       return inner_->OpenStorage(name, priority, mode, exclude, reserved, storage);
     });
@@ -135,19 +140,21 @@ class TracedStorage final : public Traced<IStorage> {
     }
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE CopyTo(DWORD count, const IID* excluded, SNB exclude, IStorage* target) override {
+  HRESULT STDMETHODCALLTYPE CopyTo(DWORD count, const IID* excluded, SNB exclude,
+                                   IStorage* target) override {
     return inner_->CopyTo(count, excluded, exclude, target);
   }
-  HRESULT STDMETHODCALLTYPE MoveElementTo(const OLECHAR* name, IStorage* target, const OLECHAR* new_name,
-                                          DWORD flags) override {
+  HRESULT STDMETHODCALLTYPE MoveElementTo(const OLECHAR* name, IStorage* target,
+                                          const OLECHAR* new_name, DWORD flags) override {
     return inner_->MoveElementTo(name, target, new_name, flags);
   }
   HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override { return inner_->Commit(flags); }
   HRESULT STDMETHODCALLTYPE Revert() override { return inner_->Revert(); }
   HRESULT STDMETHODCALLTYPE EnumElements(DWORD reserved1, void* reserved2, DWORD reserved3,
                                          IEnumSTATSTG** elements) override {
-    const HRESULT hr = traced("IStorage::EnumElements", nullptr,
-                              [&] { return inner_->EnumElements(reserved1, reserved2, reserved3, elements); });
+    const HRESULT hr = traced("IStorage::EnumElements", nullptr, [&] {
+      return inner_->EnumElements(reserved1, reserved2, reserved3, elements);
+    });
     if (SUCCEEDED(hr) && elements != nullptr && *elements != nullptr) {
       IEnumSTATSTG* opened = *elements;
       *elements = new TracedElements(opened);
@@ -155,16 +162,22 @@ class TracedStorage final : public Traced<IStorage> {
     }
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE DestroyElement(const OLECHAR* name) override { return inner_->DestroyElement(name); }
-  HRESULT STDMETHODCALLTYPE RenameElement(const OLECHAR* old_name, const OLECHAR* new_name) override {
+  HRESULT STDMETHODCALLTYPE DestroyElement(const OLECHAR* name) override {
+    return inner_->DestroyElement(name);
+  }
+  HRESULT STDMETHODCALLTYPE RenameElement(const OLECHAR* old_name,
+                                          const OLECHAR* new_name) override {
     return inner_->RenameElement(old_name, new_name);
   }
-  HRESULT STDMETHODCALLTYPE SetElementTimes(const OLECHAR* name, const FILETIME* created, const FILETIME* accessed,
+  HRESULT STDMETHODCALLTYPE SetElementTimes(const OLECHAR* name, const FILETIME* created,
+                                            const FILETIME* accessed,
                                             const FILETIME* modified) override {
     return inner_->SetElementTimes(name, created, accessed, modified);
   }
   HRESULT STDMETHODCALLTYPE SetClass(REFCLSID clsid) override { return inner_->SetClass(clsid); }
-  HRESULT STDMETHODCALLTYPE SetStateBits(DWORD bits, DWORD mask) override { return inner_->SetStateBits(bits, mask); }
+  HRESULT STDMETHODCALLTYPE SetStateBits(DWORD bits, DWORD mask) override {
+    return inner_->SetStateBits(bits, mask);
+  }
   HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override {
     return traced("IStorage::Stat", nullptr, [&] { return inner_->Stat(stat, flags); });
   }

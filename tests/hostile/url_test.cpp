@@ -20,7 +20,9 @@ namespace {
 
 constexpr int kGenerated = 4000;
 
-bool is_hex(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
+bool is_hex(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
 int hex_value(wchar_t c) { return c <= L'9' ? c - L'0' : (c | 0x20) - L'a' + 10; }
 
 // The rules, written out independently of the library.
@@ -31,8 +33,12 @@ bool expected_is_url(const std::wstring& text, bool* entry_id_form) {
   }
   for (size_t i = 0; i < 8; ++i) {
     wchar_t c = text[i];
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c | 0x20);
-    if (c != kPrefix[i]) return false;
+    if (c >= L'A' && c <= L'Z') {
+      c = static_cast<wchar_t>(c | 0x20);
+    }
+    if (c != kPrefix[i]) {
+      return false;
+    }
   }
   *entry_id_form = !(text.size() > 10 && text[8] == L'\\' && text[9] == L'\\');
   return true;
@@ -48,8 +54,11 @@ std::wstring expected_decoded(std::wstring text) {
 std::vector<std::uint8_t> expected_bytes(const std::wstring& digits) {
   std::vector<std::uint8_t> bytes(digits.size() / 2, 0);
   for (size_t i = 0; i < bytes.size(); ++i) {
-    if (!is_hex(digits[2 * i]) || !is_hex(digits[2 * i + 1])) break;
-    bytes[i] = static_cast<std::uint8_t>(hex_value(digits[2 * i]) * 16 + hex_value(digits[2 * i + 1]));
+    if (!is_hex(digits[2 * i]) || !is_hex(digits[2 * i + 1])) {
+      break;
+    }
+    bytes[i] =
+        static_cast<std::uint8_t>(hex_value(digits[2 * i]) * 16 + hex_value(digits[2 * i + 1]));
   }
   return bytes;
 }
@@ -59,25 +68,43 @@ std::wstring mutated_url(std::mt19937& random) {
   const auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
   std::wstring prefix = L"outlook:";
   for (wchar_t& c : prefix) {
-    if (below(2) != 0 && c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
+    if (below(2) != 0 && c >= L'a' && c <= L'z') {
+      c = static_cast<wchar_t>(c - 32);
+    }
   }
   switch (below(10)) {
-    case 0: prefix.erase(below(8), 1); break;                        // a letter missing
-    case 1: prefix[below(8)] = static_cast<wchar_t>(below(0x250)); break;  // a letter changed
-    default: break;
+    case 0:
+      prefix.erase(below(8), 1);
+      break;  // a letter missing
+    case 1:
+      prefix[below(8)] = static_cast<wchar_t>(below(0x250));
+      break;  // a letter changed
+    default:
+      break;
   }
   std::wstring rest;
   const bool path_form = below(3) == 0;
-  if (path_form) rest = L"\\\\";
-  static const wchar_t* const kPieces[] = {L"%20", L"%20%20%20", L"%2", L"%%20", L"20", L"Inbox", L"\\",
-                                           L"0A",  L"ff",        L"G7", L"~",    L" ",  L"\u00E9", L"\u4F1A"};
-  const unsigned pieces = below(12);
-  for (unsigned i = 0; i < pieces; ++i) rest += kPieces[below(static_cast<unsigned>(std::size(kPieces)))];
-  if (!path_form) {
-    for (unsigned i = 0, digits = below(70); i < digits; ++i) rest.push_back(L"0123456789abcdefABCDEF"[below(22)]);
+  if (path_form) {
+    rest = L"\\\\";
   }
-  if (below(8) == 0) rest.insert(below(static_cast<unsigned>(rest.size()) + 1), 1, L'\0');
-  if (below(40) == 0) rest.append(100000 + below(100000), L"0123456789ABCDEFx%"[below(18)]);
+  static const wchar_t* const kPieces[] = {L"%20",   L"%20%20%20", L"%2",     L"%%20",  L"20",
+                                           L"Inbox", L"\\",        L"0A",     L"ff",    L"G7",
+                                           L"~",     L" ",         L"\u00E9", L"\u4F1A"};
+  const unsigned pieces = below(12);
+  for (unsigned i = 0; i < pieces; ++i) {
+    rest += kPieces[below(static_cast<unsigned>(std::size(kPieces)))];
+  }
+  if (!path_form) {
+    for (unsigned i = 0, digits = below(70); i < digits; ++i) {
+      rest.push_back(L"0123456789abcdefABCDEF"[below(22)]);
+    }
+  }
+  if (below(8) == 0) {
+    rest.insert(below(static_cast<unsigned>(rest.size()) + 1), 1, L'\0');
+  }
+  if (below(40) == 0) {
+    rest.append(100000 + below(100000), L"0123456789ABCDEFx%"[below(18)]);
+  }
   return prefix + rest;
 }
 
@@ -127,12 +154,16 @@ TEST_F(HostileUrlItemTest, EntryIdsFollowTheRulesAndMessagesFailInTheErrorModel)
     } catch (const truntime_error& e) {
       // No item has these bytes; the message names them.
       std::wstring text = entry_id.to_text();
-      ASSERT_EQ(e.message(), L"Outlook object [" + (text.empty() ? L"Unknown" : text) + L"] not found") << i;
+      ASSERT_EQ(e.message(),
+                L"Outlook object [" + (text.empty() ? L"Unknown" : text) + L"] not found")
+          << i;
       ++clean_errors;
     }
   }
-  std::printf("mutated item URLs (EntryID form): %d cases, %d clean errors, 0 opened, 0 crashes, 0 hangs, "
-              "0 leaks\n", cases, clean_errors);
+  std::printf(
+      "mutated item URLs (EntryID form): %d cases, %d clean errors, 0 opened, 0 crashes, 0 hangs, "
+      "0 leaks\n",
+      cases, clean_errors);
   EXPECT_EQ(clean_errors, cases);
 }
 
@@ -154,8 +185,10 @@ TEST_F(HostileUrlItemTest, PathFormsThatNameNoFolderFailInTheErrorModel) {
       ASSERT_EQ(e.message(), L"Outlook object [" + seen + L"] not found") << i;
     }
   }
-  std::printf("mutated item URLs (path form): %d cases, %d clean errors, 0 opened, 0 crashes, 0 hangs, 0 leaks\n",
-              cases, cases);
+  std::printf(
+      "mutated item URLs (path form): %d cases, %d clean errors, 0 opened, 0 crashes, 0 hangs, 0 "
+      "leaks\n",
+      cases, cases);
 }
 
 }  // namespace

@@ -35,15 +35,15 @@ TEST_F(EntryIdTest, DigitsBecomeBytes) {
   } cases[] = {
       {L"OUTLOOK:00AB", "00AB"},
       {L"outlook:00ab", "00AB"},
-      {L"outlook:A", ""},        // an odd last digit is dropped
+      {L"outlook:A", ""},  // an odd last digit is dropped
       {L"outlook:ABC", "AB"},
-      {L"0102", "0102"},         // bare digits are decoded whole
+      {L"0102", "0102"},  // bare digits are decoded whole
       {L"", ""},
       // A pair that is not two digits ends the conversion; the rest is zero,
       // not what the memory held.
       {L"outlook:ABZZCD", "AB0000"},
       {L"outlook:", "00000000"},  // not an item URL: its 8 characters are the digits
-      {L"outlook:\\\\", "00"},  // 10 characters: the EntryID form
+      {L"outlook:\\\\", "00"},    // 10 characters: the EntryID form
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));

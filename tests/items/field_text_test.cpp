@@ -219,12 +219,8 @@ TEST_F(FieldTextTest, ReadersSignExtendI2TakeTheLowHalfOfI8AndAppTimeAsStored) {
     ULONG tag;
     std::int32_t expected;
   } cases[] = {
-      {0x66000002, -2},
-      {0x66010002, -32768},
-      {0x66020014, 5},
-      {0x66030014, -2},
-      {0x66040014, INT_MIN},
-      {0x66060002, 99},  // missing: the fallback
+      {0x66000002, -2}, {0x66010002, -32768},  {0x66020014, 5},
+      {0x66030014, -2}, {0x66040014, INT_MIN}, {0x66060002, 99},  // missing: the fallback
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.tag);
@@ -250,7 +246,9 @@ TEST_F(FieldTextTest, TimesAndNumbersReadWithFiveDecimals) {
 TEST_F(FieldTextTest, MultiValuedStringsJoinWithSemicolons) {
   // The separator goes before a string only when there is text before it.
   expect_texts({
-      {{companies({"Contoso", "Z\xC3\xBCrich AG"})}, kCompanies, kDefault,
+      {{companies({"Contoso", "Z\xC3\xBCrich AG"})},
+       kCompanies,
+       kDefault,
        L"Contoso; Z\u00FCrich AG"},
       {{companies({"", "a"})}, kCompanies, kDefault, L"a"},
       {{companies({"a", ""})}, kCompanies, kDefault, L"a; "},
@@ -264,7 +262,9 @@ TEST_F(FieldTextTest, StringsReadWholeThroughTheirStreams) {
   // 40,000 characters are more than GetProps gives (32 KB).
   const std::string long_text = cycle_text(40000);
   expect_texts({
-      {{prop("0x0037001F", "R\xC3\xA9union \xE4\xBC\x9A\xE8\xAE\xAE")}, kSubject, kDefault,
+      {{prop("0x0037001F", "R\xC3\xA9union \xE4\xBC\x9A\xE8\xAE\xAE")},
+       kSubject,
+       kDefault,
        L"R\u00E9union \u4F1A\u8BAE"},
       {{prop("0x1000001F", long_text)}, kBody, kDefault, widened(long_text)},
       {{prop("0x1000001F", "")}, kBody, kDefault, std::wstring()},
@@ -281,12 +281,11 @@ TEST_F(FieldTextTest, StreamsAreReadToTheirEndInChunksOrBySize) {
     json options;
     std::uint64_t reads;
   } cases[] = {
-      {25599, no_size, 1},         // 51,198 bytes
-      {25600, no_size, 2},         // 51,200 bytes: the second read gives none
-      {25601, no_size, 2},         // 51,202 bytes
-      {51200, no_size, 3},         // 102,400 bytes
-      {0, no_size, 1},
-      {40000, json::object(), 1},  // 80,000 bytes
+      {25599, no_size, 1},  // 51,198 bytes
+      {25600, no_size, 2},  // 51,200 bytes: the second read gives none
+      {25601, no_size, 2},  // 51,202 bytes
+      {51200, no_size, 3},  // 102,400 bytes
+      {0, no_size, 1},          {40000, json::object(), 1},  // 80,000 bytes
       {40000, short_reads, 80},
   };
   JsonList items;
@@ -355,8 +354,8 @@ TEST_F(FieldTextTest, EightBitTextTakesTheCodePageOfItsRoute) {
   const MapiMessage message(item_url("5E01").c_str(), false);
   EXPECT_EQ(message.field_text(kRtfBody, kDefault), L"\u00C0");
   // Neither Unicode open answers: the third, with the 8-bit tag, does.
-  ASSERT_EQ(set_mapi_faults({fail_call("IMAPIProp.OpenProperty", 1),
-                             fail_call("IMAPIProp.OpenProperty", 2)}),
+  ASSERT_EQ(set_mapi_faults(
+                {fail_call("IMAPIProp.OpenProperty", 1), fail_call("IMAPIProp.OpenProperty", 2)}),
             S_OK);
   EXPECT_EQ(message.field_text(kGivenName, kDefault), L"\u00C0A");  // up to the first zero
   // No stream, and the Unicode GetProps fails: the 8-bit one answers.
@@ -380,7 +379,9 @@ TEST_F(FieldTextTest, RtfBodyIsDecompressedElseThePlainBodyIsRead) {
   const json plain = prop("0x1000001F", "Plain");
   expect_texts({
       {{prop("0x10090102", with_zero)}, kRtfBody, kDefault, L"{\\rtf1 \u00C9t\u00E9}"},
-      {{prop("0x10090102", uncompressed_rtf(rtf)), plain}, kRtfBody, kDefault,
+      {{prop("0x10090102", uncompressed_rtf(rtf)), plain},
+       kRtfBody,
+       kDefault,
        L"{\\rtf1 \u00C9t\u00E9}"},
       {{plain}, kRtfBody, kDefault, L"Plain"},
       {{prop("0x10090102", damaged), plain}, kRtfBody, kDefault, L"Plain"},
@@ -524,34 +525,58 @@ TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
   };
   const struct {
     int field;
-    ULONG tag;                    // a standard property, or 0
-    const char* set = nullptr;    // a named property: its set, LID and type
+    ULONG tag;                  // a standard property, or 0
+    const char* set = nullptr;  // a named property: its set, LID and type
     const char* lid = nullptr;
     const char* type = nullptr;
   } fields[] = {
-      {0, PR_SUBJECT_W}, {1, PR_SENT_REPRESENTING_EMAIL_ADDRESS_W}, {2, PR_DISPLAY_TO_W},
-      {3, PR_DISPLAY_CC_W}, {4, PR_DISPLAY_BCC_W}, {5, PR_MESSAGE_DELIVERY_TIME}, {6, PR_BODY_W},
-      {7, PR_GIVEN_NAME_W}, {8, PR_MIDDLE_NAME_W}, {9, PR_SURNAME_W}, {10, PR_COMPANY_NAME_W},
-      {11, PR_HOME_ADDRESS_STREET_W}, {12, PR_HOME_ADDRESS_CITY_W},
-      {13, PR_HOME_ADDRESS_STATE_OR_PROVINCE_W}, {14, PR_HOME_ADDRESS_POSTAL_CODE_W},
-      {15, PR_HOME_ADDRESS_COUNTRY_W}, {16, PR_HOME_TELEPHONE_NUMBER_W},
-      {17, PR_MOBILE_TELEPHONE_NUMBER_W}, {18, PR_BUSINESS_TELEPHONE_NUMBER_W},
-      {19, PR_BUSINESS_FAX_NUMBER_W}, {20, PR_HOME2_TELEPHONE_NUMBER_W},
-      {21, PR_BUSINESS2_TELEPHONE_NUMBER_W}, {22, PR_ASSISTANT_TELEPHONE_NUMBER_W},
-      {23, PR_CALLBACK_TELEPHONE_NUMBER_W}, {24, PR_CAR_TELEPHONE_NUMBER_W},
-      {25, PR_OTHER_TELEPHONE_NUMBER_W}, {26, PR_PRIMARY_TELEPHONE_NUMBER_W},
-      {27, PR_HOME_FAX_NUMBER_W}, {28, PR_PRIMARY_FAX_NUMBER_W}, {29, PR_TITLE_W},
-      {30, PR_DISPLAY_NAME_PREFIX_W}, {31, PR_GENERATION_W},
+      {0, PR_SUBJECT_W},
+      {1, PR_SENT_REPRESENTING_EMAIL_ADDRESS_W},
+      {2, PR_DISPLAY_TO_W},
+      {3, PR_DISPLAY_CC_W},
+      {4, PR_DISPLAY_BCC_W},
+      {5, PR_MESSAGE_DELIVERY_TIME},
+      {6, PR_BODY_W},
+      {7, PR_GIVEN_NAME_W},
+      {8, PR_MIDDLE_NAME_W},
+      {9, PR_SURNAME_W},
+      {10, PR_COMPANY_NAME_W},
+      {11, PR_HOME_ADDRESS_STREET_W},
+      {12, PR_HOME_ADDRESS_CITY_W},
+      {13, PR_HOME_ADDRESS_STATE_OR_PROVINCE_W},
+      {14, PR_HOME_ADDRESS_POSTAL_CODE_W},
+      {15, PR_HOME_ADDRESS_COUNTRY_W},
+      {16, PR_HOME_TELEPHONE_NUMBER_W},
+      {17, PR_MOBILE_TELEPHONE_NUMBER_W},
+      {18, PR_BUSINESS_TELEPHONE_NUMBER_W},
+      {19, PR_BUSINESS_FAX_NUMBER_W},
+      {20, PR_HOME2_TELEPHONE_NUMBER_W},
+      {21, PR_BUSINESS2_TELEPHONE_NUMBER_W},
+      {22, PR_ASSISTANT_TELEPHONE_NUMBER_W},
+      {23, PR_CALLBACK_TELEPHONE_NUMBER_W},
+      {24, PR_CAR_TELEPHONE_NUMBER_W},
+      {25, PR_OTHER_TELEPHONE_NUMBER_W},
+      {26, PR_PRIMARY_TELEPHONE_NUMBER_W},
+      {27, PR_HOME_FAX_NUMBER_W},
+      {28, PR_PRIMARY_FAX_NUMBER_W},
+      {29, PR_TITLE_W},
+      {30, PR_DISPLAY_NAME_PREFIX_W},
+      {31, PR_GENERATION_W},
       {32, 0, "PSETID_Address", "0x802B", "PT_UNICODE"},  // PidLidHtml
       {33, 0, "PSETID_Address", "0x8083", "PT_UNICODE"},  // PidLidEmail1EmailAddress
       {34, 0, "PSETID_Address", "0x8093", "PT_UNICODE"},  // PidLidEmail2EmailAddress
       {35, 0, "PSETID_Address", "0x80A3", "PT_UNICODE"},  // PidLidEmail3EmailAddress
       {36, 0, "PSETID_Address", "0x8062", "PT_UNICODE"},  // PidLidInstantMessagingAddress
-      {37, PR_BUSINESS_ADDRESS_STREET_W}, {38, PR_BUSINESS_ADDRESS_CITY_W},
-      {39, PR_BUSINESS_ADDRESS_STATE_OR_PROVINCE_W}, {40, PR_BUSINESS_ADDRESS_POSTAL_CODE_W},
-      {41, PR_BUSINESS_ADDRESS_COUNTRY_W}, {42, PR_OTHER_ADDRESS_STREET_W},
-      {43, PR_OTHER_ADDRESS_CITY_W}, {44, PR_OTHER_ADDRESS_STATE_OR_PROVINCE_W},
-      {45, PR_OTHER_ADDRESS_POSTAL_CODE_W}, {46, PR_OTHER_ADDRESS_COUNTRY_W},
+      {37, PR_BUSINESS_ADDRESS_STREET_W},
+      {38, PR_BUSINESS_ADDRESS_CITY_W},
+      {39, PR_BUSINESS_ADDRESS_STATE_OR_PROVINCE_W},
+      {40, PR_BUSINESS_ADDRESS_POSTAL_CODE_W},
+      {41, PR_BUSINESS_ADDRESS_COUNTRY_W},
+      {42, PR_OTHER_ADDRESS_STREET_W},
+      {43, PR_OTHER_ADDRESS_CITY_W},
+      {44, PR_OTHER_ADDRESS_STATE_OR_PROVINCE_W},
+      {45, PR_OTHER_ADDRESS_POSTAL_CODE_W},
+      {46, PR_OTHER_ADDRESS_COUNTRY_W},
       {47, 0, "PSETID_Appointment", "0x8208", "PT_UNICODE"},  // PidLidLocation
       {48, 0, "PSETID_Appointment", "0x820D", "PT_SYSTIME"},  // PidLidAppointmentStartWhole
       {49, 0, "PSETID_Appointment", "0x820E", "PT_SYSTIME"},  // PidLidAppointmentEndWhole
@@ -578,7 +603,9 @@ TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
       {70, 0, "PSETID_Common", "0x8535", "PT_UNICODE"},       // PidLidBilling
       {71, 0, "PSETID_Task", "0x810F", "PT_SYSTIME"},         // PidLidTaskDateCompleted
       {72, 0, "PSETID_Common", "0x8539", "PT_MV_UNICODE"},    // PidLidCompanies
-      {73, PR_PRIORITY}, {74, PR_SENT_REPRESENTING_ADDRTYPE_W}, {75, PR_SENT_REPRESENTING_NAME_W},
+      {73, PR_PRIORITY},
+      {74, PR_SENT_REPRESENTING_ADDRTYPE_W},
+      {75, PR_SENT_REPRESENTING_NAME_W},
       {76, PR_LAST_MODIFICATION_TIME},
       {77, 0, "PSETID_Address", "0x8045", "PT_UNICODE"},  // PidLidWorkAddressStreet
       {78, 0, "PSETID_Address", "0x8046", "PT_UNICODE"},  // PidLidWorkAddressCity
@@ -606,7 +633,8 @@ TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
         text = widened(value.get<std::string>());
         break;
       case PT_SYSTIME:  // 1 January 2007 plus n days, n hours
-        std::snprintf(date, sizeof date, "2007-%02d-%02dT%02d:00:00Z", 1 + n / 28, 1 + n % 28, n % 24);
+        std::snprintf(date, sizeof date, "2007-%02d-%02dT%02d:00:00Z", 1 + n / 28, 1 + n % 28,
+                      n % 24);
         value = date;
         break;
       case PT_LONG:

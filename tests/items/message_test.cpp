@@ -462,11 +462,8 @@ TEST_F(StoreItemTest, AtMostTheFirstHundredAttachmentRowsAreRead) {
     const wchar_t* url;
     ULONG count;
   } cases[] = {
-      {L"outlook:A001", 0},
-      {L"outlook:B001", 1},
-      {L"outlook:B100", 100},
-      {L"outlook:B101", 100},
-      {L"outlook:B150", 100},
+      {L"outlook:A001", 0},   {L"outlook:B001", 1},   {L"outlook:B100", 100},
+      {L"outlook:B101", 100}, {L"outlook:B150", 100},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.url)));

@@ -57,7 +57,9 @@ TEST(ValueTextTest, StringsOfEitherWidthOthersEmpty) {
   value.ulPropTag = PROP_TAG(PT_UNICODE, 0x0037);
   value.Value.lpszW = const_cast<wchar_t*>(L"Stra\u00dfe");
   EXPECT_EQ(value_text(value), L"Stra\u00dfe");
-  char eight_bit[] = "Stra\xDF" "e";  // code page 1252, the thread's under the harness
+  char eight_bit[] =
+      "Stra\xDF"
+      "e";  // code page 1252, the thread's under the harness
   value.ulPropTag = PROP_TAG(PT_STRING8, 0x0037);
   value.Value.lpszA = eight_bit;
   EXPECT_EQ(value_text(value), L"Stra\u00dfe");

@@ -35,13 +35,16 @@ TEST_F(LogonTest, ProfileNamesPutTheDefaultFirst) {
     nlohmann::json profiles;
     Names names;
   } cases[] = {
-      {{profile("Work"), profile("Home", true), profile("Archive")}, {L"Home", L"Work", L"Archive"}},
-      {{profile("Work", true), profile("Home"), profile("Archive")}, {L"Work", L"Home", L"Archive"}},
+      {{profile("Work"), profile("Home", true), profile("Archive")},
+       {L"Home", L"Work", L"Archive"}},
+      {{profile("Work", true), profile("Home"), profile("Archive")},
+       {L"Work", L"Home", L"Archive"}},
       // Without a name, default or not, a profile is left out.
-      {{profile(nullptr), profile("Work"), profile("", true), profile("B\u00fcro")}, {L"Work", L"B\u00fcro"}},
+      {{profile(nullptr), profile("Work"), profile("", true), profile("B\u00fcro")},
+       {L"Work", L"B\u00fcro"}},
       // Only the first ten rows are read.
-      {{profile("0"), profile("1"), profile("2"), profile("3"), profile("4"), profile("5"), profile("6"),
-        profile("7"), profile("8"), profile("9"), profile("10", true), profile("11")},
+      {{profile("0"), profile("1"), profile("2"), profile("3"), profile("4"), profile("5"),
+        profile("6"), profile("7"), profile("8"), profile("9"), profile("10", true), profile("11")},
        {L"0", L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9"}},
   };
   for (const auto& c : cases) {
@@ -54,7 +57,8 @@ TEST_F(LogonTest, ProfileNamesPutTheDefaultFirst) {
 
 TEST_F(LogonTest, AFailedLogonKeepsNothingAndTheNextAttemptStartsAfresh) {
   serve_profiles({profile("Alpha"), profile("Bravo"), profile("Charlie")});
-  ASSERT_EQ(set_mapi_faults({{{"call", "MAPILogonEx"}, {"nth", 2}, {"hr", "MAPI_E_LOGON_FAILED"}}}), S_OK);
+  ASSERT_EQ(set_mapi_faults({{{"call", "MAPILogonEx"}, {"nth", 2}, {"hr", "MAPI_E_LOGON_FAILED"}}}),
+            S_OK);
   Mapi mapi;
   const EntryId item(L"outlook:A001");
   try {
@@ -85,7 +89,8 @@ TEST_F(LogonTest, OpenEntryGivesTheObjectOfTheExpectedTypeOnly) {
   } not_found[] = {
       {EntryId(L"outlook:0BAD"), L"Outlook object [0BAD] not found"},
       {EntryId(), L"Outlook object [Unknown] not found"},
-      {EntryId(L"outlook:\\\\Mailbox\\Nowhere"), L"Outlook object [outlook:\\\\Mailbox\\Nowhere] not found"},
+      {EntryId(L"outlook:\\\\Mailbox\\Nowhere"),
+       L"Outlook object [outlook:\\\\Mailbox\\Nowhere] not found"},
   };
   for (const auto& c : not_found) {
     try {

@@ -62,7 +62,8 @@ TEST_F(MapiLibraryTest, OutlookAsDefaultClientInAnyLetterCaseMeansTheSystemLibra
 TEST_F(MapiLibraryTest, AnotherDefaultClientUsesDllPathEx) {
   set_default_client(L"Native Mail Client");
   set_dll_path(L"C:\\Program Files\\Microsoft Office\\root\\Office16\\OLMAPI32.DLL");
-  EXPECT_EQ(locate_mapi_dll(), L"C:\\Program Files\\Microsoft Office\\root\\Office16\\OLMAPI32.DLL");
+  EXPECT_EQ(locate_mapi_dll(),
+            L"C:\\Program Files\\Microsoft Office\\root\\Office16\\OLMAPI32.DLL");
 }
 
 TEST_F(MapiLibraryTest, UnusableDefaultValueFallsBackToDllPathEx) {

@@ -56,8 +56,9 @@ TEST_F(FoldersTest, RefreshRebuildsFromOutlook) {
   bool refresh = true;
   mapi.list_folders(refresh);
   EXPECT_TRUE(refresh);
-  ASSERT_EQ(apply_outlook_change({{"add_folder", {{"to", "F000"}, {"folder", {{"name", "Later"}}}}}}),
-            S_OK);
+  ASSERT_EQ(
+      apply_outlook_change({{"add_folder", {{"to", "F000"}, {"folder", {{"name", "Later"}}}}}}),
+      S_OK);
   refresh = true;
   const FolderMap& map = mapi.list_folders(refresh);
   EXPECT_TRUE(refresh);
@@ -110,7 +111,8 @@ TEST_F(FoldersTest, KeysFollowCaseInsensitiveOrderAndTheFirstFolderKeepsAPath) {
   nlohmann::json first = store("Mailbox", "1000",
                                {folder("beta", "1001"), folder("Alpha", "1002"),
                                 folder("Inbox", "1003"), folder("INBOX", "1004")});
-  nlohmann::json second = store("Mailbox", "2000", {folder("Alpha", "2001"), folder("Zeta", "2002")});
+  nlohmann::json second =
+      store("Mailbox", "2000", {folder("Alpha", "2001"), folder("Zeta", "2002")});
   use_mailbox(mailbox_of({first, second}));
   Mapi mapi;
   bool refresh = true;
@@ -196,13 +198,17 @@ TEST_F(FoldersTest, MapIsTheOneThatPlainInsertionInVisitOrderMakes) {
       {"10", "9", "09", "1", "100", "1 0", "01"},
       {"_a", "a_", "~", "a~b", "a b", "a  b", "a\tb", "!", "#", "[x]", "{x}"},
       {"\xE6\x97\xA5\xE6\x9C\xAC", "\xCE\xB1", "\xCE\x91", "\xD0\xB6", "\xD0\x96", "z", "Z"},
-      {"Stra\xC3\x9F" "e", "Strasse", "STRASSE", "stra\xC3\x9F" "e"},
+      {"Stra\xC3\x9F"
+       "e",
+       "Strasse", "STRASSE",
+       "stra\xC3\x9F"
+       "e"},
   };
   const auto wide = [](const std::string& utf8) {
     std::wstring text(utf8.size(), L'\0');
-    text.resize(static_cast<size_t>(::MultiByteToWideChar(
-        CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
-        static_cast<int>(text.size()))));
+    text.resize(static_cast<size_t>(
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                              static_cast<int>(text.size()))));
     return text;
   };
   for (const std::vector<std::string>& names : cases) {
@@ -246,9 +252,8 @@ void run_with_small_stack(Function function) {
     }
   } call{&function};
   constexpr unsigned kStackSize = 256 * 1024;
-  const auto thread = reinterpret_cast<HANDLE>(
-      ::_beginthreadex(nullptr, kStackSize, &Call::run, &call, STACK_SIZE_PARAM_IS_A_RESERVATION,
-                       nullptr));
+  const auto thread = reinterpret_cast<HANDLE>(::_beginthreadex(
+      nullptr, kStackSize, &Call::run, &call, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
   ASSERT_NE(thread, nullptr);
   ::WaitForSingleObject(thread, INFINITE);
   DWORD exit_code = 1;
@@ -274,9 +279,10 @@ TEST_F(FoldersTest, ATreeTenThousandLevelsDeepIsWalkedInOrder) {
   for (int level = 1; level <= depth; ++level) {
     char entry_id[16];
     std::snprintf(entry_id, sizeof(entry_id), "%08X", level);
-    ASSERT_EQ(apply_outlook_change({{"add_folder",
-                                     {{"to", parent},
-                                      {"folder", {{"id", entry_id}, {"name", "d"}, {"entry_id", entry_id}}}}}}),
+    ASSERT_EQ(apply_outlook_change(
+                  {{"add_folder",
+                    {{"to", parent},
+                     {"folder", {{"id", entry_id}, {"name", "d"}, {"entry_id", entry_id}}}}}}),
               S_OK);
     parent = entry_id;
   }
@@ -300,9 +306,11 @@ TEST_F(FoldersTest, ATreeTenThousandLevelsDeepIsWalkedInOrder) {
   char expected[16];
   std::snprintf(expected, sizeof(expected), "%08X", depth - 1);
   EXPECT_EQ(deepest_parent, std::wstring(expected, expected + 8));
-  const auto seconds = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
-  std::printf("folder tree %d deep: %zu folders listed (tree built in %.1f s, listed in %.1f s)\n", depth, size,
-              seconds(start, built), seconds(built, std::chrono::steady_clock::now()));
+  const auto seconds = [](auto from, auto to) {
+    return std::chrono::duration<double>(to - from).count();
+  };
+  std::printf("folder tree %d deep: %zu folders listed (tree built in %.1f s, listed in %.1f s)\n",
+              depth, size, seconds(start, built), seconds(built, std::chrono::steady_clock::now()));
 }
 
 TEST_F(FoldersTest, AHundredThousandFoldersSideBySideAreListed) {

@@ -21,15 +21,10 @@ class PathResolutionTest : public OutlookTest {
   void SetUp() override {
     OutlookTest::SetUp();
     nlohmann::json inbox = folder("Inbox", "F001");
-    inbox["items"] = {item("A001", "Alpha"),
-                      item("A002", "Beta"),
-                      item("A003", "alpha"),
+    inbox["items"] = {item("A001", "Alpha"),      item("A002", "Beta"),     item("A003", "alpha"),
                       item("A004", nullptr),  // no subject
-                      item("A005", "~Tilde"),
-                      item("A006", "50%20off"),
-                      item("A007", "50 off"),
-                      item("A008", "\u00c4rger"),
-                      item("A009", "Hidden")};
+                      item("A005", "~Tilde"),     item("A006", "50%20off"), item("A007", "50 off"),
+                      item("A008", "\u00c4rger"), item("A009", "Hidden")};
     inbox["items"][8]["by_name"] = {{"EntryID", {{"missing", true}}}};
     nlohmann::json sent = folder("Sent Items", "F002");
     sent["items"] = {item("B001", "Report")};

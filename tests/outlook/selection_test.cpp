@@ -18,15 +18,20 @@ class SelectionTest : public OutlookTest {
     nlohmann::json mailbox = mailbox_of({simple_store()});
     mailbox["explorer"] = {{"selection", ids}};
     nlohmann::json& inbox_items = mailbox["stores"][0]["top_folder"]["folders"][0]["items"];
-    inbox_items.push_back({{"id", "no-entry-id"}, {"entry_id", "A003"},
+    inbox_items.push_back({{"id", "no-entry-id"},
+                           {"entry_id", "A003"},
                            {"by_name", {{"EntryID", {{"missing", true}}}}}});
-    inbox_items.push_back({{"id", "numeric-entry-id"}, {"entry_id", "A004"},
+    inbox_items.push_back({{"id", "numeric-entry-id"},
+                           {"entry_id", "A004"},
                            {"by_name", {{"EntryID", {{"value", 42}}}}}});
-    inbox_items.push_back({{"id", "failing-entry-id"}, {"entry_id", "A005"},
+    inbox_items.push_back({{"id", "failing-entry-id"},
+                           {"entry_id", "A005"},
                            {"by_name", {{"EntryID", {{"error", "0x80040107"}}}}}});
-    inbox_items.push_back({{"id", "orphan"}, {"entry_id", "A006"},
+    inbox_items.push_back({{"id", "orphan"},
+                           {"entry_id", "A006"},
                            {"by_name", {{"Parent", {{"value", "not a folder"}}}}}});
-    inbox_items.push_back({{"id", "parentless"}, {"entry_id", "A007"},
+    inbox_items.push_back({{"id", "parentless"},
+                           {"entry_id", "A007"},
                            {"by_name", {{"Parent", {{"missing", true}}}}}});
     inbox_items.push_back({{"id", "empty-entry-id"}, {"entry_id", ""}});
     use_mailbox(mailbox);

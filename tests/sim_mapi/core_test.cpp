@@ -19,20 +19,23 @@ constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
 
 std::string bytes_of(std::initializer_list<int> values) {
   std::string bytes;
-  for (const int value : values) bytes.push_back(static_cast<char>(value));
+  for (const int value : values) {
+    bytes.push_back(static_cast<char>(value));
+  }
   return bytes;
 }
 
 TEST(RtfCodecTest, DecompressesThePublishedExamples) {
-  const RtfDecompression simple = decompress_rtf(bytes_of(
-      {0x2d, 0x00, 0x00, 0x00, 0x2b, 0x00, 0x00, 0x00, 0x4c, 0x5a, 0x46, 0x75, 0xf1, 0xc5, 0xc7, 0xa7, 0x03, 0x00,
-       0x0a, 0x00, 0x72, 0x63, 0x70, 0x67, 0x31, 0x32, 0x35, 0x42, 0x32, 0x0a, 0xf3, 0x20, 0x68, 0x65, 0x6c, 0x09,
-       0x00, 0x20, 0x62, 0x77, 0x05, 0xb0, 0x6c, 0x64, 0x7d, 0x0a, 0x80, 0x0f, 0xa0}));
+  const RtfDecompression simple = decompress_rtf(
+      bytes_of({0x2d, 0x00, 0x00, 0x00, 0x2b, 0x00, 0x00, 0x00, 0x4c, 0x5a, 0x46, 0x75, 0xf1,
+                0xc5, 0xc7, 0xa7, 0x03, 0x00, 0x0a, 0x00, 0x72, 0x63, 0x70, 0x67, 0x31, 0x32,
+                0x35, 0x42, 0x32, 0x0a, 0xf3, 0x20, 0x68, 0x65, 0x6c, 0x09, 0x00, 0x20, 0x62,
+                0x77, 0x05, 0xb0, 0x6c, 0x64, 0x7d, 0x0a, 0x80, 0x0f, 0xa0}));
   EXPECT_EQ(simple.result, S_OK);
   EXPECT_EQ(simple.rtf, "{\\rtf1\\ansi\\ansicpg1252\\pard hello world}\r\n");
-  const RtfDecompression run = decompress_rtf(bytes_of({0x1a, 0x00, 0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 0x4c, 0x5a,
-                                                         0x46, 0x75, 0xe2, 0xd4, 0x4b, 0x51, 0x41, 0x00, 0x04, 0x20,
-                                                         0x57, 0x58, 0x59, 0x5a, 0x0d, 0x6e, 0x7d, 0x01, 0x0e, 0xb0}));
+  const RtfDecompression run = decompress_rtf(bytes_of(
+      {0x1a, 0x00, 0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 0x4c, 0x5a, 0x46, 0x75, 0xe2, 0xd4, 0x4b,
+       0x51, 0x41, 0x00, 0x04, 0x20, 0x57, 0x58, 0x59, 0x5a, 0x0d, 0x6e, 0x7d, 0x01, 0x0e, 0xb0}));
   EXPECT_EQ(run.result, S_OK);
   EXPECT_EQ(run.rtf, "{\\rtf1 WXYZWXYZWXYZWXYZWXYZ}");
 }
@@ -40,10 +43,15 @@ TEST(RtfCodecTest, DecompressesThePublishedExamples) {
 TEST(RtfCodecTest, CompressedTextOfEveryShapeDecompressesToItself) {
   std::mt19937 random(7);
   std::string noise(9000, '\0');
-  for (char& c : noise) c = static_cast<char>(random() & 0xFF);
+  for (char& c : noise) {
+    c = static_cast<char>(random() & 0xFF);
+  }
   std::string long_text;  // longer than the dictionary, so that it wraps
-  for (int i = 0; i < 800; ++i) long_text += "{\\par line " + std::to_string(i % 37) + "}";
-  for (const std::string& rtf : {std::string(), std::string("{"), std::string(40, 'a'), noise, long_text}) {
+  for (int i = 0; i < 800; ++i) {
+    long_text += "{\\par line " + std::to_string(i % 37) + "}";
+  }
+  for (const std::string& rtf :
+       {std::string(), std::string("{"), std::string(40, 'a'), noise, long_text}) {
     const std::string compressed = compress_rtf(rtf);
     const RtfDecompression result = decompress_rtf(compressed);
     EXPECT_EQ(result.result, S_OK);
@@ -93,8 +101,10 @@ TEST(MessageDataTest, MessagesOfOneStoreShareItsNameMapAndStoresDiffer) {
   auto also_in_first = std::make_shared<MessageData>(first_store);
   auto in_second = std::make_shared<MessageData>(second_store);
   const PropertyName location = PropertyName::numeric(kPsetidAppointment, 0x8208);
-  EXPECT_EQ(in_first->set_named(location, PropertyValue::unicode(L"Room 1")), PROP_TAG(PT_UNICODE, 0x8000));
-  EXPECT_EQ(in_second->set_named(location, PropertyValue::unicode(L"Room 2")), PROP_TAG(PT_UNICODE, 0x8001));
+  EXPECT_EQ(in_first->set_named(location, PropertyValue::unicode(L"Room 1")),
+            PROP_TAG(PT_UNICODE, 0x8000));
+  EXPECT_EQ(in_second->set_named(location, PropertyValue::unicode(L"Room 2")),
+            PROP_TAG(PT_UNICODE, 0x8001));
 
   ComRef<IMessage> first(create_message(in_first, MessageContext{}));
   ComRef<IMessage> other(create_message(also_in_first, MessageContext{}));
@@ -113,7 +123,10 @@ TEST(MessageDataTest, ABuiltMessageServesItsContentAndSavesThroughItsHook) {
   int saves = 0;
   bool released = false;
   MessageContext context;
-  context.hooks.save = [&saves](MessageData&, ULONG) { ++saves; return S_OK; };
+  context.hooks.save = [&saves](MessageData&, ULONG) {
+    ++saves;
+    return S_OK;
+  };
   context.hooks.released = [&released](IMessage*) { released = true; };
   ComRef<IMessage> message(create_message(data, context));
   EXPECT_EQ(subject_of(message.get()), L"Built");
@@ -121,7 +134,8 @@ TEST(MessageDataTest, ABuiltMessageServesItsContentAndSavesThroughItsHook) {
   ComRef<IAttach> attachment;
   ASSERT_EQ(message->OpenAttach(0, nullptr, 0, attachment.put()), S_OK);
   ComRef<IUnknown> unknown;
-  ASSERT_EQ(attachment->OpenProperty(kTagAttachDataObject, &kIidMessage, 0, 0, unknown.put()), S_OK);
+  ASSERT_EQ(attachment->OpenProperty(kTagAttachDataObject, &kIidMessage, 0, 0, unknown.put()),
+            S_OK);
   ComRef<IMessage> inner;
   ASSERT_EQ(unknown->QueryInterface(kIidMessage, reinterpret_cast<void**>(inner.put())), S_OK);
   EXPECT_EQ(subject_of(inner.get()), L"Inside");
@@ -162,8 +176,9 @@ TEST(MessageOptionsTest, ReadsStreamBehaviourFromJson) {
   EXPECT_FALSE(body.stat_fails);
   EXPECT_EQ(body.read_fails_at, 10u);
   EXPECT_EQ(body.max_read, 4u);
-  EXPECT_THROW(MessageOptions::from_json(nlohmann::json::parse(R"({"stream": {"read_error": "E_NOPE"}})")),
-               std::exception);
+  EXPECT_THROW(
+      MessageOptions::from_json(nlohmann::json::parse(R"({"stream": {"read_error": "E_NOPE"}})")),
+      std::exception);
 }
 
 TEST(MsgFileTest, EveryTypeAndStringNamesSurviveTheLayout) {
@@ -173,21 +188,28 @@ TEST(MsgFileTest, EveryTypeAndStringNamesSurviveTheLayout) {
   bag.set(PROP_TAG(PT_R4, 0x6602), PropertyValue::r4(2.25f));
   bag.set(PROP_TAG(PT_ERROR, 0x6603), PropertyValue::error(MAPI_E_NOT_FOUND));
   bag.set(PROP_TAG(PT_CLSID, 0x6604), PropertyValue::clsid(kPsetidTask));
-  bag.set(PROP_TAG(PT_MV_I2, 0x6605), PropertyValue::multi(PT_MV_I2, {PropertyValue::i2(1), PropertyValue::i2(2)}));
-  bag.set(PROP_TAG(PT_MV_DOUBLE, 0x6606), PropertyValue::multi(PT_MV_DOUBLE, {PropertyValue::real(0.25)}));
-  bag.set(PROP_TAG(PT_MV_CLSID, 0x6607), PropertyValue::multi(PT_MV_CLSID, {PropertyValue::clsid(kPsetidAppointment)}));
-  bag.set(PROP_TAG(PT_MV_I8, 0x6608), PropertyValue::multi(PT_MV_I8, {PropertyValue::i8(-1), PropertyValue::i8(5)}));
-  bag.set(PROP_TAG(PT_MV_SYSTIME, 0x6609), PropertyValue::multi(PT_MV_SYSTIME, {PropertyValue::systime(ULONGLONG{1} << 56)}));
-  bag.set(PROP_TAG(PT_MV_CURRENCY, 0x660A), PropertyValue::multi(PT_MV_CURRENCY, {PropertyValue::currency(12345)}));
+  bag.set(PROP_TAG(PT_MV_I2, 0x6605),
+          PropertyValue::multi(PT_MV_I2, {PropertyValue::i2(1), PropertyValue::i2(2)}));
+  bag.set(PROP_TAG(PT_MV_DOUBLE, 0x6606),
+          PropertyValue::multi(PT_MV_DOUBLE, {PropertyValue::real(0.25)}));
+  bag.set(PROP_TAG(PT_MV_CLSID, 0x6607),
+          PropertyValue::multi(PT_MV_CLSID, {PropertyValue::clsid(kPsetidAppointment)}));
+  bag.set(PROP_TAG(PT_MV_I8, 0x6608),
+          PropertyValue::multi(PT_MV_I8, {PropertyValue::i8(-1), PropertyValue::i8(5)}));
+  bag.set(PROP_TAG(PT_MV_SYSTIME, 0x6609),
+          PropertyValue::multi(PT_MV_SYSTIME, {PropertyValue::systime(ULONGLONG{1} << 56)}));
+  bag.set(PROP_TAG(PT_MV_CURRENCY, 0x660A),
+          PropertyValue::multi(PT_MV_CURRENCY, {PropertyValue::currency(12345)}));
   data->set_named(PropertyName::string(kPsPublicStrings, L"Keywords"),
-                  PropertyValue::multi(PT_MV_UNICODE, {PropertyValue::unicode(L"red"), PropertyValue::unicode(std::wstring())}));
+                  PropertyValue::multi(PT_MV_UNICODE, {PropertyValue::unicode(L"red"),
+                                                       PropertyValue::unicode(std::wstring())}));
   data->set_named(PropertyName::numeric(kPsetidTask, 0x8102), PropertyValue::real(0.5));
 
   ComRef<ILockBytes> bytes;
   ASSERT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
   ComRef<IStorage> storage;
-  ASSERT_EQ(::StgCreateDocfileOnILockBytes(bytes.get(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
-                                           storage.put()),
+  ASSERT_EQ(::StgCreateDocfileOnILockBytes(
+                bytes.get(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0, storage.put()),
             S_OK);
   ASSERT_EQ(write_msg(*data, storage.get()), S_OK);
   std::shared_ptr<MessageData> read;

@@ -23,7 +23,8 @@ std::string read_file(const std::wstring& path) {
 }
 
 std::string narrow(const std::wstring& text) {
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  const int size =
+      ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
   return result;
@@ -37,8 +38,8 @@ std::string rfc1123(const FILETIME& time) {
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   char text[64];
-  std::snprintf(text, sizeof text, "%s, %02u %s %04u %02u:%02u:%02u GMT", kDays[utc.wDayOfWeek], utc.wDay,
-                kMonths[utc.wMonth - 1], utc.wYear, utc.wHour, utc.wMinute, utc.wSecond);
+  std::snprintf(text, sizeof text, "%s, %02u %s %04u %02u:%02u:%02u GMT", kDays[utc.wDayOfWeek],
+                utc.wDay, kMonths[utc.wMonth - 1], utc.wYear, utc.wHour, utc.wMinute, utc.wSecond);
   return text;
 }
 
@@ -57,8 +58,8 @@ class CorpusTest : public ::testing::Test {
   // Opens NAME.msg read-only, as the product opens a compound file.
   static ComRef<IMessage> open(const std::wstring& name) {
     ComRef<IStorage> storage;
-    EXPECT_EQ(::StgOpenStorage(path(name, L".msg").c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr,
-                               0, storage.put()),
+    EXPECT_EQ(::StgOpenStorage(path(name, L".msg").c_str(), nullptr,
+                               STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage.put()),
               S_OK);
     ComRef<IMessage> message;
     if (storage) {
@@ -85,14 +86,16 @@ class CorpusTest : public ::testing::Test {
     EXPECT_EQ(text(message, kBodyW), reference.value("body", "<missing>"));
     EXPECT_EQ(text(message, kMessageClass), reference.value("messageClass", "<missing>"));
     EXPECT_EQ(time(message, kDeliveryTime), reference.value("messageDeliveryTime", "<missing>"));
-    EXPECT_EQ(time(message, kModificationTime), reference.value("lastModificationTime", "<missing>"));
+    EXPECT_EQ(time(message, kModificationTime),
+              reference.value("lastModificationTime", "<missing>"));
     if (reference.contains("senderName")) {
       EXPECT_EQ(text(message, kSenderName), reference.at("senderName").get<std::string>());
     }
     if (reference.value("messageClass", "").rfind("IPM.Appointment", 0) == 0) {
       const ULONG tag = named_tag(message, kPsetidAppointment, kLidLocation);
       EXPECT_GE(PROP_ID(tag), 0x8000u);
-      EXPECT_EQ(text(message, CHANGE_PROP_TYPE(tag, PT_UNICODE)), reference.value("apptLocation", "<missing>"));
+      EXPECT_EQ(text(message, CHANGE_PROP_TYPE(tag, PT_UNICODE)),
+                reference.value("apptLocation", "<missing>"));
     }
   }
 };
@@ -107,7 +110,8 @@ TEST_F(CorpusTest, EveryMessageOpensWithItsTables) {
     EXPECT_NE(text(message.get(), kMessageClass), "<missing>");
     for (const bool recipients : {false, true}) {
       ComRef<IMAPITable> table;
-      ASSERT_EQ(recipients ? message->GetRecipientTable(0, table.put()) : message->GetAttachmentTable(0, table.put()),
+      ASSERT_EQ(recipients ? message->GetRecipientTable(0, table.put())
+                           : message->GetAttachmentTable(0, table.put()),
                 S_OK);
       ULONG rows = 0;
       EXPECT_EQ(table->GetRowCount(0, &rows), S_OK);
@@ -142,7 +146,8 @@ TEST_F(CorpusTest, RtfBodiesDecompressByteForByte) {
     SCOPED_TRACE(narrow(name));
     ComRef<IMessage> message = open(name);
     ASSERT_TRUE(message);
-    ComRef<IStream> compressed = open_property_stream(message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+    ComRef<IStream> compressed =
+        open_property_stream(message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
     ASSERT_TRUE(compressed);
     ComRef<IStream> rtf;
     ASSERT_EQ(mapi.wrap_rtf(compressed.get(), 0, rtf.put()), S_OK);
@@ -161,10 +166,12 @@ TEST_F(CorpusTest, EmbeddedMessageOpensThroughItsAttachment) {
   ASSERT_TRUE(outer);
   ComRef<IAttach> attachment;
   ASSERT_EQ(outer->OpenAttach(0, nullptr, 0, attachment.put()), S_OK);
-  EXPECT_EQ(get_value(attachment.get(), kTagAttachMethod).number, static_cast<LONG>(ATTACH_EMBEDDED_MSG));
+  EXPECT_EQ(get_value(attachment.get(), kTagAttachMethod).number,
+            static_cast<LONG>(ATTACH_EMBEDDED_MSG));
   ComRef<IMessage> inner = open_embedded_message(attachment.get());
   ASSERT_TRUE(inner);
-  const nlohmann::json& inner_reference = reference.at("attachments").at(0).at("innerMsgContentFields");
+  const nlohmann::json& inner_reference =
+      reference.at("attachments").at(0).at("innerMsgContentFields");
   expect_reference_values(inner.get(), inner_reference);
   ComRef<IMAPITable> recipients;
   ASSERT_EQ(inner->GetRecipientTable(0, recipients.put()), S_OK);

@@ -39,7 +39,9 @@ HRESULT freeing(HRESULT hr, void* memory) {
 }
 
 HRESULT releasing(HRESULT hr, IUnknown* object) {
-  if (object != nullptr) object->Release();
+  if (object != nullptr) {
+    object->Release();
+  }
   return hr;
 }
 
@@ -53,44 +55,80 @@ std::vector<FaultCase> fault_cases() {
   static SizedSPropTagArray(1, one_tag) = {1, {kSubjectW}};
   const auto tags = [] { return reinterpret_cast<LPSPropTagArray>(&one_tag); };
   return {
-      {"MAPIInitialize", [&mapi](Objects&) {
+      {"MAPIInitialize",
+       [&mapi](Objects&) {
          const HRESULT hr = mapi.initialize(nullptr);
-         if (SUCCEEDED(hr)) mapi.uninitialize();
+         if (SUCCEEDED(hr)) {
+           mapi.uninitialize();
+         }
          return hr;
        }},
-      {"MAPIAdminProfiles", [&mapi](Objects&) { LPPROFADMIN a = nullptr; return releasing(mapi.admin_profiles(0, &a), a); }},
-      {"MAPILogonEx", [&mapi](Objects&) {
+      {"MAPIAdminProfiles",
+       [&mapi](Objects&) {
+         LPPROFADMIN a = nullptr;
+         return releasing(mapi.admin_profiles(0, &a), a);
+       }},
+      {"MAPILogonEx",
+       [&mapi](Objects&) {
          LPMAPISESSION s = nullptr;
          char profile[] = "Outlook";
          return releasing(mapi.logon(0, profile, nullptr, 0, &s), s);
        }},
-      {"MAPIAllocateBuffer", [&mapi](Objects&) { void* p = nullptr; const HRESULT hr = mapi.allocate_buffer(8, &p); return freeing(hr, p); }},
-      {"MAPIAllocateMore", [&mapi](Objects& o) { void* p = nullptr; return mapi.allocate_more(8, o.buffer, &p); }},
-      {"HrGetOneProp", [&mapi](Objects& o) {
+      {"MAPIAllocateBuffer",
+       [&mapi](Objects&) {
+         void* p = nullptr;
+         const HRESULT hr = mapi.allocate_buffer(8, &p);
+         return freeing(hr, p);
+       }},
+      {"MAPIAllocateMore",
+       [&mapi](Objects& o) {
+         void* p = nullptr;
+         return mapi.allocate_more(8, o.buffer, &p);
+       }},
+      {"HrGetOneProp",
+       [&mapi](Objects& o) {
          LPSPropValue v = nullptr;
          const HRESULT hr = mapi.get_one_prop(o.m.message.get(), kSubjectW, &v);
          return freeing(hr, v);
        }},
-      {"WrapCompressedRTFStream", [&mapi](Objects& o) { IStream* s = nullptr; return releasing(mapi.wrap_rtf(o.stream.get(), 0, &s), s); }},
-      {"OpenIMsgOnIStg", [](Objects& o) { IMessage* m = nullptr; return releasing(open_message(o.m.storage.get(), &m), m); }},
-      {"IMAPIProp.GetProps", [tags](Objects& o) {
+      {"WrapCompressedRTFStream",
+       [&mapi](Objects& o) {
+         IStream* s = nullptr;
+         return releasing(mapi.wrap_rtf(o.stream.get(), 0, &s), s);
+       }},
+      {"OpenIMsgOnIStg",
+       [](Objects& o) {
+         IMessage* m = nullptr;
+         return releasing(open_message(o.m.storage.get(), &m), m);
+       }},
+      {"IMAPIProp.GetProps",
+       [tags](Objects& o) {
          ULONG n = 0;
          LPSPropValue v = nullptr;
          return freeing(o.m.message->GetProps(tags(), 0, &n, &v), v);
        }},
-      {"IMAPIProp.GetPropList", [](Objects& o) { LPSPropTagArray t = nullptr; return freeing(o.m.message->GetPropList(0, &t), t); }},
-      {"IMAPIProp.OpenProperty", [](Objects& o) {
+      {"IMAPIProp.GetPropList",
+       [](Objects& o) {
+         LPSPropTagArray t = nullptr;
+         return freeing(o.m.message->GetPropList(0, &t), t);
+       }},
+      {"IMAPIProp.OpenProperty",
+       [](Objects& o) {
          IUnknown* u = nullptr;
          return releasing(o.m.message->OpenProperty(kSubjectW, &IID_IStream, 0, 0, &u), u);
        }},
-      {"IMAPIProp.SetProps", [](Objects& o) { return set_unicode(o.m.message.get(), kSubjectW, L"changed"); }},
-      {"IMAPIProp.DeleteProps", [tags](Objects& o) { return o.m.message->DeleteProps(tags(), nullptr); }},
-      {"IMAPIProp.GetIDsFromNames", [](Objects& o) {
+      {"IMAPIProp.SetProps",
+       [](Objects& o) { return set_unicode(o.m.message.get(), kSubjectW, L"changed"); }},
+      {"IMAPIProp.DeleteProps",
+       [tags](Objects& o) { return o.m.message->DeleteProps(tags(), nullptr); }},
+      {"IMAPIProp.GetIDsFromNames",
+       [](Objects& o) {
          HRESULT hr = S_OK;
          named_tag(o.m.message.get(), kPsetidCommon, 0x8503, MAPI_CREATE, &hr);
          return hr;
        }},
-      {"IMAPIProp.GetNamesFromIDs", [&mapi](Objects& o) {
+      {"IMAPIProp.GetNamesFromIDs",
+       [&mapi](Objects& o) {
          LPSPropTagArray all = nullptr;
          ULONG n = 0;
          LPMAPINAMEID* names = nullptr;
@@ -98,33 +136,76 @@ std::vector<FaultCase> fault_cases() {
          mapi.free_buffer(all);
          return freeing(hr, names);
        }},
-      {"IMAPIProp.SaveChanges", [](Objects& o) { return o.m.message->SaveChanges(KEEP_OPEN_READWRITE); }},
-      {"IMessage.GetAttachmentTable", [](Objects& o) { IMAPITable* t = nullptr; return releasing(o.m.message->GetAttachmentTable(0, &t), t); }},
-      {"IMessage.GetRecipientTable", [](Objects& o) { IMAPITable* t = nullptr; return releasing(o.m.message->GetRecipientTable(0, &t), t); }},
-      {"IMessage.OpenAttach", [](Objects& o) { IAttach* a = nullptr; return releasing(o.m.message->OpenAttach(0, nullptr, 0, &a), a); }},
-      {"IMessage.CreateAttach", [](Objects& o) {
+      {"IMAPIProp.SaveChanges",
+       [](Objects& o) { return o.m.message->SaveChanges(KEEP_OPEN_READWRITE); }},
+      {"IMessage.GetAttachmentTable",
+       [](Objects& o) {
+         IMAPITable* t = nullptr;
+         return releasing(o.m.message->GetAttachmentTable(0, &t), t);
+       }},
+      {"IMessage.GetRecipientTable",
+       [](Objects& o) {
+         IMAPITable* t = nullptr;
+         return releasing(o.m.message->GetRecipientTable(0, &t), t);
+       }},
+      {"IMessage.OpenAttach",
+       [](Objects& o) {
+         IAttach* a = nullptr;
+         return releasing(o.m.message->OpenAttach(0, nullptr, 0, &a), a);
+       }},
+      {"IMessage.CreateAttach",
+       [](Objects& o) {
          IAttach* a = nullptr;
          ULONG n = 0;
          return releasing(o.m.message->CreateAttach(nullptr, 0, &n, &a), a);
        }},
-      {"IMessage.ModifyRecipients", [](Objects& o) {
+      {"IMessage.ModifyRecipients",
+       [](Objects& o) {
          SizedADRLIST(1, list) = {0, {}};
          return o.m.message->ModifyRecipients(MODRECIP_ADD, reinterpret_cast<LPADRLIST>(&list));
        }},
-      {"IMAPITable.SetColumns", [tags](Objects& o) { return o.table->SetColumns(tags(), TBL_BATCH); }},
-      {"IMAPITable.QueryRows", [&mapi](Objects& o) {
+      {"IMAPITable.SetColumns",
+       [tags](Objects& o) { return o.table->SetColumns(tags(), TBL_BATCH); }},
+      {"IMAPITable.QueryRows",
+       [&mapi](Objects& o) {
          LPSRowSet rows = nullptr;
          const HRESULT hr = o.table->QueryRows(10, TBL_NOADVANCE, &rows);
          mapi.free_rows(rows);
          return hr;
        }},
-      {"IMAPITable.GetRowCount", [](Objects& o) { ULONG n = 0; return o.table->GetRowCount(0, &n); }},
-      {"IMAPITable.QueryColumns", [](Objects& o) { LPSPropTagArray t = nullptr; return freeing(o.table->QueryColumns(0, &t), t); }},
-      {"IMAPITable.SeekRow", [](Objects& o) { return o.table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr); }},
-      {"IStream.Stat", [](Objects& o) { STATSTG s{}; return o.stream->Stat(&s, STATFLAG_NONAME); }},
-      {"IStream.Read", [](Objects& o) { char b[4]; ULONG n = 0; return o.stream->Read(b, 4, &n); }},
-      {"IStream.Write", [](Objects& o) { ULONG n = 0; return o.stream->Write("ab", 2, &n); }},
-      {"IStream.Seek", [](Objects& o) { LARGE_INTEGER z{}; return o.stream->Seek(z, STREAM_SEEK_SET, nullptr); }},
+      {"IMAPITable.GetRowCount",
+       [](Objects& o) {
+         ULONG n = 0;
+         return o.table->GetRowCount(0, &n);
+       }},
+      {"IMAPITable.QueryColumns",
+       [](Objects& o) {
+         LPSPropTagArray t = nullptr;
+         return freeing(o.table->QueryColumns(0, &t), t);
+       }},
+      {"IMAPITable.SeekRow",
+       [](Objects& o) { return o.table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr); }},
+      {"IStream.Stat",
+       [](Objects& o) {
+         STATSTG s{};
+         return o.stream->Stat(&s, STATFLAG_NONAME);
+       }},
+      {"IStream.Read",
+       [](Objects& o) {
+         char b[4];
+         ULONG n = 0;
+         return o.stream->Read(b, 4, &n);
+       }},
+      {"IStream.Write",
+       [](Objects& o) {
+         ULONG n = 0;
+         return o.stream->Write("ab", 2, &n);
+       }},
+      {"IStream.Seek",
+       [](Objects& o) {
+         LARGE_INTEGER z{};
+         return o.stream->Seek(z, STREAM_SEEK_SET, nullptr);
+       }},
       {"IStream.Commit", [](Objects& o) { return o.stream->Commit(STGC_DEFAULT); }},
   };
 }
@@ -142,13 +223,16 @@ TEST_P(FaultTest, OperationFailsWithTheInjectedFaultAndWorksWithout) {
   EXPECT_NE(without, kInjected);
 }
 
-std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) { return test_name_of(info.param.call_point); }
+std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) {
+  return test_name_of(info.param.call_point);
+}
 
 INSTANTIATE_TEST_SUITE_P(EveryCallPoint, FaultTest, ::testing::ValuesIn(fault_cases()), case_name);
 
 TEST(FaultRoutinesTest, RoutinesWithoutAnHresultFailTheirOwnWay) {
   const Mapi32& mapi = Mapi32::get();
-  set_faults(R"([{"call": "MAPIGetDefaultMalloc"}, {"call": "FBinFromHex"}, {"call": "MAPIFreeBuffer"}])");
+  set_faults(
+      R"([{"call": "MAPIGetDefaultMalloc"}, {"call": "FBinFromHex"}, {"call": "MAPIFreeBuffer"}])");
   EXPECT_EQ(mapi.get_default_malloc(), nullptr);
   BYTE byte = 0;
   char digits[] = "AB";

@@ -78,7 +78,9 @@ TEST_F(ItemTest, AMessageHasTheItemsPropertiesAndEntryIds) {
   std::string bytes;
   ASSERT_EQ(read_property_stream(message.get(), kBodyW, &bytes), S_OK);
   std::wstring expected;
-  for (int i = 0; i < 2000; ++i) expected += L"Status: on track. ";
+  for (int i = 0; i < 2000; ++i) {
+    expected += L"Status: on track. ";
+  }
   EXPECT_EQ(utf16(bytes), expected);
 }
 
@@ -87,7 +89,8 @@ TEST_F(ItemTest, TheAttachmentTableHasTheCountedAttachments) {
   ComRef<IMAPITable> table;
   ASSERT_EQ(message->GetAttachmentTable(0, table.put()), S_OK);
   Rows rows;
-  read_rows(table.get(), {kTagAttachNum, kTagAttachMethod, kTagAttachMimeTagW, kMimeTagA}, 100, TBL_NOADVANCE, &rows);
+  read_rows(table.get(), {kTagAttachNum, kTagAttachMethod, kTagAttachMimeTagW, kMimeTagA}, 100,
+            TBL_NOADVANCE, &rows);
   ASSERT_EQ(rows.count(), 3u);
   for (ULONG i = 0; i < rows.count(); ++i) {
     EXPECT_EQ(rows.value(i, 0).Value.l, static_cast<LONG>(i));
@@ -132,7 +135,8 @@ TEST_F(ItemTest, ANameTheStoreHasNeverMappedGivesPtErrorAndAWarning) {
   EXPECT_EQ(created, static_cast<ULONG>(PROP_TAG(PT_UNSPECIFIED, 0x8002)));
   EXPECT_EQ(named_tag(open_item("0A02").get(), kPsetidTask, 0x8102), created);
   HRESULT result = S_OK;
-  EXPECT_EQ(named_tag(open_item("0B01").get(), kPsetidTask, 0x8102, 0, &result), static_cast<ULONG>(PROP_TAG(PT_ERROR, 0)));
+  EXPECT_EQ(named_tag(open_item("0B01").get(), kPsetidTask, 0x8102, 0, &result),
+            static_cast<ULONG>(PROP_TAG(PT_ERROR, 0)));
   EXPECT_EQ(result, MAPI_W_ERRORS_RETURNED);
 }
 
@@ -156,7 +160,8 @@ TEST_F(ItemTest, AReadFailsWhereTheItemSays) {
   EXPECT_EQ(read, 100u);
   EXPECT_EQ(body->Read(buffer, 10, &read), STG_E_READFAULT);
   std::string subject;
-  EXPECT_EQ(read_property_stream(message.get(), kSubjectW, &subject), S_OK);  // other properties read well
+  EXPECT_EQ(read_property_stream(message.get(), kSubjectW, &subject),
+            S_OK);  // other properties read well
   EXPECT_EQ(utf16(subject), L"Read fails");
 }
 
@@ -168,7 +173,8 @@ TEST_F(ItemTest, TheGetPropsLimitAndShortReadsAreTheItemsOwn) {
   ULONG read = 0;
   EXPECT_EQ(subject->Read(buffer, sizeof buffer, &read), S_OK);
   EXPECT_EQ(read, 5u);
-  EXPECT_EQ(get_value(open_item("0A01").get(), kSubjectW).text, L"Weekly report");  // others keep the defaults
+  EXPECT_EQ(get_value(open_item("0A01").get(), kSubjectW).text,
+            L"Weekly report");  // others keep the defaults
 }
 
 TEST_F(ItemTest, ChangesLastAsLongAsTheOpenedMessage) {
@@ -178,25 +184,29 @@ TEST_F(ItemTest, ChangesLastAsLongAsTheOpenedMessage) {
   EXPECT_EQ(get_value(message.get(), kSubjectW).text, L"Changed");
   EXPECT_EQ(get_value(open_item("0A01").get(), kSubjectW).text, L"Weekly report");
   Opened read_only = open_entry(session_.get(), hex("0A01"), 0);
-  EXPECT_EQ(set_unicode(query<IMessage>(read_only.object.get(), kIidMessage).get(), kSubjectW, L"No"),
-            MAPI_E_NO_ACCESS);
+  EXPECT_EQ(
+      set_unicode(query<IMessage>(read_only.object.get(), kIidMessage).get(), kSubjectW, L"No"),
+      MAPI_E_NO_ACCESS);
 }
 
 TEST(MsgFileItemTest, AnItemThatNamesAMsgFileIsServedFromTheFile) {
   qv::test::TempDir folder;
   const std::wstring memo = folder.file(L"memo.msg");
   write_memo_msg(memo);
-  ServedDescription served(R"({"stores": [{"display_name": "Files", "entry_id": "000C", "top_folder": {"items": [
+  ServedDescription served(
+      R"({"stores": [{"display_name": "Files", "entry_id": "000C", "top_folder": {"items": [
     {"entry_id": "0C01", "subject": "Maps 0x8503 first",
      "properties": [{"set": "PSETID_Common", "lid": "0x8503", "type": "PT_BOOLEAN", "value": true}]},
-    {"entry_id": "0C02", "msg_file": ")" + json_path(memo) + R"(", "attachment_count": 1,
+    {"entry_id": "0C02", "msg_file": ")" +
+      json_path(memo) + R"(", "attachment_count": 1,
      "properties": [{"tag": "0x1000001F", "value": "Body from the description"}]}]}}]})");
   ComRef<IMAPISession> session = logon(L"Outlook");
   Opened opened = open_entry(session.get(), hex("0C02"));
   ASSERT_EQ(opened.result, S_OK);
   ComRef<IMessage> message = query<IMessage>(opened.object.get(), kIidMessage);
   EXPECT_EQ(get_value(message.get(), kSubjectW).text, kMemoSubject);
-  EXPECT_EQ(get_value(message.get(), kBodyW).text, L"Body from the description");  // the description wins
+  EXPECT_EQ(get_value(message.get(), kBodyW).text,
+            L"Body from the description");  // the description wins
   // The file's location moves to the store's identifier for its name.
   const ULONG location = named_tag(message.get(), kPsetidAppointment, 0x8208);
   EXPECT_EQ(location, static_cast<ULONG>(PROP_TAG(PT_UNSPECIFIED, 0x8001)));
@@ -218,9 +228,11 @@ TEST(MsgFileItemTest, AMissingMsgFileMakesTheDescriptionUnreadable) {
     "items": [{"msg_file": "missing.msg"}]}}]})");
   EXPECT_EQ(Mapi32::get().reset(mailbox.c_str()), MAPI_E_CORRUPT_DATA);
   const std::string error = report()["mailbox_error"].get<std::string>();
-  EXPECT_NE(error.find("stores[0].top_folder.items[0].msg_file: cannot read the .msg file: file not found: " +
-                       qvsim::wide_to_utf8(folder.file(L"missing.msg"))),
-            std::string::npos)
+  EXPECT_NE(
+      error.find(
+          "stores[0].top_folder.items[0].msg_file: cannot read the .msg file: file not found: " +
+          qvsim::wide_to_utf8(folder.file(L"missing.msg"))),
+      std::string::npos)
       << error;
 }
 

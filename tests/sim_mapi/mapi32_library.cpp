@@ -52,7 +52,9 @@ const Mapi32& Mapi32::get() {
 
 FARPROC Mapi32::by_name(const char* name) const { return ::GetProcAddress(module, name); }
 
-FARPROC Mapi32::by_ordinal(WORD ordinal) const { return ::GetProcAddress(module, MAKEINTRESOURCEA(ordinal)); }
+FARPROC Mapi32::by_ordinal(WORD ordinal) const {
+  return ::GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+}
 
 nlohmann::json report() {
   const Mapi32& m = Mapi32::get();
@@ -66,7 +68,8 @@ void set_faults(const char* json) { EXPECT_EQ(Mapi32::get().set_faults(json), S_
 
 HRESULT expect_fault_then_run(const char* call_point, const char* hr_name, HRESULT injected,
                               const std::function<HRESULT()>& operation) {
-  const std::string rule = std::string(R"([{"call": ")") + call_point + R"(", "hr": ")" + hr_name + R"("}])";
+  const std::string rule =
+      std::string(R"([{"call": ")") + call_point + R"(", "hr": ")" + hr_name + R"("}])";
   set_faults(rule.c_str());
   const std::uint64_t calls = report()["calls"].value(call_point, 0u);
   EXPECT_EQ(operation(), injected);
@@ -78,7 +81,9 @@ HRESULT expect_fault_then_run(const char* call_point, const char* hr_name, HRESU
 std::string test_name_of(const char* call_point) {
   std::string name = call_point;
   for (char& c : name) {
-    if (c == '.') c = '_';
+    if (c == '.') {
+      c = '_';
+    }
   }
   return name;
 }
@@ -86,16 +91,17 @@ std::string test_name_of(const char* call_point) {
 HRESULT open_message(IStorage* storage, IMessage** message, ULONG flags) {
   const Mapi32& m = Mapi32::get();
   ComRef<IMalloc> malloc(m.get_default_malloc());
-  return m.open_on_storage(nullptr, m.allocate_buffer, m.allocate_more, m.free_buffer, malloc.get(), nullptr,
-                           storage, nullptr, 0, flags, message);
+  return m.open_on_storage(nullptr, m.allocate_buffer, m.allocate_more, m.free_buffer, malloc.get(),
+                           nullptr, storage, nullptr, 0, flags, message);
 }
 
 MemoryMessage new_memory_message(ULONG flags) {
   MemoryMessage result;
   HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, 0);
   EXPECT_EQ(::CreateILockBytesOnHGlobal(memory, TRUE, result.bytes.put()), S_OK);
-  EXPECT_EQ(::StgCreateDocfileOnILockBytes(result.bytes.get(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE,
-                                           0, result.storage.put()),
+  EXPECT_EQ(::StgCreateDocfileOnILockBytes(result.bytes.get(),
+                                           STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
+                                           result.storage.put()),
             S_OK);
   EXPECT_EQ(open_message(result.storage.get(), result.message.put(), flags), S_OK);
   return result;
@@ -177,7 +183,8 @@ OneValue get_value(IMAPIProp* prop, ULONG tag, ULONG flags) {
       result.bytes = values->Value.lpszA;
       break;
     case PT_BINARY:
-      result.bytes.assign(reinterpret_cast<const char*>(values->Value.bin.lpb), values->Value.bin.cb);
+      result.bytes.assign(reinterpret_cast<const char*>(values->Value.bin.lpb),
+                          values->Value.bin.cb);
       break;
     case PT_SYSTIME:
       result.time = values->Value.ft;
@@ -204,7 +211,8 @@ HRESULT read_chunks(IStream* stream, std::string* bytes, ULONG chunk) {
 }
 
 template <typename T>
-ComRef<T> open_property_as(IMAPIProp* prop, ULONG tag, const IID& iid, ULONG flags, HRESULT* result) {
+ComRef<T> open_property_as(IMAPIProp* prop, ULONG tag, const IID& iid, ULONG flags,
+                           HRESULT* result) {
   ComRef<IUnknown> unknown;
   HRESULT hr = prop->OpenProperty(tag, &iid, 0, flags, unknown.put());
   ComRef<T> object;
@@ -257,7 +265,8 @@ std::wstring widen(const std::string& utf8) {
   if (utf8.empty()) {
     return std::wstring();
   }
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int size =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring text(static_cast<size_t>(size), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
   return text;

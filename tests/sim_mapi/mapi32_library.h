@@ -22,18 +22,19 @@ struct Mapi32 {
   LPMAPIADMINPROFILES admin_profiles = nullptr;
   LPMAPILOGONEX logon = nullptr;
   // By ordinal.
-  LPMAPIALLOCATEBUFFER allocate_buffer = nullptr;                                // 13
-  LPMAPIALLOCATEMORE allocate_more = nullptr;                                    // 15
-  LPMAPIFREEBUFFER free_buffer = nullptr;                                        // 17
-  BOOL(STDAPICALLTYPE* bin_from_hex)(LPTSTR, LPBYTE) = nullptr;                  // 44
-  void(STDAPICALLTYPE* hex_from_bin)(LPBYTE, int, LPTSTR) = nullptr;             // 45
-  LPMALLOC(STDAPICALLTYPE* get_default_malloc)() = nullptr;                      // 59
+  LPMAPIALLOCATEBUFFER allocate_buffer = nullptr;                                     // 13
+  LPMAPIALLOCATEMORE allocate_more = nullptr;                                         // 15
+  LPMAPIFREEBUFFER free_buffer = nullptr;                                             // 17
+  BOOL(STDAPICALLTYPE* bin_from_hex)(LPTSTR, LPBYTE) = nullptr;                       // 44
+  void(STDAPICALLTYPE* hex_from_bin)(LPBYTE, int, LPTSTR) = nullptr;                  // 45
+  LPMALLOC(STDAPICALLTYPE* get_default_malloc)() = nullptr;                           // 59
   HRESULT(STDAPICALLTYPE* get_one_prop)(LPMAPIPROP, ULONG, LPSPropValue*) = nullptr;  // 135
-  void(STDAPICALLTYPE* free_rows)(LPSRowSet) = nullptr;                          // 140
-  HRESULT(STDAPICALLTYPE* wrap_rtf)(LPSTREAM, ULONG, LPSTREAM*) = nullptr;       // 185
-  SCODE(STDAPICALLTYPE* open_on_storage)(LPMSGSESS, LPALLOCATEBUFFER, LPALLOCATEMORE, LPFREEBUFFER,
-                                         LPMALLOC, LPVOID, LPSTORAGE, MSGCALLRELEASE*, ULONG, ULONG,
-                                         LPMESSAGE*) = nullptr;                  // 198
+  void(STDAPICALLTYPE* free_rows)(LPSRowSet) = nullptr;                               // 140
+  HRESULT(STDAPICALLTYPE* wrap_rtf)(LPSTREAM, ULONG, LPSTREAM*) = nullptr;            // 185
+  SCODE(STDAPICALLTYPE* open_on_storage)
+  (LPMSGSESS, LPALLOCATEBUFFER, LPALLOCATEMORE, LPFREEBUFFER, LPMALLOC, LPVOID, LPSTORAGE,
+   MSGCALLRELEASE*, ULONG, ULONG,
+   LPMESSAGE*) = nullptr;  // 198
   // The simulator's own.
   HRESULT(WINAPI* set_faults)(LPCSTR) = nullptr;
   void(WINAPI* reset_counts)() = nullptr;
@@ -73,7 +74,8 @@ MemoryMessage new_memory_message(ULONG flags = 0);
 // OpenIMsgOnIStg on a storage, as the product calls it.
 HRESULT open_message(IStorage* storage, IMessage** message, ULONG flags = 0);
 // Opens the storage on bytes again (after the first was released).
-ComRef<IStorage> reopen_storage(ILockBytes* bytes, DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
+ComRef<IStorage> reopen_storage(ILockBytes* bytes,
+                                DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
 
 // Tags that several tests use (the platform's headers name 8-bit or Unicode
 // variants depending on UNICODE); others are in sim/mapi/mapi_platform.h.
@@ -94,16 +96,17 @@ HRESULT set_binary(IMAPIProp* prop, ULONG tag, const std::string& bytes);
 struct OneValue {
   HRESULT result = E_FAIL;
   ULONG tag = 0;
-  SCODE error = S_OK;      // of a PT_ERROR value
-  LONG number = 0;         // PT_LONG, PT_I2, PT_BOOLEAN
-  std::wstring text;       // PT_UNICODE
-  std::string bytes;       // PT_STRING8, PT_BINARY
-  FILETIME time{};         // PT_SYSTIME
+  SCODE error = S_OK;  // of a PT_ERROR value
+  LONG number = 0;     // PT_LONG, PT_I2, PT_BOOLEAN
+  std::wstring text;   // PT_UNICODE
+  std::string bytes;   // PT_STRING8, PT_BINARY
+  FILETIME time{};     // PT_SYSTIME
 };
 OneValue get_value(IMAPIProp* prop, ULONG tag, ULONG flags = 0);
 // OpenProperty(tag, IID_IStream) as an IStream; null on failure, with the
 // result in *result when given.
-ComRef<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags = 0, HRESULT* result = nullptr);
+ComRef<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags = 0,
+                                     HRESULT* result = nullptr);
 // The embedded message of an attachment (OpenProperty of PR_ATTACH_DATA_OBJ
 // as IID_IMessage); null on failure.
 ComRef<IMessage> open_embedded_message(IAttach* attachment, ULONG flags = 0);
@@ -112,7 +115,8 @@ HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULO
 // Reads a stream to its end in chunks (it need not tell its size).
 HRESULT read_chunks(IStream* stream, std::string* bytes, ULONG chunk = 51200);
 // The tag of a named property by GetIDsFromNames.
-ULONG named_tag(IMAPIProp* prop, const GUID& set, LONG lid, ULONG flags = 0, HRESULT* result = nullptr);
+ULONG named_tag(IMAPIProp* prop, const GUID& set, LONG lid, ULONG flags = 0,
+                HRESULT* result = nullptr);
 
 // Element i of a MAPI array that its header declares with one element but
 // that holds more (aRow, aulPropTag), read through a pointer: the declared

@@ -15,7 +15,8 @@ Bytes hex(const char* digits) {
   return bytes;
 }
 
-ServedDescription::ServedDescription(const std::string& json) : path_(folder_.file(L"mailbox.json")) {
+ServedDescription::ServedDescription(const std::string& json)
+    : path_(folder_.file(L"mailbox.json")) {
   qv::test::write_text_file(path_, json);
   EXPECT_EQ(Mapi32::get().reset(path_.c_str()), S_OK);
   EXPECT_EQ(Mapi32::get().initialize(nullptr), S_OK);
@@ -33,7 +34,8 @@ ServedDescription::~ServedDescription() {
 
 Rows::~Rows() { Mapi32::get().free_rows(rows_); }
 
-void read_rows(IMAPITable* table, const std::vector<ULONG>& columns, LONG count, ULONG flags, Rows* rows) {
+void read_rows(IMAPITable* table, const std::vector<ULONG>& columns, LONG count, ULONG flags,
+               Rows* rows) {
   std::vector<ULONG> array(columns.size() + 1);
   array[0] = static_cast<ULONG>(columns.size());
   std::copy(columns.begin(), columns.end(), array.begin() + 1);
@@ -43,8 +45,8 @@ void read_rows(IMAPITable* table, const std::vector<ULONG>& columns, LONG count,
 
 ComRef<IMAPISession> logon(const wchar_t* profile, HRESULT* result) {
   ComRef<IMAPISession> session;
-  const HRESULT hr = Mapi32::get().logon(0, reinterpret_cast<LPTSTR>(const_cast<wchar_t*>(profile)), nullptr,
-                                         kProductLogonFlags, session.put());
+  const HRESULT hr = Mapi32::get().logon(0, reinterpret_cast<LPTSTR>(const_cast<wchar_t*>(profile)),
+                                         nullptr, kProductLogonFlags, session.put());
   if (result != nullptr) {
     *result = hr;
   }
@@ -53,9 +55,10 @@ ComRef<IMAPISession> logon(const wchar_t* profile, HRESULT* result) {
 
 ComRef<IMsgStore> open_store(IMAPISession* session, const Bytes& entry_id, HRESULT* result) {
   ComRef<IMsgStore> store;
-  const HRESULT hr = session->OpenMsgStore(0, static_cast<ULONG>(entry_id.size()),
-                                           reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(entry_id.data())),
-                                           nullptr, kProductStoreFlags, store.put());
+  const HRESULT hr =
+      session->OpenMsgStore(0, static_cast<ULONG>(entry_id.size()),
+                            reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(entry_id.data())),
+                            nullptr, kProductStoreFlags, store.put());
   if (result != nullptr) {
     *result = hr;
   }
@@ -72,7 +75,8 @@ Bytes binary_of(const SPropValue& value) {
 
 void write_memo_msg(const std::wstring& path) {
   ComRef<IStorage> storage;
-  ASSERT_EQ(::StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.put()),
+  ASSERT_EQ(::StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                               storage.put()),
             S_OK);
   ComRef<IMessage> message;
   ASSERT_EQ(open_message(storage.get(), message.put()), S_OK);

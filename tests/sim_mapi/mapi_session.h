@@ -55,7 +55,9 @@ class Rows {
   ~Rows();
   LPSRowSet* put() { return &rows_; }
   ULONG count() const { return rows_ ? rows_->cRows : 0; }
-  const SPropValue& value(ULONG row, ULONG column) const { return rows_->aRow[row].lpProps[column]; }
+  const SPropValue& value(ULONG row, ULONG column) const {
+    return rows_->aRow[row].lpProps[column];
+  }
   const SRow& row(ULONG row) const { return rows_->aRow[row]; }
 
  private:
@@ -64,7 +66,8 @@ class Rows {
 
 // SetColumns(columns, TBL_BATCH) then QueryRows(count, flags), as the
 // product reads its tables; the test fails when either call fails.
-void read_rows(IMAPITable* table, const std::vector<ULONG>& columns, LONG count, ULONG flags, Rows* rows);
+void read_rows(IMAPITable* table, const std::vector<ULONG>& columns, LONG count, ULONG flags,
+               Rows* rows);
 
 // MAPILogonEx with a wide name and the product's flags; null on failure,
 // with the result in *result when given.
@@ -79,14 +82,17 @@ struct Opened {
 template <typename Container>
 Opened open_entry(Container* container, const Bytes& entry_id, ULONG flags = MAPI_BEST_ACCESS) {
   Opened opened;
-  opened.result = container->OpenEntry(static_cast<ULONG>(entry_id.size()),
-                                       entry_id.empty() ? nullptr : reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(entry_id.data())),
-                                       nullptr, flags, &opened.type, opened.object.put());
+  opened.result = container->OpenEntry(
+      static_cast<ULONG>(entry_id.size()),
+      entry_id.empty() ? nullptr
+                       : reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(entry_id.data())),
+      nullptr, flags, &opened.type, opened.object.put());
   return opened;
 }
 
 // OpenMsgStore with the product's flags; null on failure.
-ComRef<IMsgStore> open_store(IMAPISession* session, const Bytes& entry_id, HRESULT* result = nullptr);
+ComRef<IMsgStore> open_store(IMAPISession* session, const Bytes& entry_id,
+                             HRESULT* result = nullptr);
 
 // An interface of an object; null when it has none.
 template <typename T>

@@ -13,7 +13,9 @@ class MessageTest : public ::testing::Test {
  protected:
   void TearDown() override { set_faults(nullptr); }
   IMessage* message() { return m_.message.get(); }
-  void set_options(const char* json) { ASSERT_EQ(mapi_.set_message_options(message(), json), S_OK); }
+  void set_options(const char* json) {
+    ASSERT_EQ(mapi_.set_message_options(message(), json), S_OK);
+  }
   ComRef<IStream> open_stream(ULONG tag, ULONG flags = 0) {
     HRESULT hr = E_FAIL;
     ComRef<IStream> stream = open_property_stream(message(), tag, flags, &hr);
@@ -45,7 +47,8 @@ TEST_F(MessageTest, UnicodeStringsAreConvertedToTheAnsiCodePage) {
 TEST_F(MessageTest, UnspecifiedTypesTakeTheStoredTypeAndStringsFollowMapiUnicode) {
   ASSERT_EQ(set_string8(message(), kSubjectA, "Hello"), S_OK);
   ASSERT_EQ(set_long(message(), PR_PRIORITY, 1), S_OK);
-  EXPECT_EQ(get_value(message(), CHANGE_PROP_TYPE(kSubjectA, PT_UNSPECIFIED), MAPI_UNICODE).tag, kSubjectW);
+  EXPECT_EQ(get_value(message(), CHANGE_PROP_TYPE(kSubjectA, PT_UNSPECIFIED), MAPI_UNICODE).tag,
+            kSubjectW);
   EXPECT_EQ(get_value(message(), CHANGE_PROP_TYPE(kSubjectA, PT_UNSPECIFIED)).tag, kSubjectA);
   EXPECT_EQ(get_value(message(), CHANGE_PROP_TYPE(PR_PRIORITY, PT_UNSPECIFIED)).tag,
             static_cast<ULONG>(PR_PRIORITY));
@@ -56,8 +59,9 @@ TEST_F(MessageTest, MissingValuesArePtErrorWithAWarning) {
   SizedSPropTagArray(3, tags) = {3, {kSubjectW, kBodyW, PROP_TAG(PT_LONG, 0x0037)}};
   ULONG count = 0;
   LPSPropValue values = nullptr;
-  ASSERT_EQ(message()->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), MAPI_UNICODE, &count, &values),
-            MAPI_W_ERRORS_RETURNED);
+  ASSERT_EQ(
+      message()->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), MAPI_UNICODE, &count, &values),
+      MAPI_W_ERRORS_RETURNED);
   ASSERT_EQ(count, 3u);
   EXPECT_STREQ(values[0].Value.lpszW, L"There");
   EXPECT_EQ(values[1].ulPropTag, static_cast<ULONG>(PROP_TAG(PT_ERROR, 0x1000)));
@@ -88,7 +92,9 @@ TEST_F(MessageTest, StreamsHoldUtf16OrEightBitBytesWithoutTerminator) {
   EXPECT_EQ(bytes.size(), 10u);
   EXPECT_EQ(utf16(bytes), L"Gr\u00FC\u00DFe");
   ASSERT_EQ(read_property_stream(message(), kSubjectA, &bytes), S_OK);
-  EXPECT_EQ(bytes, "Gr\xFC\xDF" "e");
+  EXPECT_EQ(bytes,
+            "Gr\xFC\xDF"
+            "e");
   ASSERT_EQ(set_string8(message(), kBodyA, "plain"), S_OK);
   ASSERT_EQ(read_property_stream(message(), kBodyW, &bytes), S_OK);
   EXPECT_EQ(utf16(bytes), L"plain");
@@ -97,16 +103,20 @@ TEST_F(MessageTest, StreamsHoldUtf16OrEightBitBytesWithoutTerminator) {
 TEST_F(MessageTest, OpeningAMissingPropertyFailsWithNotFound) {
   ComRef<IUnknown> unknown;
   IUnknown* raw = reinterpret_cast<IUnknown*>(1);
-  EXPECT_EQ(message()->OpenProperty(kBodyW, &IID_IStream, 0, MAPI_DEFERRED_ERRORS, &raw), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(message()->OpenProperty(kBodyW, &IID_IStream, 0, MAPI_DEFERRED_ERRORS, &raw),
+            MAPI_E_NOT_FOUND);
   EXPECT_EQ(raw, nullptr);
-  EXPECT_EQ(message()->OpenProperty(PR_PRIORITY, &IID_IStream, 0, 0, unknown.put()), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(message()->OpenProperty(PR_PRIORITY, &IID_IStream, 0, 0, unknown.put()),
+            MAPI_E_NOT_FOUND);
 }
 
 TEST_F(MessageTest, BinaryPropertiesOpenAsStreams) {
   const std::string rtf("\x2a\x00\x00\x00\x1e\x00\x00\x00LZFu\x01\x02\x03\x04", 16);
   ASSERT_EQ(set_binary(message(), PROP_TAG(PT_BINARY, 0x1009), rtf), S_OK);
   std::string bytes;
-  ASSERT_EQ(read_property_stream(message(), PROP_TAG(PT_BINARY, 0x1009), &bytes, MAPI_DEFERRED_ERRORS), S_OK);
+  ASSERT_EQ(
+      read_property_stream(message(), PROP_TAG(PT_BINARY, 0x1009), &bytes, MAPI_DEFERRED_ERRORS),
+      S_OK);
   EXPECT_EQ(bytes, rtf);
 }
 
@@ -164,7 +174,8 @@ TEST_F(MessageTest, ShortReadsAndPerPropertyBehaviour) {
 
 TEST_F(MessageTest, UnknownNamesComeBackAsPtErrorWithAWarning) {
   HRESULT result = S_OK;
-  EXPECT_EQ(named_tag(message(), kPsetidAppointment, 0x8208, 0, &result), static_cast<ULONG>(PROP_TAG(PT_ERROR, 0)));
+  EXPECT_EQ(named_tag(message(), kPsetidAppointment, 0x8208, 0, &result),
+            static_cast<ULONG>(PROP_TAG(PT_ERROR, 0)));
   EXPECT_EQ(result, MAPI_W_ERRORS_RETURNED);
 }
 
@@ -173,7 +184,8 @@ TEST_F(MessageTest, CreatedNamesMapFrom0x8000UpAndStay) {
   const ULONG location = named_tag(message(), kPsetidAppointment, 0x8208, MAPI_CREATE, &result);
   EXPECT_EQ(result, S_OK);
   EXPECT_EQ(location, static_cast<ULONG>(PROP_TAG(PT_UNSPECIFIED, 0x8000)));
-  EXPECT_EQ(named_tag(message(), kPsetidCommon, 0x8503, MAPI_CREATE), static_cast<ULONG>(PROP_TAG(PT_UNSPECIFIED, 0x8001)));
+  EXPECT_EQ(named_tag(message(), kPsetidCommon, 0x8503, MAPI_CREATE),
+            static_cast<ULONG>(PROP_TAG(PT_UNSPECIFIED, 0x8001)));
   EXPECT_EQ(named_tag(message(), kPsetidAppointment, 0x8208, 0, &result), location);
   EXPECT_EQ(result, S_OK);
 

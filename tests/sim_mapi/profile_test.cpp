@@ -78,7 +78,8 @@ TEST(ProfileTableTest, QueryRowsReadsAtMostTheRowsAskedAndTblNoAdvanceKeepsTheCu
   EXPECT_STREQ(first.value(0, 1).Value.lpszA, "P01");
   EXPECT_STREQ(first.value(9, 1).Value.lpszA, "P10");
   for (ULONG i = 0; i < first.count(); ++i) {
-    EXPECT_FALSE(first.value(i, 0).Value.b) << "row " << i;  // the default lies beyond the tenth row
+    EXPECT_FALSE(first.value(i, 0).Value.b)
+        << "row " << i;  // the default lies beyond the tenth row
   }
   Rows again;
   ASSERT_EQ(table->QueryRows(10, TBL_NOADVANCE, again.put()), S_OK);
@@ -114,7 +115,8 @@ TEST(LogonTest, LogsOnToAProfileByNameInEitherStringType) {
   EXPECT_NE(again.get(), work.get());  // MAPI_NEW_SESSION: a session of its own
   char home[] = "Home";
   ComRef<IMAPISession> narrow;
-  EXPECT_EQ(Mapi32::get().logon(0, home, nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION, narrow.put()), S_OK);
+  EXPECT_EQ(Mapi32::get().logon(0, home, nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION, narrow.put()),
+            S_OK);
   EXPECT_TRUE(narrow);
   const nlohmann::json report = test::report();
   EXPECT_EQ(report["logons"], 3);
@@ -129,16 +131,20 @@ TEST(LogonTest, AnUnknownNameOrNoNameFails) {
   EXPECT_FALSE(logon(L"", &result));
   EXPECT_EQ(result, MAPI_E_LOGON_FAILED);
   ComRef<IMAPISession> session;
-  EXPECT_EQ(Mapi32::get().logon(0, nullptr, nullptr, kProductLogonFlags, session.put()), MAPI_E_LOGON_FAILED);
+  EXPECT_EQ(Mapi32::get().logon(0, nullptr, nullptr, kProductLogonFlags, session.put()),
+            MAPI_E_LOGON_FAILED);
   EXPECT_FALSE(session);
   EXPECT_EQ(test::report()["logons"], 0);
 }
 
 TEST(LogonTest, MapiUseDefaultLogsOnToTheDefaultProfile) {
-  ServedDescription served(R"({"stores": [{"id": "a", "display_name": "A"}, {"id": "b", "display_name": "B"}],
+  ServedDescription served(
+      R"({"stores": [{"id": "a", "display_name": "A"}, {"id": "b", "display_name": "B"}],
     "profiles": [{"name": "One", "stores": ["a"]}, {"name": "Two", "default": true, "stores": ["a", "b"]}]})");
   ComRef<IMAPISession> session;
-  ASSERT_EQ(Mapi32::get().logon(0, nullptr, nullptr, kProductLogonFlags | MAPI_USE_DEFAULT, session.put()), S_OK);
+  ASSERT_EQ(Mapi32::get().logon(0, nullptr, nullptr, kProductLogonFlags | MAPI_USE_DEFAULT,
+                                session.put()),
+            S_OK);
   ComRef<IMAPITable> stores;
   ASSERT_EQ(session->GetMsgStoresTable(0, stores.put()), S_OK);
   ULONG count = 0;
@@ -147,7 +153,8 @@ TEST(LogonTest, MapiUseDefaultLogsOnToTheDefaultProfile) {
 }
 
 TEST(LogonTest, TheNthLogonOrANamedProfileFailsAsTheDescriptionSays) {
-  ServedDescription served(R"({"profiles": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
+  ServedDescription served(
+      R"({"profiles": [{"name": "A"}, {"name": "B"}, {"name": "C"}, {"name": "D"}],
     "faults": [{"call": "MAPILogonEx", "nth": "2", "hr": "MAPI_E_NETWORK_ERROR"},
                {"call": "MAPILogonEx", "only_for": "D", "hr": "MAPI_E_USER_CANCEL"}]})");
   HRESULT a = E_FAIL;

@@ -90,7 +90,8 @@ int mailbox_faults(const Routines& r) {
   const HRESULT initialized = r.initialize(nullptr);
   void* buffer = nullptr;
   const HRESULT allocated = r.allocate_buffer(10, &buffer);
-  std::printf("%08lX %08lX\n", static_cast<unsigned long>(initialized), static_cast<unsigned long>(allocated));
+  std::printf("%08lX %08lX\n", static_cast<unsigned long>(initialized),
+              static_cast<unsigned long>(allocated));
   return 0;
 }
 
@@ -107,13 +108,22 @@ int wmain(int argc, wchar_t** argv) {
   const Routines r{routine<LPMAPIINITIALIZE>(module, "MAPIInitialize"),
                    routine<LPMAPIUNINITIALIZE>(module, "MAPIUninitialize"),
                    routine<LPMAPIALLOCATEBUFFER>(module, "MAPIAllocateBuffer"),
-                   routine<HRESULT(STDAPICALLTYPE*)(LPSTREAM, ULONG, LPSTREAM*)>(module, "WrapCompressedRTFStream"),
+                   routine<HRESULT(STDAPICALLTYPE*)(LPSTREAM, ULONG, LPSTREAM*)>(
+                       module, "WrapCompressedRTFStream"),
                    routine<LPMAPIADMINPROFILES>(module, "MAPIAdminProfiles"),
                    routine<LPMAPILOGONEX>(module, "MAPILogonEx")};
   const std::wstring scenario = argv[1];
-  if (scenario == L"balanced-with-leaks") return balanced_with_leaks(r);
-  if (scenario == L"unbalanced") return unbalanced(r);
-  if (scenario == L"mailbox-faults") return mailbox_faults(r);
-  if (scenario == L"leaked-session") return leaked_session(r);
+  if (scenario == L"balanced-with-leaks") {
+    return balanced_with_leaks(r);
+  }
+  if (scenario == L"unbalanced") {
+    return unbalanced(r);
+  }
+  if (scenario == L"mailbox-faults") {
+    return mailbox_faults(r);
+  }
+  if (scenario == L"leaked-session") {
+    return leaked_session(r);
+  }
   return 3;
 }

@@ -13,7 +13,8 @@ namespace {
 
 class ReportTest : public ::testing::Test {
  protected:
-  qv::test::ProcessResult run(const wchar_t* scenario, const std::wstring& mailbox = std::wstring()) {
+  qv::test::ProcessResult run(const wchar_t* scenario,
+                              const std::wstring& mailbox = std::wstring()) {
     qv::test::ProcessOptions options;
     options.arguments = {scenario};
     options.environment[L"QV_SIM_MAPI_REPORT"] = report_path_;
@@ -80,7 +81,8 @@ TEST_F(ReportTest, ASessionNeverReleasedShows) {
 
 TEST_F(ReportTest, AnUnreadableDescriptionFailsInitialisationAndSaysWhy) {
   const std::wstring mailbox = folder_.file(L"mailbox.json");
-  write_file(mailbox, R"({"stores": [{"display_name": "A", "top_folder": {"items": [{"subjekt": "x"}]}}]})");
+  write_file(mailbox,
+             R"({"stores": [{"display_name": "A", "top_folder": {"items": [{"subjekt": "x"}]}}]})");
   const qv::test::ProcessResult result = run(L"mailbox-faults", mailbox);
   EXPECT_EQ(result.standard_output, "8004011B 00000000\r\n");  // MAPI_E_CORRUPT_DATA
   const std::string error = report_file()["mailbox_error"].get<std::string>();
@@ -89,7 +91,9 @@ TEST_F(ReportTest, AnUnreadableDescriptionFailsInitialisationAndSaysWhy) {
 
 TEST_F(ReportTest, FaultsComeFromTheMailboxDescription) {
   const std::wstring mailbox = folder_.file(L"mailbox.json");
-  write_file(mailbox, R"({"stores": [], "faults": [{"call": "MAPIAllocateBuffer", "hr": "MAPI_E_NOT_ENOUGH_MEMORY"}]})");
+  write_file(
+      mailbox,
+      R"({"stores": [], "faults": [{"call": "MAPIAllocateBuffer", "hr": "MAPI_E_NOT_ENOUGH_MEMORY"}]})");
   qv::test::ProcessResult result = run(L"mailbox-faults", mailbox);
   // Text-mode standard output ends lines with CR LF.
   EXPECT_EQ(result.standard_output, "00000000 8007000E\r\n");

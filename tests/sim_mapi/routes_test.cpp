@@ -12,17 +12,20 @@
 namespace qvsim::mapi::test {
 namespace {
 
-constexpr const char* kSessionRoutines[] = {"MAPIInitialize", "MAPIUninitialize", "MAPIAdminProfiles",
-                                            "MAPILogonEx"};
+constexpr const char* kSessionRoutines[] = {"MAPIInitialize", "MAPIUninitialize",
+                                            "MAPIAdminProfiles", "MAPILogonEx"};
 
 // A library loaded by full path from the bin folder, freed at the end.
 class Library {
  public:
-  explicit Library(const wchar_t* file) : module_(::LoadLibraryW(qv::test::bin_path(file).c_str())) {}
+  explicit Library(const wchar_t* file)
+      : module_(::LoadLibraryW(qv::test::bin_path(file).c_str())) {}
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
   ~Library() {
-    if (module_ != nullptr) ::FreeLibrary(module_);
+    if (module_ != nullptr) {
+      ::FreeLibrary(module_);
+    }
   }
   HMODULE module() const { return module_; }
   FARPROC routine(const char* name) const { return ::GetProcAddress(module_, name); }
@@ -58,7 +61,8 @@ TEST(RoutesTest, OutlooksLibraryByFullPathSharesTheMapiState) {
   EXPECT_EQ(report()["mapi_initialized"], initialized + 1);
   wchar_t work[] = L"Work";
   ComRef<IMAPISession> session;
-  ASSERT_EQ(logon_ex(0, reinterpret_cast<LPTSTR>(work), nullptr, kProductLogonFlags, session.put()), S_OK);
+  ASSERT_EQ(logon_ex(0, reinterpret_cast<LPTSTR>(work), nullptr, kProductLogonFlags, session.put()),
+            S_OK);
   session.reset();
   mapi32.uninitialize();  // ends the initialisation made through olmapi32.dll
   const nlohmann::json report = test::report();
@@ -72,9 +76,10 @@ TEST(RoutesTest, TheFailureLibrariesLackExactlyTheirEntryPoints) {
     const wchar_t* file;
     std::set<std::string> missing;
   };
-  for (const Expected& expected : {Expected{L"mapi_without_initialize.dll", {"MAPIInitialize"}},
-                                   Expected{L"mapi_without_logon.dll", {"MAPIAdminProfiles", "MAPILogonEx"}},
-                                   Expected{L"mapi_without_logon_ex.dll", {"MAPILogonEx"}}}) {
+  for (const Expected& expected :
+       {Expected{L"mapi_without_initialize.dll", {"MAPIInitialize"}},
+        Expected{L"mapi_without_logon.dll", {"MAPIAdminProfiles", "MAPILogonEx"}},
+        Expected{L"mapi_without_logon_ex.dll", {"MAPILogonEx"}}}) {
     Library library(expected.file);
     ASSERT_NE(library.module(), nullptr);
     for (const char* name : kSessionRoutines) {

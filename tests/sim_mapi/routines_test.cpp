@@ -15,9 +15,9 @@ struct NamedOrdinal {
 };
 
 constexpr NamedOrdinal kOrdinalRoutines[] = {
-    {"MAPIAllocateBuffer", 13}, {"MAPIAllocateMore", 15},      {"MAPIFreeBuffer", 17},
-    {"FBinFromHex", 44},        {"HexFromBin", 45},            {"MAPIGetDefaultMalloc", 59},
-    {"HrGetOneProp", 135},      {"FreeProws", 140},            {"WrapCompressedRTFStream", 185},
+    {"MAPIAllocateBuffer", 13}, {"MAPIAllocateMore", 15}, {"MAPIFreeBuffer", 17},
+    {"FBinFromHex", 44},        {"HexFromBin", 45},       {"MAPIGetDefaultMalloc", 59},
+    {"HrGetOneProp", 135},      {"FreeProws", 140},       {"WrapCompressedRTFStream", 185},
     {"OpenIMsgOnIStg", 198},
 };
 
@@ -28,15 +28,20 @@ TEST(Mapi32ExportsTest, OrdinalRoutinesAreExportedByOrdinalAndByName) {
     ASSERT_NE(mapi.by_ordinal(routine.ordinal), nullptr);
     EXPECT_EQ(mapi.by_ordinal(routine.ordinal), mapi.by_name(routine.name));
   }
-  for (const char* name : {"MAPIInitialize", "MAPIUninitialize", "MAPIAdminProfiles", "MAPILogonEx"}) {
+  for (const char* name :
+       {"MAPIInitialize", "MAPIUninitialize", "MAPIAdminProfiles", "MAPILogonEx"}) {
     EXPECT_NE(mapi.by_name(name), nullptr) << name;
   }
 }
 
 class MemoryTest : public ::testing::Test {
  protected:
-  static std::uint64_t outstanding() { return report()["mapi_allocations_outstanding"].get<std::uint64_t>(); }
-  static std::uint64_t linked() { return report()["mapi_linked_allocations_outstanding"].get<std::uint64_t>(); }
+  static std::uint64_t outstanding() {
+    return report()["mapi_allocations_outstanding"].get<std::uint64_t>();
+  }
+  static std::uint64_t linked() {
+    return report()["mapi_linked_allocations_outstanding"].get<std::uint64_t>();
+  }
   const Mapi32& mapi_ = Mapi32::get();
 };
 
@@ -140,7 +145,8 @@ TEST(HrGetOnePropTest, GivesOneAllocatedValueOrTheErrorOfAMissingOne) {
   EXPECT_EQ(report()["mapi_allocations_outstanding"].get<std::uint64_t>(), before + 1);
   mapi.free_buffer(value);
   value = reinterpret_cast<LPSPropValue>(1);
-  EXPECT_EQ(mapi.get_one_prop(m.message.get(), PROP_TAG(PT_MV_UNICODE, 0x8539), &value), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(mapi.get_one_prop(m.message.get(), PROP_TAG(PT_MV_UNICODE, 0x8539), &value),
+            MAPI_E_NOT_FOUND);
   EXPECT_EQ(value, nullptr);
   EXPECT_EQ(report()["mapi_allocations_outstanding"].get<std::uint64_t>(), before);
 }

@@ -92,8 +92,11 @@ TEST_F(RtfTest, StatGivesTheSizeOfTheRtf) {
 TEST_F(RtfTest, ABodyStreamThatReadsShortIsReadWhole) {
   MemoryMessage m = new_memory_message();
   ASSERT_EQ(set_binary(m.message.get(), kTagRtfCompressed, compress(kRtf)), S_OK);
-  ASSERT_EQ(mapi_.set_message_options(m.message.get(), R"({"stream": {"max_read": 7, "stat_fails": true}})"), S_OK);
-  ComRef<IStream> source = open_property_stream(m.message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+  ASSERT_EQ(mapi_.set_message_options(m.message.get(),
+                                      R"({"stream": {"max_read": 7, "stat_fails": true}})"),
+            S_OK);
+  ComRef<IStream> source =
+      open_property_stream(m.message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
   ASSERT_TRUE(source);
   ComRef<IStream> reader;
   ASSERT_EQ(mapi_.wrap_rtf(source.get(), 0, reader.put()), S_OK);

@@ -22,7 +22,9 @@ struct Shown {
   bool is_folder = false;
 };
 
-Bytes from_hex(const std::wstring& digits) { return hex(std::string(digits.begin(), digits.end()).c_str()); }
+Bytes from_hex(const std::wstring& digits) {
+  return hex(std::string(digits.begin(), digits.end()).c_str());
+}
 
 void collect(MAPIFolder* folder, std::vector<Shown>* shown) {
   qv::unique_bstr name;
@@ -60,7 +62,9 @@ class SameMailboxTest : public ::testing::Test {
     std::vector<Shown> shown;
     for (int store = 1;; ++store) {
       qv::com_ptr<MAPIFolder> top = qvsim::test::top_folder(application.get(), store);
-      if (!top) break;
+      if (!top) {
+        break;
+      }
       collect(top.get(), &shown);
     }
     return shown;
@@ -68,11 +72,14 @@ class SameMailboxTest : public ::testing::Test {
 
   // Opens an EntryID as the product does: each session in turn until one
   // opens it.
-  static Opened open_in_any(const std::vector<ComRef<IMAPISession>>& sessions, const Bytes& entry_id) {
+  static Opened open_in_any(const std::vector<ComRef<IMAPISession>>& sessions,
+                            const Bytes& entry_id) {
     Opened opened;
     for (const ComRef<IMAPISession>& session : sessions) {
       opened = open_entry(session.get(), entry_id);
-      if (SUCCEEDED(opened.result)) break;
+      if (SUCCEEDED(opened.result)) {
+        break;
+      }
     }
     return opened;
   }
@@ -91,7 +98,8 @@ TEST_F(SameMailboxTest, EveryFolderAndItemOfOutlookOpensThroughMapiByItsEntryId)
     EXPECT_EQ(opened.type, static_cast<ULONG>(entry.is_folder ? MAPI_FOLDER : MAPI_MESSAGE));
     ComRef<IMAPIProp> prop = query<IMAPIProp>(opened.object.get(), kIidMapiProp);
     EXPECT_EQ(get_value(prop.get(), entry.is_folder ? kDisplayNameW : kSubjectW).text, entry.text);
-    EXPECT_EQ(get_value(prop.get(), PR_ENTRYID).bytes, std::string(entry_id.begin(), entry_id.end()));
+    EXPECT_EQ(get_value(prop.get(), PR_ENTRYID).bytes,
+              std::string(entry_id.begin(), entry_id.end()));
   }
 }
 
@@ -110,7 +118,8 @@ TEST_F(SameMailboxTest, AnItemFromAMsgFileShowsTheFilesSubjectInBoth) {
   {
     const Opened opened = open_in_any({logon(L"Outlook")}, from_hex(shown[1].entry_id));
     ASSERT_EQ(opened.result, S_OK);
-    EXPECT_EQ(get_value(query<IMessage>(opened.object.get(), kIidMessage).get(), kSubjectW).text, kMemoSubject);
+    EXPECT_EQ(get_value(query<IMessage>(opened.object.get(), kIidMessage).get(), kSubjectW).text,
+              kMemoSubject);
   }
   Mapi32::get().uninitialize();
 }

@@ -29,12 +29,15 @@ struct Objects {
   Objects() {
     Mapi32::get().admin_profiles(0, admin.put());
     store = open_store(session.get(), hex("0001"));
-    folder = query<IMAPIFolder>(open_entry(session.get(), hex("0011")).object.get(), kIidMapiFolder);
+    folder =
+        query<IMAPIFolder>(open_entry(session.get(), hex("0011")).object.get(), kIidMapiFolder);
   }
 };
 
 HRESULT releasing(HRESULT hr, IUnknown* object) {
-  if (object != nullptr) object->Release();
+  if (object != nullptr) {
+    object->Release();
+  }
   return hr;
 }
 
@@ -43,7 +46,8 @@ HRESULT opening(const Opened& opened) { return opened.result; }
 HRESULT compare(IMAPISession* session, Bytes& id) {
   ULONG same = 0;
   auto* entry = reinterpret_cast<LPENTRYID>(id.data());
-  return session->CompareEntryIDs(static_cast<ULONG>(id.size()), entry, static_cast<ULONG>(id.size()), entry, 0, &same);
+  return session->CompareEntryIDs(static_cast<ULONG>(id.size()), entry,
+                                  static_cast<ULONG>(id.size()), entry, 0, &same);
 }
 
 struct FaultCase {
@@ -53,24 +57,50 @@ struct FaultCase {
 
 std::vector<FaultCase> fault_cases() {
   return {
-      {"IProfAdmin.GetProfileTable", [](Objects& o) { IMAPITable* t = nullptr; return releasing(o.admin->GetProfileTable(0, &t), t); }},
-      {"IMAPISession.GetMsgStoresTable", [](Objects& o) { IMAPITable* t = nullptr; return releasing(o.session->GetMsgStoresTable(0, &t), t); }},
-      {"IMAPISession.OpenMsgStore", [](Objects& o) { HRESULT hr = S_OK; open_store(o.session.get(), hex("0001"), &hr); return hr; }},
-      {"IMAPISession.OpenEntry", [](Objects& o) { return opening(open_entry(o.session.get(), o.item)); }},
+      {"IProfAdmin.GetProfileTable",
+       [](Objects& o) {
+         IMAPITable* t = nullptr;
+         return releasing(o.admin->GetProfileTable(0, &t), t);
+       }},
+      {"IMAPISession.GetMsgStoresTable",
+       [](Objects& o) {
+         IMAPITable* t = nullptr;
+         return releasing(o.session->GetMsgStoresTable(0, &t), t);
+       }},
+      {"IMAPISession.OpenMsgStore",
+       [](Objects& o) {
+         HRESULT hr = S_OK;
+         open_store(o.session.get(), hex("0001"), &hr);
+         return hr;
+       }},
+      {"IMAPISession.OpenEntry",
+       [](Objects& o) { return opening(open_entry(o.session.get(), o.item)); }},
       {"IMAPISession.CompareEntryIDs", [](Objects& o) { return compare(o.session.get(), o.item); }},
       {"IMAPISession.Logoff", [](Objects& o) { return o.session->Logoff(0, 0, 0); }},
-      {"IMsgStore.OpenEntry", [](Objects& o) { return opening(open_entry(o.store.get(), o.item)); }},
-      {"IMsgStore.GetReceiveFolder", [](Objects& o) {
+      {"IMsgStore.OpenEntry",
+       [](Objects& o) { return opening(open_entry(o.store.get(), o.item)); }},
+      {"IMsgStore.GetReceiveFolder",
+       [](Objects& o) {
          ULONG size = 0;
          LPENTRYID id = nullptr;
          const HRESULT hr = o.store->GetReceiveFolder(nullptr, 0, &size, &id, nullptr);
          Mapi32::get().free_buffer(id);
          return hr;
        }},
-      {"IMAPIFolder.GetContentsTable", [](Objects& o) { IMAPITable* t = nullptr; return releasing(o.folder->GetContentsTable(0, &t), t); }},
-      {"IMAPIFolder.GetHierarchyTable", [](Objects& o) { IMAPITable* t = nullptr; return releasing(o.folder->GetHierarchyTable(0, &t), t); }},
-      {"IMAPIFolder.OpenEntry", [](Objects& o) { return opening(open_entry(o.folder.get(), o.item)); }},
-      {"IMAPIProp.GetProps", [](Objects& o) { return get_value(o.store.get(), kDisplayNameW).result; }},
+      {"IMAPIFolder.GetContentsTable",
+       [](Objects& o) {
+         IMAPITable* t = nullptr;
+         return releasing(o.folder->GetContentsTable(0, &t), t);
+       }},
+      {"IMAPIFolder.GetHierarchyTable",
+       [](Objects& o) {
+         IMAPITable* t = nullptr;
+         return releasing(o.folder->GetHierarchyTable(0, &t), t);
+       }},
+      {"IMAPIFolder.OpenEntry",
+       [](Objects& o) { return opening(open_entry(o.folder.get(), o.item)); }},
+      {"IMAPIProp.GetProps",
+       [](Objects& o) { return get_value(o.store.get(), kDisplayNameW).result; }},
   };
 }
 
@@ -84,9 +114,12 @@ TEST_P(SessionFaultTest, OperationFailsWithTheInjectedFaultAndWorksWithout) {
             S_OK);
 }
 
-std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) { return test_name_of(info.param.call_point); }
+std::string case_name(const ::testing::TestParamInfo<FaultCase>& info) {
+  return test_name_of(info.param.call_point);
+}
 
-INSTANTIATE_TEST_SUITE_P(EveryCallPoint, SessionFaultTest, ::testing::ValuesIn(fault_cases()), case_name);
+INSTANTIATE_TEST_SUITE_P(EveryCallPoint, SessionFaultTest, ::testing::ValuesIn(fault_cases()),
+                         case_name);
 
 TEST(SessionFaultTest, MembersNotServedAreCountedAndNotSupported) {
   Objects objects;

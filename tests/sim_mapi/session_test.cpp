@@ -54,9 +54,12 @@ TEST_F(SessionTest, LogonFaultsNameOneProfileOrTheNthLogon) {
   LPMAPISESSION session = nullptr;
   wchar_t work[] = L"Work";
   wchar_t home[] = L"Home";
-  EXPECT_EQ(mapi_.logon(0, reinterpret_cast<LPTSTR>(work), nullptr, 0x80008022, &session), MAPI_E_LOGON_FAILED);
-  EXPECT_EQ(mapi_.logon(0, reinterpret_cast<LPTSTR>(home), nullptr, 0x80008022, &session), MAPI_E_USER_CANCEL);
-  EXPECT_EQ(mapi_.logon(0, reinterpret_cast<LPTSTR>(work), nullptr, 0x80008022, &session), MAPI_E_NETWORK_ERROR);
+  EXPECT_EQ(mapi_.logon(0, reinterpret_cast<LPTSTR>(work), nullptr, 0x80008022, &session),
+            MAPI_E_LOGON_FAILED);
+  EXPECT_EQ(mapi_.logon(0, reinterpret_cast<LPTSTR>(home), nullptr, 0x80008022, &session),
+            MAPI_E_USER_CANCEL);
+  EXPECT_EQ(mapi_.logon(0, reinterpret_cast<LPTSTR>(work), nullptr, 0x80008022, &session),
+            MAPI_E_NETWORK_ERROR);
   char ansi_home[] = "Home";
   EXPECT_EQ(mapi_.logon(0, ansi_home, nullptr, 0, &session), MAPI_E_USER_CANCEL);
   EXPECT_EQ(report()["calls"]["MAPILogonEx"], 4);

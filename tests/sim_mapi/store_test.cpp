@@ -53,7 +53,8 @@ std::wstring text_of(IUnknown* object, ULONG tag) {
 }
 
 Bytes entry_id_of(IUnknown* object) {
-  const std::string bytes = get_value(query<IMAPIProp>(object, kIidMapiProp).get(), PR_ENTRYID).bytes;
+  const std::string bytes =
+      get_value(query<IMAPIProp>(object, kIidMapiProp).get(), PR_ENTRYID).bytes;
   return Bytes(bytes.begin(), bytes.end());
 }
 
@@ -130,7 +131,8 @@ TEST_F(StoreTest, OpenEntryGivesMessagesFoldersAndStoresWithTheirObjectTypes) {
 
   Opened archived = open_entry(main_.get(), hex("0201"));  // an item of the second store
   EXPECT_EQ(archived.type, static_cast<ULONG>(MAPI_MESSAGE));
-  EXPECT_EQ(get_value(query<IMessage>(archived.object.get(), kIidMessage).get(), kSubjectW).text, L"Old");
+  EXPECT_EQ(get_value(query<IMessage>(archived.object.get(), kIidMessage).get(), kSubjectW).text,
+            L"Old");
 }
 
 TEST_F(StoreTest, OpenEntryOfAnythingElseIsNotFound) {
@@ -157,13 +159,15 @@ TEST_F(StoreTest, OpenEntryAnswersWithTheInterfaceAsked) {
   const Bytes inbox = hex("0011");
   ULONG type = 0;
   ComRef<IUnknown> object;
-  EXPECT_EQ(main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())), &kIidMessage,
-                             MAPI_BEST_ACCESS, &type, object.put()),
-            MAPI_E_INTERFACE_NOT_SUPPORTED);
+  EXPECT_EQ(
+      main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())),
+                       &kIidMessage, MAPI_BEST_ACCESS, &type, object.put()),
+      MAPI_E_INTERFACE_NOT_SUPPORTED);
   EXPECT_FALSE(object);
-  EXPECT_EQ(main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())), &kIidMapiProp,
-                             MAPI_BEST_ACCESS, &type, object.put()),
-            S_OK);
+  EXPECT_EQ(
+      main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())),
+                       &kIidMapiProp, MAPI_BEST_ACCESS, &type, object.put()),
+      S_OK);
   EXPECT_EQ(type, static_cast<ULONG>(MAPI_FOLDER));
 }
 
@@ -182,7 +186,8 @@ TEST_F(StoreTest, AStoreOpensItsOwnEntriesAndTheTopFolderForNoEntryId) {
   LPENTRYID receive = nullptr;
   LPTSTR explicit_class = nullptr;
   ASSERT_EQ(store->GetReceiveFolder(nullptr, 0, &size, &receive, &explicit_class), S_OK);
-  EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(receive), reinterpret_cast<std::uint8_t*>(receive) + size),
+  EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(receive),
+                  reinterpret_cast<std::uint8_t*>(receive) + size),
             hex("0011"));  // the Inbox
   EXPECT_STREQ(reinterpret_cast<const char*>(explicit_class), "");
   Mapi32::get().free_buffer(receive);
@@ -190,7 +195,8 @@ TEST_F(StoreTest, AStoreOpensItsOwnEntriesAndTheTopFolderForNoEntryId) {
 }
 
 TEST_F(StoreTest, FoldersListTheirItemsAndSubfolders) {
-  ComRef<IMAPIFolder> inbox = query<IMAPIFolder>(open_entry(main_.get(), hex("0011")).object.get(), kIidMapiFolder);
+  ComRef<IMAPIFolder> inbox =
+      query<IMAPIFolder>(open_entry(main_.get(), hex("0011")).object.get(), kIidMapiFolder);
   ASSERT_TRUE(inbox);
   ComRef<IMAPITable> contents;
   ASSERT_EQ(inbox->GetContentsTable(MAPI_UNICODE, contents.put()), S_OK);
@@ -202,7 +208,8 @@ TEST_F(StoreTest, FoldersListTheirItemsAndSubfolders) {
   EXPECT_STREQ(items.value(0, 2).Value.lpszW, L"IPM.Note");
   EXPECT_STREQ(items.value(1, 2).Value.lpszW, L"IPM.Appointment");
 
-  ComRef<IMAPIFolder> top = query<IMAPIFolder>(open_entry(main_.get(), hex("0010")).object.get(), kIidMapiFolder);
+  ComRef<IMAPIFolder> top =
+      query<IMAPIFolder>(open_entry(main_.get(), hex("0010")).object.get(), kIidMapiFolder);
   ComRef<IMAPITable> children;
   ASSERT_EQ(top->GetHierarchyTable(0, children.put()), S_OK);
   Rows direct;
@@ -226,7 +233,8 @@ TEST_F(StoreTest, LogoffEndsTheSessionButNotWhatItOpened) {
   ComRef<IMAPITable> table;
   EXPECT_EQ(main_->GetMsgStoresTable(0, table.put()), MAPI_E_END_OF_SESSION);
   EXPECT_EQ(open_entry(main_.get(), hex("0101")).result, MAPI_E_END_OF_SESSION);
-  EXPECT_EQ(get_value(query<IMessage>(message.object.get(), kIidMessage).get(), kSubjectW).text, L"First");
+  EXPECT_EQ(get_value(query<IMessage>(message.object.get(), kIidMessage).get(), kSubjectW).text,
+            L"First");
   EXPECT_EQ(open_entry(store.get(), hex("0102")).result, S_OK);
   EXPECT_EQ(report()["logoffs"], 1);
 }

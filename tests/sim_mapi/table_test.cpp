@@ -34,7 +34,9 @@ class TableTest : public ::testing::Test {
     return table;
   }
 
-  static std::uint64_t outstanding() { return report()["mapi_allocations_outstanding"].get<std::uint64_t>(); }
+  static std::uint64_t outstanding() {
+    return report()["mapi_allocations_outstanding"].get<std::uint64_t>();
+  }
 
   const Mapi32& mapi_ = Mapi32::get();
   MemoryMessage m_ = new_memory_message();

@@ -29,36 +29,76 @@ std::string describe(const SPropValue& v) {
   const ULONG type = PROP_TYPE(v.ulPropTag);
   out << std::hex << v.ulPropTag << '=';
   switch (type) {
-    case PT_I2: out << v.Value.i; break;
-    case PT_LONG: out << v.Value.l; break;
-    case PT_R4: out << v.Value.flt; break;
-    case PT_DOUBLE: out << v.Value.dbl; break;
-    case PT_APPTIME: out << v.Value.at; break;
-    case PT_CURRENCY: out << v.Value.cur.int64; break;
-    case PT_ERROR: out << v.Value.err; break;
-    case PT_BOOLEAN: out << v.Value.b; break;
-    case PT_I8: out << v.Value.li.QuadPart; break;
-    case PT_SYSTIME: out << hex(&v.Value.ft, sizeof v.Value.ft); break;
-    case PT_STRING8: out << v.Value.lpszA; break;
-    case PT_UNICODE: out << hex(v.Value.lpszW, wcslen(v.Value.lpszW) * 2); break;
-    case PT_CLSID: out << hex(v.Value.lpguid, sizeof(GUID)); break;
-    case PT_BINARY: out << hex(v.Value.bin.lpb, v.Value.bin.cb); break;
+    case PT_I2:
+      out << v.Value.i;
+      break;
+    case PT_LONG:
+      out << v.Value.l;
+      break;
+    case PT_R4:
+      out << v.Value.flt;
+      break;
+    case PT_DOUBLE:
+      out << v.Value.dbl;
+      break;
+    case PT_APPTIME:
+      out << v.Value.at;
+      break;
+    case PT_CURRENCY:
+      out << v.Value.cur.int64;
+      break;
+    case PT_ERROR:
+      out << v.Value.err;
+      break;
+    case PT_BOOLEAN:
+      out << v.Value.b;
+      break;
+    case PT_I8:
+      out << v.Value.li.QuadPart;
+      break;
+    case PT_SYSTIME:
+      out << hex(&v.Value.ft, sizeof v.Value.ft);
+      break;
+    case PT_STRING8:
+      out << v.Value.lpszA;
+      break;
+    case PT_UNICODE:
+      out << hex(v.Value.lpszW, wcslen(v.Value.lpszW) * 2);
+      break;
+    case PT_CLSID:
+      out << hex(v.Value.lpguid, sizeof(GUID));
+      break;
+    case PT_BINARY:
+      out << hex(v.Value.bin.lpb, v.Value.bin.cb);
+      break;
     case PT_MV_LONG:
-      for (ULONG i = 0; i < v.Value.MVl.cValues; ++i) out << v.Value.MVl.lpl[i] << ';';
+      for (ULONG i = 0; i < v.Value.MVl.cValues; ++i) {
+        out << v.Value.MVl.lpl[i] << ';';
+      }
       break;
     case PT_MV_UNICODE:
-      for (ULONG i = 0; i < v.Value.MVszW.cValues; ++i) out << hex(v.Value.MVszW.lppszW[i], wcslen(v.Value.MVszW.lppszW[i]) * 2) << ';';
+      for (ULONG i = 0; i < v.Value.MVszW.cValues; ++i) {
+        out << hex(v.Value.MVszW.lppszW[i], wcslen(v.Value.MVszW.lppszW[i]) * 2) << ';';
+      }
       break;
     case PT_MV_STRING8:
-      for (ULONG i = 0; i < v.Value.MVszA.cValues; ++i) out << v.Value.MVszA.lppszA[i] << ';';
+      for (ULONG i = 0; i < v.Value.MVszA.cValues; ++i) {
+        out << v.Value.MVszA.lppszA[i] << ';';
+      }
       break;
     case PT_MV_BINARY:
-      for (ULONG i = 0; i < v.Value.MVbin.cValues; ++i) out << hex(v.Value.MVbin.lpbin[i].lpb, v.Value.MVbin.lpbin[i].cb) << ';';
+      for (ULONG i = 0; i < v.Value.MVbin.cValues; ++i) {
+        out << hex(v.Value.MVbin.lpbin[i].lpb, v.Value.MVbin.lpbin[i].cb) << ';';
+      }
       break;
     case PT_MV_SYSTIME:
-      for (ULONG i = 0; i < v.Value.MVft.cValues; ++i) out << hex(&v.Value.MVft.lpft[i], sizeof(FILETIME)) << ';';
+      for (ULONG i = 0; i < v.Value.MVft.cValues; ++i) {
+        out << hex(&v.Value.MVft.lpft[i], sizeof(FILETIME)) << ';';
+      }
       break;
-    default: out << "type " << type; break;
+    default:
+      out << "type " << type;
+      break;
   }
   return out.str();
 }
@@ -87,23 +127,40 @@ void set_every_type(IMAPIProp* prop) {
   FILETIME times[] = {{0x11111111, 0x01D00000}};
   GUID guid = kPsetidCommon;
   SPropValue values[17]{};
-  values[0].ulPropTag = PROP_TAG(PT_I2, 0x6601); values[0].Value.i = -7;
-  values[1].ulPropTag = PROP_TAG(PT_LONG, 0x6602); values[1].Value.l = 123456;
-  values[2].ulPropTag = PROP_TAG(PT_R4, 0x6603); values[2].Value.flt = 1.5f;
-  values[3].ulPropTag = PROP_TAG(PT_DOUBLE, 0x6604); values[3].Value.dbl = 0.5;
-  values[4].ulPropTag = PROP_TAG(PT_CURRENCY, 0x6605); values[4].Value.cur.int64 = 99990000;
-  values[5].ulPropTag = PROP_TAG(PT_APPTIME, 0x6606); values[5].Value.at = 39083.5;
-  values[6].ulPropTag = PROP_TAG(PT_BOOLEAN, 0x6607); values[6].Value.b = 1;
-  values[7].ulPropTag = PROP_TAG(PT_I8, 0x6608); values[7].Value.li.QuadPart = 0x123456789ABLL;
-  values[8].ulPropTag = PROP_TAG(PT_STRING8, 0x6609); values[8].Value.lpszA = const_cast<LPSTR>("eight bit");
-  values[9].ulPropTag = kSubjectW; values[9].Value.lpszW = const_cast<LPWSTR>(L"Subject \u263A");
-  values[10].ulPropTag = PROP_TAG(PT_SYSTIME, 0x0E06); values[10].Value.ft = times[0];
-  values[11].ulPropTag = PROP_TAG(PT_CLSID, 0x660A); values[11].Value.lpguid = &guid;
-  values[12].ulPropTag = PROP_TAG(PT_BINARY, 0x660B); values[12].Value.bin = binaries[0];
-  values[13].ulPropTag = PROP_TAG(PT_MV_LONG, 0x660C); values[13].Value.MVl = {3, longs};
-  values[14].ulPropTag = PROP_TAG(PT_MV_UNICODE, 0x660D); values[14].Value.MVszW = {2, texts};
-  values[15].ulPropTag = PROP_TAG(PT_MV_STRING8, 0x660E); values[15].Value.MVszA = {2, narrows};
-  values[16].ulPropTag = PROP_TAG(PT_MV_BINARY, 0x660F); values[16].Value.MVbin = {2, binaries};
+  values[0].ulPropTag = PROP_TAG(PT_I2, 0x6601);
+  values[0].Value.i = -7;
+  values[1].ulPropTag = PROP_TAG(PT_LONG, 0x6602);
+  values[1].Value.l = 123456;
+  values[2].ulPropTag = PROP_TAG(PT_R4, 0x6603);
+  values[2].Value.flt = 1.5f;
+  values[3].ulPropTag = PROP_TAG(PT_DOUBLE, 0x6604);
+  values[3].Value.dbl = 0.5;
+  values[4].ulPropTag = PROP_TAG(PT_CURRENCY, 0x6605);
+  values[4].Value.cur.int64 = 99990000;
+  values[5].ulPropTag = PROP_TAG(PT_APPTIME, 0x6606);
+  values[5].Value.at = 39083.5;
+  values[6].ulPropTag = PROP_TAG(PT_BOOLEAN, 0x6607);
+  values[6].Value.b = 1;
+  values[7].ulPropTag = PROP_TAG(PT_I8, 0x6608);
+  values[7].Value.li.QuadPart = 0x123456789ABLL;
+  values[8].ulPropTag = PROP_TAG(PT_STRING8, 0x6609);
+  values[8].Value.lpszA = const_cast<LPSTR>("eight bit");
+  values[9].ulPropTag = kSubjectW;
+  values[9].Value.lpszW = const_cast<LPWSTR>(L"Subject \u263A");
+  values[10].ulPropTag = PROP_TAG(PT_SYSTIME, 0x0E06);
+  values[10].Value.ft = times[0];
+  values[11].ulPropTag = PROP_TAG(PT_CLSID, 0x660A);
+  values[11].Value.lpguid = &guid;
+  values[12].ulPropTag = PROP_TAG(PT_BINARY, 0x660B);
+  values[12].Value.bin = binaries[0];
+  values[13].ulPropTag = PROP_TAG(PT_MV_LONG, 0x660C);
+  values[13].Value.MVl = {3, longs};
+  values[14].ulPropTag = PROP_TAG(PT_MV_UNICODE, 0x660D);
+  values[14].Value.MVszW = {2, texts};
+  values[15].ulPropTag = PROP_TAG(PT_MV_STRING8, 0x660E);
+  values[15].Value.MVszA = {2, narrows};
+  values[16].ulPropTag = PROP_TAG(PT_MV_BINARY, 0x660F);
+  values[16].Value.MVbin = {2, binaries};
   LPSPropProblemArray problems = nullptr;
   ASSERT_EQ(prop->SetProps(17, values, &problems), S_OK);
   EXPECT_EQ(problems, nullptr);
@@ -157,7 +214,8 @@ void expect_filled(IMessage* message, const std::map<ULONG, std::string>& expect
   EXPECT_EQ(data, std::string(70000, '\x5A'));
   ComRef<IAttach> holder;
   ASSERT_EQ(message->OpenAttach(1, nullptr, 0, holder.put()), S_OK);
-  EXPECT_EQ(get_value(holder.get(), kTagAttachMethod).number, static_cast<LONG>(ATTACH_EMBEDDED_MSG));
+  EXPECT_EQ(get_value(holder.get(), kTagAttachMethod).number,
+            static_cast<LONG>(ATTACH_EMBEDDED_MSG));
   ComRef<IMessage> inner = open_embedded_message(holder.get());
   ASSERT_TRUE(inner);
   EXPECT_EQ(get_value(inner.get(), kSubjectW).text, L"Inner");
@@ -193,7 +251,8 @@ TEST(WriteTest, AMessageSavedOnDiskIsACompoundFileThatReopens) {
   }
   EXPECT_EQ(::StgIsStorageFile(path.c_str()), S_OK);
   ComRef<IStorage> storage;
-  ASSERT_EQ(::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage.put()),
+  ASSERT_EQ(::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
+                             storage.put()),
             S_OK);
   ComRef<IMessage> reopened;
   ASSERT_EQ(open_message(storage.get(), reopened.put()), S_OK);
@@ -211,7 +270,9 @@ TEST(WriteTest, NoIstgCommitLeavesTheStorageUncommitted) {
     ASSERT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
     {
       ComRef<IStorage> storage;
-      ASSERT_EQ(::StgCreateDocfileOnILockBytes(bytes.get(), kCreateMode | STGM_TRANSACTED, 0, storage.put()), S_OK);
+      ASSERT_EQ(::StgCreateDocfileOnILockBytes(bytes.get(), kCreateMode | STGM_TRANSACTED, 0,
+                                               storage.put()),
+                S_OK);
       ASSERT_EQ(storage->Commit(STGC_DEFAULT), S_OK);
       ComRef<IMessage> message;
       ASSERT_EQ(open_message(storage.get(), message.put(), flags), S_OK);

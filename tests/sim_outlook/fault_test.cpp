@@ -34,9 +34,10 @@ std::wstring take_error_description() {
 }
 
 TEST_F(OutlookFaultTest, AFaultFailsOnlyTheNthCallAndEveryCallIsCounted) {
-  ASSERT_EQ(use_test_mailbox_with(
-                {{"faults", json::array({{{"call", "_Items.Item"}, {"nth", 2}, {"hr", "0x80004005"}}})}}),
-            S_OK);
+  ASSERT_EQ(
+      use_test_mailbox_with(
+          {{"faults", json::array({{{"call", "_Items.Item"}, {"nth", 2}, {"hr", "0x80004005"}}})}}),
+      S_OK);
   com_ptr<_Application> application = connect();
   com_ptr<MAPIFolder> inbox = subfolder(top_folder(application.get(), 1).get(), 1);
   com_ptr<_Items> items;
@@ -51,9 +52,10 @@ TEST_F(OutlookFaultTest, AFaultFailsOnlyTheNthCallAndEveryCallIsCounted) {
 }
 
 TEST_F(OutlookFaultTest, AFaultWithoutNthFailsEveryCall) {
-  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({{{"call", "Selection.Count"},
-                                                              {"hr", "RPC_E_SERVERCALL_RETRYLATER"}}})}}),
-            S_OK);
+  ASSERT_EQ(
+      use_test_mailbox_with({{"faults", json::array({{{"call", "Selection.Count"},
+                                                      {"hr", "RPC_E_SERVERCALL_RETRYLATER"}}})}}),
+      S_OK);
   com_ptr<_Application> application = connect();
   com_ptr<Selection> selection = selection_of(application.get());
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -64,13 +66,16 @@ TEST_F(OutlookFaultTest, AFaultWithoutNthFailsEveryCall) {
 }
 
 TEST_F(OutlookFaultTest, AnExceptionAtACallLeavesItsOutParametersEmpty) {
-  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({
-                {{"call", "_Items.Item"}, {"nth", 1}, {"throw", "bad_alloc"}},
-                {{"call", "Selection.Count"}, {"nth", 1}, {"throw", "simulated exception"}},
-                {{"call", "Selection.GetIDsOfNames"}, {"nth", 1}, {"throw", "bad_alloc"}},
-                {{"call", "Selection.GetTypeInfoCount"}, {"nth", 1}, {"throw", "bad_alloc"}},
-                {{"call", "IDispatch.QueryInterface"}, {"nth", 1}, {"throw", "bad_alloc"}}})}}),
-            S_OK);
+  ASSERT_EQ(
+      use_test_mailbox_with(
+          {{"faults",
+            json::array(
+                {{{"call", "_Items.Item"}, {"nth", 1}, {"throw", "bad_alloc"}},
+                 {{"call", "Selection.Count"}, {"nth", 1}, {"throw", "simulated exception"}},
+                 {{"call", "Selection.GetIDsOfNames"}, {"nth", 1}, {"throw", "bad_alloc"}},
+                 {{"call", "Selection.GetTypeInfoCount"}, {"nth", 1}, {"throw", "bad_alloc"}},
+                 {{"call", "IDispatch.QueryInterface"}, {"nth", 1}, {"throw", "bad_alloc"}}})}}),
+      S_OK);
   com_ptr<_Application> application = connect();
   com_ptr<Selection> selection = selection_of(application.get());
   long count = 7;
@@ -97,11 +102,12 @@ TEST_F(OutlookFaultTest, AnExceptionAtACallLeavesItsOutParametersEmpty) {
 }
 
 TEST_F(OutlookFaultTest, ARichFaultSupportsErrorInfoForTheFailingInterfaceOnly) {
-  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({{{"call", "Selection.Item"},
-                                                              {"hr", "E_ACCESSDENIED"},
-                                                              {"error_info", true},
-                                                              {"description", "Zugriff verweigert"}}})}}),
-            S_OK);
+  ASSERT_EQ(
+      use_test_mailbox_with({{"faults", json::array({{{"call", "Selection.Item"},
+                                                      {"hr", "E_ACCESSDENIED"},
+                                                      {"error_info", true},
+                                                      {"description", "Zugriff verweigert"}}})}}),
+      S_OK);
   com_ptr<_Application> application = connect();
   com_ptr<Selection> selection = selection_of(application.get());
   com_ptr<IDispatch> item;
@@ -117,8 +123,8 @@ TEST_F(OutlookFaultTest, ARichFaultSupportsErrorInfoForTheFailingInterfaceOnly) 
 }
 
 TEST_F(OutlookFaultTest, APlainFaultLeavesNoErrorObject) {
-  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({{{"call", "Selection.Count"},
-                                                              {"hr", "E_FAIL"}}})}}),
+  ASSERT_EQ(use_test_mailbox_with(
+                {{"faults", json::array({{{"call", "Selection.Count"}, {"hr", "E_FAIL"}}})}}),
             S_OK);
   com_ptr<_Application> application = connect();
   // A failure that Outlook reports with an error object comes first.
@@ -145,9 +151,12 @@ TEST_F(OutlookFaultTest, OutlooksOwnFailuresCarryAnErrorObject) {
 }
 
 TEST_F(OutlookFaultTest, FaultsAtActivationAndQueryInterface) {
-  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({
-                {{"call", "Application.CreateInstance"}, {"nth", 1}, {"hr", "CO_E_SERVER_EXEC_FAILURE"}},
-                {{"call", "_Application.QueryInterface"}, {"nth", 2}, {"hr", "E_NOINTERFACE"}}})}}),
+  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({{{"call", "Application.CreateInstance"},
+                                                            {"nth", 1},
+                                                            {"hr", "CO_E_SERVER_EXEC_FAILURE"}},
+                                                           {{"call", "_Application.QueryInterface"},
+                                                            {"nth", 2},
+                                                            {"hr", "E_NOINTERFACE"}}})}}),
             S_OK);
   com_ptr<_Application> application;
   EXPECT_EQ(connect_outlook(&application), CO_E_SERVER_EXEC_FAILURE);
@@ -161,10 +170,13 @@ TEST_F(OutlookFaultTest, FaultsAtActivationAndQueryInterface) {
 }
 
 TEST_F(OutlookFaultTest, FaultsOnReadsByName) {
-  ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({
-                {{"call", "Item.Invoke(EntryID)"}, {"hr", "E_ACCESSDENIED"}},
-                {{"call", "MAPIFolder.GetIDsOfNames"}, {"nth", 1}, {"hr", "E_OUTOFMEMORY"}}})}}),
-            S_OK);
+  ASSERT_EQ(
+      use_test_mailbox_with(
+          {{"faults",
+            json::array(
+                {{{"call", "Item.Invoke(EntryID)"}, {"hr", "E_ACCESSDENIED"}},
+                 {{"call", "MAPIFolder.GetIDsOfNames"}, {"nth", 1}, {"hr", "E_OUTOFMEMORY"}}})}}),
+      S_OK);
   com_ptr<_Application> application = connect();
   com_ptr<Selection> selection = selection_of(application.get());
   com_ptr<IDispatch> item;
@@ -178,9 +190,9 @@ TEST_F(OutlookFaultTest, FaultsOnReadsByName) {
 
 TEST_F(OutlookFaultTest, ARichFaultOnInvokeFillsTheExceptionInformation) {
   ASSERT_EQ(use_test_mailbox_with({{"faults", json::array({{{"call", "Item.Invoke(Subject)"},
-                                                              {"hr", "0x80040107"},
-                                                              {"error_info", true},
-                                                              {"description", "Item moved"}}})}}),
+                                                            {"hr", "0x80040107"},
+                                                            {"error_info", true},
+                                                            {"description", "Item moved"}}})}}),
             S_OK);
   com_ptr<_Application> application = connect();
   com_ptr<Selection> selection = selection_of(application.get());

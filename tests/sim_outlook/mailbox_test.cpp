@@ -98,15 +98,15 @@ TEST(MailboxEntryIdTest, GivenEntryIdsAndUidsAreKeptAndStillTakeTheirNumber) {
   EXPECT_EQ(mailbox->find_item("x")->entry_id, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
   EXPECT_EQ(mailbox->find_item("y")->entry_id,
             generated_entry_id(store.provider_uid, 3, EntryKind::kItem));
-  EXPECT_EQ(mailbox->find_item_by_entry_id(Bytes{0xDE, 0xAD, 0xBE, 0xEF}),
-            mailbox->find_item("x"));
+  EXPECT_EQ(mailbox->find_item_by_entry_id(Bytes{0xDE, 0xAD, 0xBE, 0xEF}), mailbox->find_item("x"));
 }
 
 TEST(MailboxFolderTest, FolderPathsAndItemTypesAreThoseOutlookShows) {
   const auto mailbox = parse(kTwoStores);
   EXPECT_EQ(mailbox->stores[0]->top_folder->name, L"Mailbox - Alice");
   EXPECT_EQ(mailbox->stores[0]->top_folder->folder_path(), L"\\\\Mailbox - Alice");
-  EXPECT_EQ(mailbox->find_folder("projects")->folder_path(), L"\\\\Mailbox - Alice\\Inbox\\Projects");
+  EXPECT_EQ(mailbox->find_folder("projects")->folder_path(),
+            L"\\\\Mailbox - Alice\\Inbox\\Projects");
   EXPECT_EQ(mailbox->stores[1]->top_folder->folder_path(), L"\\\\Archive");
   EXPECT_EQ(mailbox->find_folder("inbox")->default_item_type, 0);
   // A subfolder takes its parent's type unless it names its own.
@@ -173,7 +173,7 @@ TEST(MailboxItemTest, LongValuesFromPatternsAndFiles) {
       {"tag": "0x67010102", "value": {"pattern": "0A0B", "repeat": 2}},
       {"tag": "0x6702001E", "value": {"hex": "FF00"}}
     ]}]}}]})",
-                              dir.path());
+                             dir.path());
   const Item& item = *mailbox->find_item("i");
   EXPECT_EQ(item.find(0x1000001F)->text, L"L\u00e4nger Text");
   EXPECT_EQ(item.find(0x10090102)->bytes, (Bytes{0x01, 0x00, 0x02}));
@@ -228,7 +228,8 @@ TEST(MailboxItemTest, MessageOptionsAreCheckedAndWrittenWithNumbers) {
             "stores[0].top_folder.items[0].message_options.stream: unknown member \"stat_fail\"");
   EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [
     {"message_options": {"property_streams": {"body": {}}}}]}}]})"),
-            "stores[0].top_folder.items[0].message_options.property_streams.body: \"body\" is not an integer");
+            "stores[0].top_folder.items[0].message_options.property_streams.body: \"body\" is not "
+            "an integer");
 }
 
 TEST(MailboxItemTest, MsgFileTakesItsPropertiesThroughTheRegisteredLoader) {
@@ -305,7 +306,8 @@ TEST(MailboxStateTest, WithoutProfilesOneDefaultProfileListsEveryStore) {
 }
 
 TEST(MailboxChangeTest, EventsApplyAfterTheNthCallAndContinueTheSequence) {
-  auto mailbox = parse(R"({"stores": [{"id": "s", "display_name": "S", "top_folder": {"id": "top"}}],
+  auto mailbox =
+      parse(R"({"stores": [{"id": "s", "display_name": "S", "top_folder": {"id": "top"}}],
     "events": [
       {"after": "_Folders.Count", "nth": 2, "add_folder": {"to": "top", "folder": {"id": "new", "name": "New"}}},
       {"after": "_Items.Item", "add_item": {"to": "new", "item": {"id": "late", "subject": "Late"}}}]})");
@@ -331,51 +333,66 @@ TEST(MailboxChangeTest, ChangesRefuseUnknownTargetsAndReusedIds) {
   auto mailbox = parse(kTwoStores);
   EXPECT_THROW(mailbox->apply(json::parse(R"({"add_item": {"to": "nowhere", "item": {}}})")),
                MailboxError);
-  EXPECT_THROW(mailbox->apply(json::parse(R"({"add_item": {"to": "inbox", "item": {"id": "m1"}}})")),
-               MailboxError);
+  EXPECT_THROW(
+      mailbox->apply(json::parse(R"({"add_item": {"to": "inbox", "item": {"id": "m1"}}})")),
+      MailboxError);
   EXPECT_THROW(mailbox->apply(json::parse(R"({"remove": {}})")), MailboxError);
-  auto scheduled = parse(R"({"events": [{"after": "x", "add_item": {"to": "nowhere", "item": {}}}]})");
+  auto scheduled =
+      parse(R"({"events": [{"after": "x", "add_item": {"to": "nowhere", "item": {}}}]})");
   EXPECT_THROW(scheduled->fire_events("x", 1), MailboxError);
   EXPECT_EQ(mailbox->find_folder("inbox")->items.size(), 2u);
 }
 
 TEST(MailboxErrorTest, ErrorsNameThePlaceInTheDescription) {
-  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"folders": [{"name": "A", "itmes": []}]}}]})"),
-            "stores[0].top_folder.folders[0]: unknown member \"itmes\"");
-  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
+  EXPECT_EQ(
+      error_of(
+          R"({"stores": [{"display_name": "S", "top_folder": {"folders": [{"name": "A", "itmes": []}]}}]})"),
+      "stores[0].top_folder.folders[0]: unknown member \"itmes\"");
+  EXPECT_EQ(
+      error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
                 {"set": "PSETID_Task", "lid": 1, "type": "PT_FLOAT", "value": 1}]}]}}]})"),
-            "stores[0].top_folder.items[0].properties[0].type: unknown property type PT_FLOAT (accepted: "
-            "PT_I2, PT_LONG, PT_DOUBLE, PT_APPTIME, PT_BOOLEAN, PT_I8, PT_STRING8, PT_UNICODE, PT_SYSTIME, "
-            "PT_BINARY, PT_MV_STRING8, PT_MV_UNICODE, or their numbers)");
-  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"default_item_type": "mails"}}]})"),
-            "stores[0].top_folder.default_item_type: unknown item type \"mails\" (accepted: mail, appointment, "
-            "contact, task, journal, note, post, distribution_list, or a number)");
+      "stores[0].top_folder.items[0].properties[0].type: unknown property type PT_FLOAT (accepted: "
+      "PT_I2, PT_LONG, PT_DOUBLE, PT_APPTIME, PT_BOOLEAN, PT_I8, PT_STRING8, PT_UNICODE, "
+      "PT_SYSTIME, "
+      "PT_BINARY, PT_MV_STRING8, PT_MV_UNICODE, or their numbers)");
+  EXPECT_EQ(
+      error_of(
+          R"({"stores": [{"display_name": "S", "top_folder": {"default_item_type": "mails"}}]})"),
+      "stores[0].top_folder.default_item_type: unknown item type \"mails\" (accepted: mail, "
+      "appointment, "
+      "contact, task, journal, note, post, distribution_list, or a number)");
   EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
                 {"set": "PSETID_Tasks", "lid": 1, "type": "PT_LONG", "value": 1}]}]}}]})"),
-            "stores[0].top_folder.items[0].properties[0].set: \"PSETID_Tasks\" is neither a known property set "
-            "nor a GUID (accepted: PSETID_Appointment, PSETID_Task, PSETID_Address, PSETID_Common, or a GUID)");
+            "stores[0].top_folder.items[0].properties[0].set: \"PSETID_Tasks\" is neither a known "
+            "property set "
+            "nor a GUID (accepted: PSETID_Appointment, PSETID_Task, PSETID_Address, PSETID_Common, "
+            "or a GUID)");
   EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
                 {"tag": "0x00370102", "value": "ABC"}]}]}}]})"),
             "stores[0].top_folder.items[0].properties[0].value: must be an even number of "
             "hexadecimal digits");
-  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"id": "x"}, {"id": "x"}]}}]})"),
-            "stores[0].top_folder.items[1].id: \"x\" is empty or used twice");
+  EXPECT_EQ(
+      error_of(
+          R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"id": "x"}, {"id": "x"}]}}]})"),
+      "stores[0].top_folder.items[1].id: \"x\" is empty or used twice");
   EXPECT_EQ(error_of(R"({"stores": [], "explorer": {"selection": ["ghost"]}})"),
             "explorer.selection[0]: no item has the id \"ghost\"");
   EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "top_folder": {"items": [{"properties": [
                 {"tag": "0x00390040", "value": "2024-13-01T00:00:00Z"}]}]}}]})"),
             "stores[0].top_folder.items[0].properties[0].value: \"2024-13-01T00:00:00Z\" is not a "
             "UTC time like 2024-03-05T09:30:00Z");
-  EXPECT_EQ(error_of(R"({"faults": [{"call": "Selection.Item", "hr": "E_BOGUS"}]})"),
-            "faults[0].hr: unknown HRESULT: E_BOGUS (accepted: a number, hexadecimal text such as "
-            "\"0x80004005\", or S_OK, S_FALSE, E_FAIL, E_POINTER, E_NOINTERFACE, E_OUTOFMEMORY, E_INVALIDARG, "
-            "E_ACCESSDENIED, E_NOTIMPL, E_UNEXPECTED, REGDB_E_CLASSNOTREG, CO_E_SERVER_EXEC_FAILURE, "
-            "RPC_E_SERVERCALL_RETRYLATER, DISP_E_MEMBERNOTFOUND, DISP_E_UNKNOWNNAME, DISP_E_EXCEPTION, "
-            "STG_E_FILENOTFOUND, STG_E_ACCESSDENIED, STG_E_READFAULT, MAPI_E_CALL_FAILED, "
-            "MAPI_E_NOT_ENOUGH_MEMORY, MAPI_E_INVALID_PARAMETER, MAPI_E_NO_ACCESS, MAPI_E_NO_SUPPORT, "
-            "MAPI_E_NOT_FOUND, MAPI_E_LOGON_FAILED, MAPI_E_NETWORK_ERROR, MAPI_E_DISK_ERROR, "
-            "MAPI_E_CORRUPT_DATA, MAPI_E_USER_CANCEL, MAPI_E_NOT_INITIALIZED, MAPI_E_UNKNOWN_FLAGS, "
-            "MAPI_E_INTERFACE_NOT_SUPPORTED, MAPI_E_TOO_BIG)");
+  EXPECT_EQ(
+      error_of(R"({"faults": [{"call": "Selection.Item", "hr": "E_BOGUS"}]})"),
+      "faults[0].hr: unknown HRESULT: E_BOGUS (accepted: a number, hexadecimal text such as "
+      "\"0x80004005\", or S_OK, S_FALSE, E_FAIL, E_POINTER, E_NOINTERFACE, E_OUTOFMEMORY, "
+      "E_INVALIDARG, "
+      "E_ACCESSDENIED, E_NOTIMPL, E_UNEXPECTED, REGDB_E_CLASSNOTREG, CO_E_SERVER_EXEC_FAILURE, "
+      "RPC_E_SERVERCALL_RETRYLATER, DISP_E_MEMBERNOTFOUND, DISP_E_UNKNOWNNAME, DISP_E_EXCEPTION, "
+      "STG_E_FILENOTFOUND, STG_E_ACCESSDENIED, STG_E_READFAULT, MAPI_E_CALL_FAILED, "
+      "MAPI_E_NOT_ENOUGH_MEMORY, MAPI_E_INVALID_PARAMETER, MAPI_E_NO_ACCESS, MAPI_E_NO_SUPPORT, "
+      "MAPI_E_NOT_FOUND, MAPI_E_LOGON_FAILED, MAPI_E_NETWORK_ERROR, MAPI_E_DISK_ERROR, "
+      "MAPI_E_CORRUPT_DATA, MAPI_E_USER_CANCEL, MAPI_E_NOT_INITIALIZED, MAPI_E_UNKNOWN_FLAGS, "
+      "MAPI_E_INTERFACE_NOT_SUPPORTED, MAPI_E_TOO_BIG)");
   EXPECT_EQ(error_of(R"({"faults": [{"call": "MAPILogonEx", "only_for": 3}]})"),
             "faults[0].only_for: must be a string");
   EXPECT_EQ(error_of(R"({"stores": [{"top_folder": {}}]})"),

@@ -6,8 +6,8 @@ namespace qvsim::test {
 
 HRESULT connect_outlook(qv::com_ptr<_Application>* application) {
   qv::com_ptr<IUnknown> unknown;
-  HRESULT hr = ::CoCreateInstance(CLSID_OutlookApplication, nullptr, 7, IID_IUnknown,
-                                  unknown.put_void());
+  HRESULT hr =
+      ::CoCreateInstance(CLSID_OutlookApplication, nullptr, 7, IID_IUnknown, unknown.put_void());
   if (FAILED(hr)) {
     return hr;
   }

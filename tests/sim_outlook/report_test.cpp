@@ -88,10 +88,13 @@ TEST_F(OutlookReportTest, AtExitTheReportShowsAReferenceNeverReleased) {
 }
 
 TEST_F(OutlookLiveCollectionTest, AFolderAddedDuringAWalkIsSeenByTheNextCount) {
-  ASSERT_EQ(use_test_mailbox_with({{"events", json::array({
-                {{"after", "_Folders.Count"}, {"nth", 2},
-                 {"add_folder", {{"to", "top1"}, {"folder", {{"name", "Late"}}}}}}})}}),
-            S_OK);
+  ASSERT_EQ(
+      use_test_mailbox_with(
+          {{"events",
+            json::array({{{"after", "_Folders.Count"},
+                          {"nth", 2},
+                          {"add_folder", {{"to", "top1"}, {"folder", {{"name", "Late"}}}}}}})}}),
+      S_OK);
   com_ptr<_Application> application = connect();
   com_ptr<MAPIFolder> top = top_folder(application.get(), 1);  // no Count on the way
   com_ptr<_Folders> folders;
@@ -122,8 +125,9 @@ TEST_F(OutlookLiveCollectionTest, AnItemAddedThroughTheTestHookIsSeenByTheNextCo
   ASSERT_EQ(items->Item(position(2), added.put()), S_OK);
   EXPECT_EQ(text_by_name(added.get(), L"Subject"), L"Added");
   EXPECT_EQ(text_by_name(added.get(), L"MessageClass"), L"IPM.Appointment");
-  EXPECT_EQ(qv::test::apply_outlook_change({{"add_item", {{"to", "nowhere"}, {"item", json::object()}}}}),
-            E_INVALIDARG);
+  EXPECT_EQ(
+      qv::test::apply_outlook_change({{"add_item", {{"to", "nowhere"}, {"item", json::object()}}}}),
+      E_INVALIDARG);
   EXPECT_EQ(qv::test::outlook_report_now()["change_errors"].size(), 1u);
 }
 

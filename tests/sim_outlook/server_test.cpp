@@ -23,9 +23,9 @@ using OutlookFolderTest = OutlookSimTest;
 TEST_F(OutlookActivationTest, ConnectsThroughComAsTheProductDoes) {
   ASSERT_EQ(use_mailbox(kTestMailbox), S_OK);
   com_ptr<IUnknown> unknown;
-  ASSERT_EQ(::CoCreateInstance(CLSID_OutlookApplication, nullptr, 7, IID_IUnknown,
-                               unknown.put_void()),
-            S_OK);
+  ASSERT_EQ(
+      ::CoCreateInstance(CLSID_OutlookApplication, nullptr, 7, IID_IUnknown, unknown.put_void()),
+      S_OK);
   EXPECT_EQ(::OleRun(unknown.get()), S_OK);
   com_ptr<_Application> application;
   ASSERT_EQ(unknown->QueryInterface(IID__Application, application.put_void()), S_OK);
@@ -47,12 +47,11 @@ TEST_F(OutlookActivationTest, ConnectsThroughComAsTheProductDoes) {
 TEST_F(OutlookActivationTest, AMailboxThatCannotBeReadFailsActivation) {
   use_mailbox("{\"stores\": [{\"name\": \"no display name\"}]}");
   com_ptr<IUnknown> unknown;
-  EXPECT_EQ(::CoCreateInstance(CLSID_OutlookApplication, nullptr, 7, IID_IUnknown,
-                               unknown.put_void()),
-            CO_E_SERVER_EXEC_FAILURE);
+  EXPECT_EQ(
+      ::CoCreateInstance(CLSID_OutlookApplication, nullptr, 7, IID_IUnknown, unknown.put_void()),
+      CO_E_SERVER_EXEC_FAILURE);
   EXPECT_FALSE(unknown);
-  EXPECT_EQ(qv::test::outlook_report_now()["mailbox_error"],
-            "stores[0]: unknown member \"name\"");
+  EXPECT_EQ(qv::test::outlook_report_now()["mailbox_error"], "stores[0]: unknown member \"name\"");
 }
 
 TEST_F(OutlookApplicationTest, GetNamespaceTakesMapiInAnyCaseOnly) {

@@ -19,20 +19,23 @@ HRESULT failed(const char* step, HRESULT hr) {
 }
 
 // Invokes a member of an automation object by name, with at most one argument.
-HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* argument, VARIANT* result) {
+HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* argument,
+               VARIANT* result) {
   DISPID id = 0;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (SUCCEEDED(hr)) {
     DISPPARAMS parameters = {argument, nullptr, argument != nullptr ? 1u : 0u, 0};
     ::VariantInit(result);
-    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result, nullptr, nullptr);
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result, nullptr,
+                        nullptr);
   }
   return hr;
 }
 
 // A member that gives an object: its IDispatch, or null.
-IDispatch* object_of(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* argument = nullptr) {
+IDispatch* object_of(IDispatch* object, const wchar_t* name, WORD flags,
+                     VARIANT* argument = nullptr) {
   VARIANT result;
   if (FAILED(invoke(object, name, flags, argument, &result))) {
     return nullptr;
@@ -52,7 +55,8 @@ HRESULT print_outlook_folders() {
     return failed("CLSIDFromProgID", hr);
   }
   IDispatch* application = nullptr;
-  hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&application));
+  hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch,
+                          reinterpret_cast<void**>(&application));
   if (FAILED(hr)) {
     return failed("CoCreateInstance", hr);
   }
@@ -61,24 +65,34 @@ HRESULT print_outlook_folders() {
   mapi.bstrVal = ::SysAllocString(L"MAPI");
   IDispatch* name_space = object_of(application, L"GetNamespace", DISPATCH_METHOD, &mapi);
   ::VariantClear(&mapi);
-  IDispatch* folders = name_space != nullptr ? object_of(name_space, L"Folders", DISPATCH_PROPERTYGET) : nullptr;
+  IDispatch* folders =
+      name_space != nullptr ? object_of(name_space, L"Folders", DISPATCH_PROPERTYGET) : nullptr;
   VARIANT count;
-  hr = folders != nullptr ? invoke(folders, L"Count", DISPATCH_PROPERTYGET, nullptr, &count) : E_POINTER;
+  hr = folders != nullptr ? invoke(folders, L"Count", DISPATCH_PROPERTYGET, nullptr, &count)
+                          : E_POINTER;
   for (LONG i = 1; SUCCEEDED(hr) && count.vt == VT_I4 && i <= count.lVal; ++i) {
     VARIANT position;
     position.vt = VT_I4;
     position.lVal = i;
-    IDispatch* folder = object_of(folders, L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, &position);
+    IDispatch* folder =
+        object_of(folders, L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, &position);
     VARIANT name;
-    hr = folder != nullptr ? invoke(folder, L"Name", DISPATCH_PROPERTYGET, nullptr, &name) : E_POINTER;
+    hr = folder != nullptr ? invoke(folder, L"Name", DISPATCH_PROPERTYGET, nullptr, &name)
+                           : E_POINTER;
     if (SUCCEEDED(hr) && name.vt == VT_BSTR) {
       std::printf("folder: %ls\n", name.bstrVal);
     }
     ::VariantClear(&name);
-    if (folder != nullptr) folder->Release();
+    if (folder != nullptr) {
+      folder->Release();
+    }
   }
-  if (folders != nullptr) folders->Release();
-  if (name_space != nullptr) name_space->Release();
+  if (folders != nullptr) {
+    folders->Release();
+  }
+  if (name_space != nullptr) {
+    name_space->Release();
+  }
   application->Release();
   return FAILED(hr) ? failed("Outlook's folders", hr) : S_OK;
 }
@@ -89,8 +103,8 @@ HRESULT print_message_stores() {
     return failed("MAPIInitialize", hr);
   }
   IMAPISession* session = nullptr;
-  hr = ::MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_USE_DEFAULT | MAPI_NEW_SESSION | MAPI_NO_MAIL,
-                     &session);
+  hr = ::MAPILogonEx(0, nullptr, nullptr,
+                     MAPI_EXTENDED | MAPI_USE_DEFAULT | MAPI_NEW_SESSION | MAPI_NO_MAIL, &session);
   IMAPITable* table = nullptr;
   if (SUCCEEDED(hr)) {
     hr = session->GetMsgStoresTable(0, &table);
@@ -113,7 +127,9 @@ HRESULT print_message_stores() {
     }
     ::MAPIFreeBuffer(rows);
   }
-  if (table != nullptr) table->Release();
+  if (table != nullptr) {
+    table->Release();
+  }
   if (session != nullptr) {
     session->Logoff(0, 0, 0);
     session->Release();

@@ -82,8 +82,7 @@ std::wstring environment_block(const ProcessOptions& options) {
     }
   }
   std::sort(variables.begin(), variables.end(), [](const auto& a, const auto& b) {
-    return ::CompareStringOrdinal(a.first.c_str(), -1, b.first.c_str(), -1, TRUE) ==
-           CSTR_LESS_THAN;
+    return ::CompareStringOrdinal(a.first.c_str(), -1, b.first.c_str(), -1, TRUE) == CSTR_LESS_THAN;
   });
   std::wstring result;
   for (const auto& [name, value] : variables) {
@@ -144,8 +143,8 @@ ProcessResult run_process(const std::wstring& program, const ProcessOptions& opt
   startup.hStdError = err_write.get();
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
-                        nullptr, &startup, &info)) {
+                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(), nullptr,
+                        &startup, &info)) {
     throw last_error_exception("CreateProcessW");
   }
   Handle process(info.hProcess);

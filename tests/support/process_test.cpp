@@ -11,8 +11,8 @@ std::wstring child() { return bin_path(L"qv_test_child.exe"); }
 
 TEST(ProcessTest, CollectsOutputErrorAndExitCode) {
   ProcessOptions options;
-  options.arguments = {L"--out", L"first line\r\n", L"--err", L"to stderr", L"--out",
-                       L"second \u00fc", L"--exit", L"7"};
+  options.arguments = {L"--out", L"first line\r\n", L"--err",  L"to stderr",
+                       L"--out", L"second \u00fc",  L"--exit", L"7"};
   const ProcessResult result = run_process(child(), options);
   EXPECT_FALSE(result.timed_out);
   EXPECT_EQ(result.exit_code, 7u);
@@ -24,8 +24,8 @@ TEST(ProcessTest, SetsAndRemovesEnvironmentVariables) {
   ::SetEnvironmentVariableW(L"QV_TEST_INHERITED", L"from parent");
   ::SetEnvironmentVariableW(L"QV_TEST_REMOVED", L"should not show");
   ProcessOptions options;
-  options.arguments = {L"--env", L"QV_TEST_INHERITED", L"--env", L"QV_TEST_SET", L"--env",
-                       L"QV_TEST_REMOVED"};
+  options.arguments = {L"--env", L"QV_TEST_INHERITED", L"--env", L"QV_TEST_SET",
+                       L"--env", L"QV_TEST_REMOVED"};
   options.environment[L"QV_TEST_SET"] = L"a value with spaces";
   options.environment[L"qv_test_removed"] = std::nullopt;  // names ignore case
   const ProcessResult result = run_process(child(), options);

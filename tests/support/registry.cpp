@@ -36,8 +36,8 @@ class Key {
 void copy_tree(HKEY from_root, const std::wstring& from, HKEY to_root, const std::wstring& to) {
   Key source, target;
   check(::RegOpenKeyExW(from_root, from.c_str(), 0, KEY_READ, source.put()), "RegOpenKeyExW");
-  check(::RegCreateKeyExW(to_root, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          target.put(), nullptr),
+  check(::RegCreateKeyExW(to_root, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.put(),
+                          nullptr),
         "RegCreateKeyExW");
   check(::RegCopyTreeW(source.get(), nullptr, target.get()), "RegCopyTreeW");
 }
@@ -46,8 +46,8 @@ void copy_tree(HKEY from_root, const std::wstring& from, HKEY to_root, const std
 
 RegistryBackup::RegistryBackup(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
   static std::atomic<unsigned> counter{0};
-  backup_path_ = kBackupRoot + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                 std::to_wstring(counter++);
+  backup_path_ =
+      kBackupRoot + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(counter++);
   existed_ = registry_key_exists(root_, path_);
   if (existed_) {
     delete_registry_tree(HKEY_CURRENT_USER, backup_path_);

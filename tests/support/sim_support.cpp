@@ -10,8 +10,7 @@
 namespace qv::test {
 namespace {
 
-constexpr wchar_t kClassKey[] =
-    L"Software\\Classes\\CLSID\\{0006F03A-0000-0000-C000-000000000046}";
+constexpr wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{0006F03A-0000-0000-C000-000000000046}";
 constexpr wchar_t kProgIdKey[] = L"Software\\Classes\\Outlook.Application";
 constexpr wchar_t kVersionedProgIdKey[] = L"Software\\Classes\\Outlook.Application.16";
 constexpr wchar_t kDllName[] = L"outlook_sim.dll";
@@ -62,9 +61,7 @@ Function loaded_mapi_export(const char* name) {
 
 }  // namespace
 
-std::wstring sample_mailbox_path() {
-  return source_dir() + L"\\sim\\mailboxes\\sample.json";
-}
+std::wstring sample_mailbox_path() { return source_dir() + L"\\sim\\mailboxes\\sample.json"; }
 
 std::wstring outlook_sim_path() { return bin_path(kDllName); }
 
@@ -79,14 +76,14 @@ bool outlook_sim_registered() {
 OutlookRegistrationBackup::OutlookRegistrationBackup()
     : class_key_(std::make_unique<RegistryBackup>(HKEY_LOCAL_MACHINE, kClassKey)),
       prog_id_(std::make_unique<RegistryBackup>(HKEY_LOCAL_MACHINE, kProgIdKey)),
-      versioned_prog_id_(std::make_unique<RegistryBackup>(HKEY_LOCAL_MACHINE, kVersionedProgIdKey)) {}
+      versioned_prog_id_(
+          std::make_unique<RegistryBackup>(HKEY_LOCAL_MACHINE, kVersionedProgIdKey)) {}
 
 OutlookRegistrationBackup::~OutlookRegistrationBackup() = default;
 
 void use_outlook_as_default_mail_client() {
   set_registry_text(HKEY_LOCAL_MACHINE, kMailKey, nullptr, L"Microsoft Outlook");
 }
-
 
 nlohmann::json read_report(const std::wstring& path) {
   const nlohmann::json report = nlohmann::json::parse(read_text_file(path), nullptr, false);

@@ -30,7 +30,8 @@ int main() {
     std::fprintf(stderr, "Outlook: 0x%08lX\n", static_cast<unsigned long>(error.Error()));
     status = 1;
   } catch (const CAtlException& error) {  // a text conversion failed
-    std::fprintf(stderr, "text: 0x%08lX\n", static_cast<unsigned long>(static_cast<HRESULT>(error)));
+    std::fprintf(stderr, "text: 0x%08lX\n",
+                 static_cast<unsigned long>(static_cast<HRESULT>(error)));
     status = 1;
   }
   qv::shared_mapi(true);  // logs off and ends MAPI while COM is still there
