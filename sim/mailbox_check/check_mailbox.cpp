@@ -13,7 +13,7 @@
 
 #include "sim/common/ledger.h"
 #include "sim/common/mailbox.h"
-#include "sim/mapi/mailbox_messages.h"
+#include "sim/mapi/mailbox/mailbox_messages.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2 || argc > 3) {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "sim/common/ledger.h"
-#include "sim/mapi/mailbox_messages.h"
+#include "sim/mapi/mailbox/mailbox_messages.h"
 
 namespace qvsim::outlook {
 

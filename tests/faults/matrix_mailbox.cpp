@@ -11,8 +11,8 @@
 #include "items/field_table.h"
 #include "sim/common/ledger.h"
 #include "sim/common/mailbox.h"
-#include "sim/mapi/mailbox_messages.h"
-#include "sim/mapi/msg_file.h"
+#include "sim/mapi/mailbox/mailbox_messages.h"
+#include "sim/mapi/message/msg_file.h"
 #include "tests/support/mailbox_json.h"
 
 namespace qv::test {

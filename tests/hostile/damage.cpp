@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "sim/mapi/rtf_codec.h"
+#include "sim/mapi/message/rtf_codec.h"
 
 namespace qv::test {
 namespace {

@@ -25,9 +25,9 @@
 #include "items/field_table.h"
 #include "items/message.h"
 #include "mapi/mapi.h"
-#include "sim/mapi/com_ref.h"
-#include "sim/mapi/msg_file.h"
-#include "sim/mapi/rtf_codec.h"
+#include "sim/mapi/base/com_ref.h"
+#include "sim/mapi/message/msg_file.h"
+#include "sim/mapi/message/rtf_codec.h"
 #include "tests/hostile/traced_storage.h"
 #include "tests/support/sim_support.h"
 

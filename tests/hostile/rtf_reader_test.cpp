@@ -9,10 +9,10 @@
 #include <random>
 #include <string>
 
-#include "sim/mapi/com_ref.h"
-#include "sim/mapi/memory_stream.h"
-#include "sim/mapi/rtf_codec.h"
-#include "sim/mapi/rtf_stream.h"
+#include "sim/mapi/base/com_ref.h"
+#include "sim/mapi/message/memory_stream.h"
+#include "sim/mapi/message/rtf_codec.h"
+#include "sim/mapi/message/rtf_stream.h"
 
 namespace qvsim::mapi {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <random>
 
-#include "sim/mapi/com_ref.h"
-#include "sim/mapi/message.h"
-#include "sim/mapi/msg_file.h"
-#include "sim/mapi/rtf_codec.h"
+#include "sim/mapi/base/com_ref.h"
+#include "sim/mapi/message/message.h"
+#include "sim/mapi/message/msg_file.h"
+#include "sim/mapi/message/rtf_codec.h"
 
 namespace qvsim::mapi {
 namespace {

@@ -9,8 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/mapi/com_ref.h"
-#include "sim/mapi/mapi_platform.h"
+#include "sim/mapi/base/com_ref.h"
+#include "sim/mapi/base/mapi_platform.h"
 
 namespace qvsim::mapi::test {
 
@@ -78,7 +78,7 @@ ComRef<IStorage> reopen_storage(ILockBytes* bytes,
                                 DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
 
 // Tags that several tests use (the platform's headers name 8-bit or Unicode
-// variants depending on UNICODE); others are in sim/mapi/mapi_platform.h.
+// variants depending on UNICODE); others are in sim/mapi/base/mapi_platform.h.
 constexpr ULONG kSubjectW = PROP_TAG(PT_UNICODE, 0x0037);
 constexpr ULONG kSubjectA = PROP_TAG(PT_STRING8, 0x0037);
 constexpr ULONG kBodyW = PROP_TAG(PT_UNICODE, 0x1000);

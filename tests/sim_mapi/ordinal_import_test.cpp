@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/mapi/mapi_platform.h"
+#include "sim/mapi/base/mapi_platform.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "sim/mapi/mapi_platform.h"
+#include "sim/mapi/base/mapi_platform.h"
 
 namespace {
 
