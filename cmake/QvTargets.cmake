@@ -103,15 +103,16 @@ function(qv_wide_console_program target)
 endfunction()
 
 # Adds every direct subfolder of DIR (relative to the current source folder)
-# that holds a CMakeLists.txt, in name order.
+# that holds a CMakeLists.txt, in name order. The build checks the list
+# again each time it runs (CONFIGURE_DEPENDS) and configures afresh when a
+# folder comes or goes.
 function(qv_add_child_directories dir)
-  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${dir}
-       ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*)
-  list(SORT children)
-  foreach(child IN LISTS children)
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
-      add_subdirectory(${dir}/${child})
-    endif()
+  file(GLOB lists CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${dir}
+       ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*/CMakeLists.txt)
+  list(SORT lists)
+  foreach(list_file IN LISTS lists)
+    get_filename_component(child ${list_file} DIRECTORY)
+    add_subdirectory(${dir}/${child})
   endforeach()
 endfunction()
 
