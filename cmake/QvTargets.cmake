@@ -8,6 +8,7 @@ if(MSVC)
   # checked here, so it warns without failing the build.
   set(QV_COMPILER_WERROR "")
   set(QV_WIDE_ENTRY_LINK_OPTIONS "")
+  set(QV_TEST_OPTIMIZATION "")
 endif()
 
 # The project's own code includes its headers by their folder in the sources
@@ -114,6 +115,50 @@ function(qv_add_child_directories dir)
     get_filename_component(child ${list_file} DIRECTORY)
     add_subdirectory(${dir}/${child})
   endforeach()
+endfunction()
+
+# qv_test_code(TARGET...): the targets are test code, compiled in a Release
+# build with QV_TEST_OPTIMIZATION (the toolchain's; none with MSVC) instead of
+# the product's optimisation.
+function(qv_test_code)
+  foreach(target IN LISTS ARGN)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:${QV_TEST_OPTIMIZATION}>)
+  endforeach()
+endfunction()
+
+# qv_links_to(OUT_VAR TARGET LIBRARY): whether TARGET links LIBRARY, directly
+# or through the libraries it links.
+function(qv_links_to out_var target library)
+  set(pending ${target})
+  set(visited "")
+  set(found FALSE)
+  while(pending)
+    list(POP_FRONT pending current)
+    if(current IN_LIST visited OR NOT TARGET ${current})
+      continue()
+    endif()
+    list(APPEND visited ${current})
+    get_target_property(aliased ${current} ALIASED_TARGET)
+    if(aliased)
+      set(current ${aliased})
+    endif()
+    if(current STREQUAL library)
+      set(found TRUE)
+      break()
+    endif()
+    get_target_property(type ${current} TYPE)
+    set(links "")
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+      get_target_property(links ${current} LINK_LIBRARIES)
+    endif()
+    get_target_property(interface_links ${current} INTERFACE_LINK_LIBRARIES)
+    foreach(link IN LISTS links interface_links)
+      if(link AND NOT link MATCHES "NOTFOUND$")
+        list(APPEND pending ${link})
+      endif()
+    endforeach()
+  endwhile()
+  set(${out_var} ${found} PARENT_SCOPE)
 endfunction()
 
 # qv_buildsystem_targets(OUT_VAR DIR...): the targets that are built, defined

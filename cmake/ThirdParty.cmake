@@ -7,6 +7,7 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(${QV_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+qv_test_code(gtest gtest_main)
 
 # nlohmann-json: expose only its own folder, not the host's /usr/include.
 set(QV_NLOHMANN_JSON_INCLUDE /usr/include CACHE PATH "Folder that holds nlohmann/json.hpp")
@@ -23,6 +24,9 @@ include(GoogleTest)
 qv_shared_precompiled_headers(qv_test_pch
   HEADERS <windows.h> <gtest/gtest.h> <nlohmann/json.hpp> <string> <vector>
   LIBRARIES GTest::gtest nlohmann_json_headers)
+if(TARGET qv_test_pch)
+  qv_test_code(qv_test_pch)
+endif()
 
 # qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
 #             [WIDE_ENTRY] [RUN_SERIAL])

@@ -25,5 +25,8 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "${qv_static_runtime} ${QV_EXTRA_LINK_FLAGS}"
 # files.
 set(QV_COMPILER_WARNINGS -Wall -Wextra)
 set(QV_COMPILER_WERROR -Werror)
+# The tests' own code (and GoogleTest) in a Release build: -O2 runs every
+# pass that GCC's warnings rest on, at about three quarters of -O3's time.
+set(QV_TEST_OPTIMIZATION -O2)
 # Wide-character entry point (wmain) for console programs.
 set(QV_WIDE_ENTRY_LINK_OPTIONS -municode)

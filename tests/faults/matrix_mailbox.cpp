@@ -86,7 +86,8 @@ json item_with_every_field(const std::string& entry_id, const std::string& subje
 void write_msg_file(const json& item, const std::wstring& path) {
   const json description = {
       {"stores", {{{"display_name", "Source"}, {"top_folder", {{"items", {item}}}}}}}};
-  const std::unique_ptr<qvsim::Mailbox> mailbox = qvsim::Mailbox::parse(description, L"");
+  const std::unique_ptr<qvsim::Mailbox> mailbox =
+      qvsim::Mailbox::parse(description, std::wstring());
   const qvsim::Store& store = *mailbox->stores.front();
   auto names = std::make_shared<qvsim::mapi::NamedPropertyMap>();
   qvsim::mapi::map_store_names(store, *names);
