@@ -59,4 +59,21 @@ class unique_any {
   Handle handle_ = invalid();
 };
 
+// A loaded library (LoadLibrary), freed with FreeLibrary.
+using unique_library = unique_any<HMODULE, &::FreeLibrary>;
+// An open registry key, closed with RegCloseKey.
+using unique_registry_key = unique_any<HKEY, &::RegCloseKey>;
+// A kernel object handle whose failure value is INVALID_HANDLE_VALUE
+// (CreateFile), closed with CloseHandle.
+using unique_file = unique_any<HANDLE, &::CloseHandle, -1>;
+// Memory from LocalAlloc (or a FORMAT_MESSAGE_ALLOCATE_BUFFER text), freed
+// with LocalFree.
+template <class T>
+using unique_local_memory = unique_any<T*, &::LocalFree>;
+// Memory from GlobalAlloc, freed with GlobalFree.
+using unique_global_memory = unique_any<HGLOBAL, &::GlobalFree>;
+// Memory from the COM task allocator, freed with CoTaskMemFree.
+template <class T>
+using unique_cotaskmem = unique_any<T*, &::CoTaskMemFree>;
+
 }  // namespace qv

@@ -31,7 +31,7 @@ void check_member(HRESULT hr, IUnknown* object, REFIID iid) {
   }
 }
 
-// Calls a collection's Item member with a position and hands over its result.
+// Calls a collection's Item member with a position and gives its result.
 template <class Collection, class Result>
 com_ptr<Result> item_at(const com_ptr<Collection>& collection, long position, REFIID iid) {
   Collection* raw = collection.get_checked();
