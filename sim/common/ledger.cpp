@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "errors/com_holders.h"
+#include "errors/unique_any.h"
 
 namespace qvsim {
 namespace {
@@ -229,16 +230,14 @@ bool Ledger::write_report_to_env_path(const wchar_t* variable) const {
 
 bool Ledger::write_report(const std::wstring& path) const {
   const std::string text = report().dump(2);
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  const qv::unique_file file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     return false;
   }
   DWORD written = 0;
-  const BOOL ok =
-      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  ::CloseHandle(file);
-  return ok && written == text.size();
+  return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
 }
 
 void Ledger::reset_counts() {
@@ -292,29 +291,37 @@ HRESULT parse_hresult(const nlohmann::json& value) {
                               names + ")");
 }
 
-std::wstring utf8_to_wide(std::string_view text) {
-  if (text.empty()) {
-    return std::wstring();
+namespace {
+
+// The library's conversions raise CAtlException; the simulator's give the
+// empty text instead, and keep std::bad_alloc for memory.
+template <class Result, class Conversion>
+Result converted_or_empty(Conversion conversion) {
+  try {
+    return conversion();
+  } catch (const CAtlException& error) {
+    if (static_cast<HRESULT>(error) == E_OUTOFMEMORY) {
+      throw std::bad_alloc();
+    }
+    return Result();
   }
-  const int size =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size);
-  return result;
 }
 
-std::string wide_to_utf8(std::wstring_view text) {
-  if (text.empty()) {
-    return std::string();
-  }
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                        nullptr, nullptr);
-  return result;
+}  // namespace
+
+std::wstring to_wide(std::string_view text, UINT code_page) {
+  return converted_or_empty<std::wstring>(
+      [&] { return qv::to_wide(text.data(), static_cast<int>(text.size()), code_page); });
 }
+
+std::string to_narrow(std::wstring_view text, UINT code_page) {
+  return converted_or_empty<std::string>(
+      [&] { return qv::to_narrow(text.data(), static_cast<int>(text.size()), code_page); });
+}
+
+std::wstring utf8_to_wide(std::string_view text) { return to_wide(text, CP_UTF8); }
+
+std::string wide_to_utf8(std::wstring_view text) { return to_narrow(text, CP_UTF8); }
 
 std::wstring environment_variable(const wchar_t* name) {
   const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);

@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "errors/com_holders.h"
 #include "sim/common/ledger.h"
 
 namespace qvsim::outlook {
@@ -52,11 +53,6 @@ std::string interface_name(REFIID iid);
 // (references resolved).
 class InvokeArguments {
  public:
-  InvokeArguments() = default;
-  InvokeArguments(const InvokeArguments&) = delete;
-  InvokeArguments& operator=(const InvokeArguments&) = delete;
-  ~InvokeArguments();
-
   // DISP_E_NONAMEDARGS for named arguments; else the result of the copies.
   HRESULT take(const DISPPARAMS* parameters);
   size_t count() const { return values_.size(); }
@@ -65,7 +61,7 @@ class InvokeArguments {
   const VARIANT& at(size_t index) const;
 
  private:
-  std::vector<VARIANT> values_;
+  std::vector<qv::unique_variant> values_;
 };
 
 bool is_missing_argument(const VARIANT& value);

@@ -354,9 +354,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (name.empty() || (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
       return DISP_E_MEMBERNOTFOUND;
     }
-    VARIANT discarded;
-    ::VariantInit(&discarded);
-    VARIANT* out = result != nullptr ? result : &discarded;
+    qv::unique_variant discarded;
+    VARIANT* out = result != nullptr ? result : discarded.get();
     HRESULT hr = DISP_E_MEMBERNOTFOUND;
     if (const ByNameOverride* change = find_override(name)) {
       hr = overridden_value(*change, out);
@@ -370,7 +369,6 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
         }
       }
     }
-    ::VariantClear(&discarded);
     return hr;
   }
 

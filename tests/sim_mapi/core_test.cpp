@@ -134,10 +134,11 @@ TEST(MessageDataTest, ABuiltMessageServesItsContentAndSavesThroughItsHook) {
   qv::com_ptr<IAttach> attachment;
   ASSERT_EQ(message->OpenAttach(0, nullptr, 0, attachment.put()), S_OK);
   qv::com_ptr<IUnknown> unknown;
-  ASSERT_EQ(attachment->OpenProperty(kTagAttachDataObject, &kIidMessage, 0, 0, unknown.put()),
+  ASSERT_EQ(attachment->OpenProperty(PR_ATTACH_DATA_OBJ, &__uuidof(IMessage), 0, 0, unknown.put()),
             S_OK);
   qv::com_ptr<IMessage> inner;
-  ASSERT_EQ(unknown->QueryInterface(kIidMessage, reinterpret_cast<void**>(inner.put())), S_OK);
+  ASSERT_EQ(unknown->QueryInterface(__uuidof(IMessage), reinterpret_cast<void**>(inner.put())),
+            S_OK);
   EXPECT_EQ(subject_of(inner.get()), L"Inside");
   ASSERT_EQ(inner->SaveChanges(0), S_OK);
   EXPECT_EQ(saves, 0);  // an embedded message saves into its attachment
@@ -219,7 +220,7 @@ TEST(MsgFileTest, EveryTypeAndStringNamesSurviveTheLayout) {
   PropertyBag expected = bag;
   expected.erase(PROP_TAG(PT_ERROR, 0x6603));  // errors are not values to keep
   PropertyBag actual = read->properties;
-  actual.erase(kTagStoreSupportMask);  // added for the Unicode strings
+  actual.erase(PR_STORE_SUPPORT_MASK);  // added for the Unicode strings
   EXPECT_TRUE(actual == expected);
   EXPECT_EQ(read->names->entries(), data->names->entries());
 }

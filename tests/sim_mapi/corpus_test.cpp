@@ -147,7 +147,7 @@ TEST_F(CorpusTest, RtfBodiesDecompressByteForByte) {
     qv::com_ptr<IMessage> message = open(name);
     ASSERT_TRUE(message);
     qv::com_ptr<IStream> compressed =
-        open_property_stream(message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+        open_property_stream(message.get(), PR_RTF_COMPRESSED, MAPI_DEFERRED_ERRORS);
     ASSERT_TRUE(compressed);
     qv::com_ptr<IStream> rtf;
     ASSERT_EQ(mapi.wrap_rtf(compressed.get(), 0, rtf.put()), S_OK);
@@ -166,7 +166,7 @@ TEST_F(CorpusTest, EmbeddedMessageOpensThroughItsAttachment) {
   ASSERT_TRUE(outer);
   qv::com_ptr<IAttach> attachment;
   ASSERT_EQ(outer->OpenAttach(0, nullptr, 0, attachment.put()), S_OK);
-  EXPECT_EQ(get_value(attachment.get(), kTagAttachMethod).number,
+  EXPECT_EQ(get_value(attachment.get(), PR_ATTACH_METHOD).number,
             static_cast<LONG>(ATTACH_EMBEDDED_MSG));
   qv::com_ptr<IMessage> inner = open_embedded_message(attachment.get());
   ASSERT_TRUE(inner);

@@ -67,7 +67,7 @@ TEST_F(ItemTest, AMessageHasTheItemsPropertiesAndEntryIds) {
   ASSERT_TRUE(message);
   EXPECT_EQ(get_value(message.get(), kSubjectW).text, L"Weekly report");
   EXPECT_EQ(get_value(message.get(), kSubjectA).bytes, "Weekly report");
-  EXPECT_EQ(get_value(message.get(), kTagMessageClassW).text, L"IPM.Note");
+  EXPECT_EQ(get_value(message.get(), PR_MESSAGE_CLASS_W).text, L"IPM.Note");
   EXPECT_EQ(get_value(message.get(), kHasAttachments).number, 1);
   EXPECT_EQ(get_value(message.get(), PR_PARENT_ENTRYID).bytes, std::string("\x00\xA0", 2));
   EXPECT_EQ(get_value(message.get(), PR_STORE_ENTRYID).bytes, std::string("\x00\x0A", 2));
@@ -89,7 +89,7 @@ TEST_F(ItemTest, TheAttachmentTableHasTheCountedAttachments) {
   qv::com_ptr<IMAPITable> table;
   ASSERT_EQ(message->GetAttachmentTable(0, table.put()), S_OK);
   Rows rows;
-  read_rows(table.get(), {kTagAttachNum, kTagAttachMethod, kTagAttachMimeTagW, kMimeTagA}, 100,
+  read_rows(table.get(), {PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_MIME_TAG_W, kMimeTagA}, 100,
             TBL_NOADVANCE, &rows);
   ASSERT_EQ(rows.count(), 3u);
   for (ULONG i = 0; i < rows.count(); ++i) {
@@ -214,7 +214,7 @@ TEST(MsgFileItemTest, AnItemThatNamesAMsgFileIsServedFromTheFile) {
   qv::com_ptr<IMAPITable> table;
   ASSERT_EQ(message->GetAttachmentTable(MAPI_UNICODE, table.put()), S_OK);
   Rows rows;
-  read_rows(table.get(), {kTagAttachNum, kLongFilenameW}, 100, 0, &rows);
+  read_rows(table.get(), {PR_ATTACH_NUM, kLongFilenameW}, 100, 0, &rows);
   ASSERT_EQ(rows.count(), 2u);
   EXPECT_STREQ(rows.value(0, 1).Value.lpszW, L"notes.txt");
   EXPECT_STREQ(rows.value(1, 1).Value.lpszW, L"attachment1.txt");

@@ -231,7 +231,8 @@ qv::com_ptr<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flag
 }
 
 qv::com_ptr<IMessage> open_embedded_message(IAttach* attachment, ULONG flags) {
-  return open_property_as<IMessage>(attachment, kTagAttachDataObject, kIidMessage, flags, nullptr);
+  return open_property_as<IMessage>(attachment, PR_ATTACH_DATA_OBJ, __uuidof(IMessage), flags,
+                                    nullptr);
 }
 
 HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULONG flags) {

@@ -88,7 +88,7 @@ void write_memo_msg(const std::wstring& path) {
   ULONG number = 0;
   qv::com_ptr<IAttach> attachment;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &number, attachment.put()), S_OK);
-  ASSERT_EQ(set_long(attachment.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
+  ASSERT_EQ(set_long(attachment.get(), PR_ATTACH_METHOD, ATTACH_BY_VALUE), S_OK);
   ASSERT_EQ(set_unicode(attachment.get(), PROP_TAG(PT_UNICODE, 0x3707), L"notes.txt"), S_OK);
   ASSERT_EQ(attachment->SaveChanges(0), S_OK);
   ASSERT_EQ(message->SaveChanges(0), S_OK);

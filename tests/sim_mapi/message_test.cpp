@@ -30,7 +30,7 @@ class MessageTest : public ::testing::Test {
 TEST_F(MessageTest, EightBitStringsAreConvertedWithTheMessagesCodePage) {
   ASSERT_EQ(set_string8(message(), kSubjectA, "\xC0\xE9"), S_OK);
   EXPECT_EQ(get_value(message(), kSubjectW).text, L"\u00C0\u00E9");  // CP_ACP: 1252
-  ASSERT_EQ(set_long(message(), kTagInternetCodePage, 1251), S_OK);
+  ASSERT_EQ(set_long(message(), PR_INTERNET_CPID, 1251), S_OK);
   const OneValue value = get_value(message(), kSubjectW);
   EXPECT_EQ(value.result, S_OK);
   EXPECT_EQ(value.tag, kSubjectW);

@@ -91,12 +91,12 @@ TEST_F(RtfTest, StatGivesTheSizeOfTheRtf) {
 
 TEST_F(RtfTest, ABodyStreamThatReadsShortIsReadWhole) {
   MemoryMessage m = new_memory_message();
-  ASSERT_EQ(set_binary(m.message.get(), kTagRtfCompressed, compress(kRtf)), S_OK);
+  ASSERT_EQ(set_binary(m.message.get(), PR_RTF_COMPRESSED, compress(kRtf)), S_OK);
   ASSERT_EQ(mapi_.set_message_options(m.message.get(),
                                       R"({"stream": {"max_read": 7, "stat_fails": true}})"),
             S_OK);
   qv::com_ptr<IStream> source =
-      open_property_stream(m.message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+      open_property_stream(m.message.get(), PR_RTF_COMPRESSED, MAPI_DEFERRED_ERRORS);
   ASSERT_TRUE(source);
   qv::com_ptr<IStream> reader;
   ASSERT_EQ(mapi_.wrap_rtf(source.get(), 0, reader.put()), S_OK);

@@ -98,7 +98,7 @@ TEST_F(StoreTest, OpenMsgStoreOpensTheStoresThatTheSessionLists) {
   EXPECT_EQ(text_of(store.get(), kDisplayNameW), L"Mailbox - One");
   EXPECT_EQ(entry_id_of(store.get()), hex("0001"));
   EXPECT_EQ(get_value(store.get(), PR_OBJECT_TYPE).number, static_cast<LONG>(MAPI_STORE));
-  EXPECT_NE(get_value(store.get(), kTagStoreSupportMask).number & kStoreUnicodeOk, 0);
+  EXPECT_NE(get_value(store.get(), PR_STORE_SUPPORT_MASK).number & STORE_UNICODE_OK, 0);
   const std::string subtree = get_value(store.get(), PR_IPM_SUBTREE_ENTRYID).bytes;
   EXPECT_EQ(Bytes(subtree.begin(), subtree.end()), hex("0010"));
 
@@ -160,12 +160,12 @@ TEST_F(StoreTest, OpenEntryAnswersWithTheInterfaceAsked) {
   qv::com_ptr<IUnknown> object;
   EXPECT_EQ(
       main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())),
-                       &kIidMessage, MAPI_BEST_ACCESS, &type, object.put()),
+                       &__uuidof(IMessage), MAPI_BEST_ACCESS, &type, object.put()),
       MAPI_E_INTERFACE_NOT_SUPPORTED);
   EXPECT_FALSE(object);
   EXPECT_EQ(
       main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())),
-                       &kIidMapiProp, MAPI_BEST_ACCESS, &type, object.put()),
+                       &__uuidof(IMAPIProp), MAPI_BEST_ACCESS, &type, object.put()),
       S_OK);
   EXPECT_EQ(type, static_cast<ULONG>(MAPI_FOLDER));
 }
@@ -200,7 +200,7 @@ TEST_F(StoreTest, FoldersListTheirItemsAndSubfolders) {
   qv::com_ptr<IMAPITable> contents;
   ASSERT_EQ(inbox->GetContentsTable(MAPI_UNICODE, contents.put()), S_OK);
   Rows items;
-  read_rows(contents.get(), {PR_ENTRYID, kSubjectW, kTagMessageClassW}, 10, 0, &items);
+  read_rows(contents.get(), {PR_ENTRYID, kSubjectW, PR_MESSAGE_CLASS_W}, 10, 0, &items);
   ASSERT_EQ(items.count(), 2u);
   EXPECT_EQ(binary_of(items.value(0, 0)), hex("0101"));
   EXPECT_STREQ(items.value(0, 1).Value.lpszW, L"First");

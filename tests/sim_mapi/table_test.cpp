@@ -18,7 +18,7 @@ class TableTest : public ::testing::Test {
       qv::com_ptr<IAttach> attachment;
       ASSERT_EQ(m_.message->CreateAttach(nullptr, 0, &number, attachment.put()), S_OK);
       ASSERT_EQ(number, static_cast<ULONG>(i));
-      ASSERT_EQ(set_long(attachment.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
+      ASSERT_EQ(set_long(attachment.get(), PR_ATTACH_METHOD, ATTACH_BY_VALUE), S_OK);
       if (i % 2 == 0) {  // odd attachments have no MIME type
         ASSERT_EQ(set_unicode(attachment.get(), kMimeTagW, L"image/png"), S_OK);
       }
@@ -29,7 +29,7 @@ class TableTest : public ::testing::Test {
   qv::com_ptr<IMAPITable> attachment_table() {
     qv::com_ptr<IMAPITable> table;
     EXPECT_EQ(m_.message->GetAttachmentTable(0, table.put()), S_OK);
-    SizedSPropTagArray(4, columns) = {4, {kTagAttachNum, kTagAttachMethod, kMimeTagW, kMimeTagA}};
+    SizedSPropTagArray(4, columns) = {4, {PR_ATTACH_NUM, PR_ATTACH_METHOD, kMimeTagW, kMimeTagA}};
     EXPECT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), TBL_BATCH), S_OK);
     return table;
   }
@@ -50,7 +50,7 @@ TEST_F(TableTest, RowsHaveTheColumnsSetAndPtErrorWhereAValueIsMissing) {
   ASSERT_EQ(rows->cRows, 2u);
   const SRow& first = rows->aRow[0];
   ASSERT_EQ(first.cValues, 4u);
-  EXPECT_EQ(first.lpProps[0].ulPropTag, kTagAttachNum);
+  EXPECT_EQ(first.lpProps[0].ulPropTag, PR_ATTACH_NUM);
   EXPECT_EQ(first.lpProps[0].Value.l, 0);
   EXPECT_EQ(first.lpProps[1].Value.l, static_cast<LONG>(ATTACH_BY_VALUE));
   EXPECT_STREQ(first.lpProps[2].Value.lpszW, L"image/png");

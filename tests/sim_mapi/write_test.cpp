@@ -110,7 +110,7 @@ std::map<ULONG, std::string> snapshot(IMAPIProp* prop) {
   LPSPropValue values = nullptr;
   EXPECT_TRUE(SUCCEEDED(prop->GetProps(nullptr, MAPI_UNICODE, &count, &values)));
   for (ULONG i = 0; i < count; ++i) {
-    if (values[i].ulPropTag != kTagStoreSupportMask) {  // added by the writer
+    if (values[i].ulPropTag != PR_STORE_SUPPORT_MASK) {  // added by the writer
       result[values[i].ulPropTag] = describe(values[i]);
     }
   }
@@ -183,7 +183,7 @@ void fill_message(IMessage* message) {
   ULONG number = 0;
   qv::com_ptr<IAttach> file;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &number, file.put()), S_OK);
-  ASSERT_EQ(set_long(file.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
+  ASSERT_EQ(set_long(file.get(), PR_ATTACH_METHOD, ATTACH_BY_VALUE), S_OK);
   ASSERT_EQ(set_binary(file.get(), kAttachDataBinary, std::string(70000, '\x5A')), S_OK);
   ASSERT_EQ(file->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
 
@@ -214,7 +214,7 @@ void expect_filled(IMessage* message, const std::map<ULONG, std::string>& expect
   EXPECT_EQ(data, std::string(70000, '\x5A'));
   qv::com_ptr<IAttach> holder;
   ASSERT_EQ(message->OpenAttach(1, nullptr, 0, holder.put()), S_OK);
-  EXPECT_EQ(get_value(holder.get(), kTagAttachMethod).number,
+  EXPECT_EQ(get_value(holder.get(), PR_ATTACH_METHOD).number,
             static_cast<LONG>(ATTACH_EMBEDDED_MSG));
   qv::com_ptr<IMessage> inner = open_embedded_message(holder.get());
   ASSERT_TRUE(inner);
