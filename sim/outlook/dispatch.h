@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <mapicode.h>
 
 #include <optional>
 #include <string>
@@ -23,7 +24,6 @@ inline constexpr wchar_t kNotFoundText[] =
 inline constexpr wchar_t kBadIndexText[] = L"Array index out of bounds.";
 inline constexpr wchar_t kInvalidArgumentText[] =
     L"Could not complete the operation. One or more parameter values are not valid.";
-inline constexpr HRESULT kMapiNotFound = static_cast<HRESULT>(0x8004010F);
 
 // One counted call: the ledger counts it and tells whether a fault is
 // injected; when the call ends, the mailbox's events for it are applied.
