@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "errors/com_holders.h"
 #include "outlook/outlook_interfaces.h"
 #include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
@@ -353,9 +354,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (name.empty() || (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
       return DISP_E_MEMBERNOTFOUND;
     }
-    VARIANT discarded;
-    ::VariantInit(&discarded);
-    VARIANT* out = result != nullptr ? result : &discarded;
+    qv::unique_variant discarded;
+    VARIANT* out = result != nullptr ? result : discarded.get();
     HRESULT hr = DISP_E_MEMBERNOTFOUND;
     if (const ByNameOverride* change = find_override(name)) {
       hr = overridden_value(*change, out);
@@ -369,7 +369,6 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
         }
       }
     }
-    ::VariantClear(&discarded);
     return hr;
   }
 
@@ -411,12 +410,11 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
     *exception = EXCEPINFO();
     exception->scode = hr;
-    IErrorInfo* info = nullptr;
-    if (::GetErrorInfo(0, &info) == S_OK && info != nullptr) {
+    qv::com_ptr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) == S_OK && info) {
       info->GetDescription(&exception->bstrDescription);
       info->GetSource(&exception->bstrSource);
-      ::SetErrorInfo(0, info);  // GetErrorInfo took it from the thread
-      info->Release();
+      ::SetErrorInfo(0, info.get());  // GetErrorInfo took it from the thread
     }
     return DISP_E_EXCEPTION;
   }
