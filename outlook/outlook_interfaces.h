@@ -20,6 +20,8 @@
 #pragma push_macro("CopyFile")
 #undef CopyFile
 
+// NOLINTBEGIN(readability-identifier-naming): Outlook's type library names these
+
 // Outlook's item types, as MAPIFolder.DefaultItemType gives them.
 enum OlItemType {
   olMailItem = 0,
@@ -355,4 +357,5 @@ _Items : public IDispatch {
 };
 __CRT_UUID_DECL(_Items, 0x00063041, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 // clang-format on
+// NOLINTEND(readability-identifier-naming)
 #pragma pop_macro("CopyFile")
