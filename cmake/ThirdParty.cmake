@@ -61,7 +61,7 @@ function(qv_add_test name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
+    DISCOVERY_TIMEOUT 240
     NO_PRETTY_TYPES NO_PRETTY_VALUES
     PROPERTIES ${properties} TIMEOUT ${timeout})
 endfunction()
