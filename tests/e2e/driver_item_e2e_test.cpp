@@ -189,36 +189,6 @@ TEST_F(DriverItemTest, ItemsThatNoSessionOpensOrThatAreNoMessages) {
   }
 }
 
-TEST_F(DriverItemTest, StoresThatMapiRefusesAndOutlooksSharedSession) {
-  // run_driver also expects no dialog and no session known to the spooler.
-  const struct {
-    const char* list;  // of the marked object: "stores" or "profiles"
-    int index;
-    const char* mark;
-    const char* selected;
-    std::string phase_three;
-    DWORD exit_code;
-    std::uint64_t store_opens;
-  } cases[] = {
-      // Work may only be read: opened read-only once MDB_WRITE is refused.
-      {"stores", 0, "read_only", "Work-item", title("From Work"), 0, 3},
-      // Home asks for its password: skipped, and its item with it.
-      {"stores", 1, "needs_password", "Home-item", failure("Outlook object [B002] not found"), 1,
-       2},
-      // Outlook shares Home's session; each profile still gets its own.
-      {"profiles", 1, "shared_session", "Work-item", title("From Work"), 0, 2},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.mark);
-    changes = [&c](nlohmann::json& mailbox) { mailbox[c.list][c.index][c.mark] = true; };
-    const DriverRun run =
-        run_with({profile("Work", {"Work"}), profile("Home", {"Home"})}, c.selected);
-    EXPECT_EQ(item_phase_, c.phase_three);
-    EXPECT_EQ(run.exit_code, c.exit_code);
-    EXPECT_EQ(calls(run.mapi_report, "IMAPISession.OpenMsgStore"), c.store_opens);
-  }
-}
-
 TEST_F(DriverItemTest, AnItemWithoutSubjectHasAnEmptyTitle) {
   changes = [](nlohmann::json& mailbox) {
     mailbox["stores"][0]["top_folder"]["items"][0].erase("subject");
