@@ -28,7 +28,7 @@ TEST(RulesTest, InitialisationTakesNullOrOptionsOfTheOneVersion) {
                                                    {&unknown, MAPI_E_UNKNOWN_FLAGS}};
   for (const auto& [options, expected] : cases) {
     EXPECT_EQ(mapi.initialize(options), expected);
-    ComRef<IProfAdmin> admin;  // MAPIAdminProfiles documents no flag
+    qv::com_ptr<IProfAdmin> admin;  // MAPIAdminProfiles documents no flag
     EXPECT_EQ(mapi.admin_profiles(MAPI_UNICODE, admin.put()), MAPI_E_UNKNOWN_FLAGS);
     if (SUCCEEDED(expected)) {
       mapi.uninitialize();
@@ -49,7 +49,7 @@ std::string logon_mailbox(bool shared) {
 
 // The display name of the first store that the session lists.
 std::wstring first_store(IMAPISession* session) {
-  ComRef<IMAPITable> table;
+  qv::com_ptr<IMAPITable> table;
   EXPECT_EQ(session->GetMsgStoresTable(0, table.put()), S_OK);
   Rows rows;
   read_rows(table.get(), {kDisplayNameW}, 1, 0, &rows);
@@ -92,7 +92,7 @@ TEST(RulesTest, LogonFollowsItsFlagsTheSharedSessionAndTheProfilesNeeds) {
     SCOPED_TRACE(testing::Message()
                  << c.shared << " " << c.profile << " 0x" << std::hex << c.flags);
     ServedDescription served(logon_mailbox(c.shared));
-    ComRef<IMAPISession> session;
+    qv::com_ptr<IMAPISession> session;
     EXPECT_EQ(Mapi32::get().logon(0, text(c.profile), text(c.password), c.flags, session.put()),
               c.expected);
     const std::wstring given = session ? first_store(session.get()) : std::wstring();
@@ -142,8 +142,8 @@ TEST(RulesTest, StoresOpenAsTheirPasswordAndPermissionsAllowAndTheirItemsLikewis
     SCOPED_TRACE(testing::Message()
                  << c.store << " 0x" << std::hex << c.store_flags << " 0x" << c.item_flags);
     ServedDescription served(kStoreMailbox);
-    ComRef<IMAPISession> session = logon(L"Main");
-    ComRef<IMsgStore> store;
+    qv::com_ptr<IMAPISession> session = logon(L"Main");
+    qv::com_ptr<IMsgStore> store;
     Bytes entry_id = hex(c.store);
     if (c.store_flags != kNotOpened) {
       EXPECT_EQ(session->OpenMsgStore(0, static_cast<ULONG>(entry_id.size()),
@@ -158,7 +158,7 @@ TEST(RulesTest, StoresOpenAsTheirPasswordAndPermissionsAllowAndTheirItemsLikewis
     entry_id[1] = 0x01;  // the store's item
     const Opened opened = open_entry(session.get(), entry_id, c.item_flags);
     EXPECT_EQ(opened.result, c.item_result);
-    const ComRef<IMessage> message = query<IMessage>(opened.object.get(), kIidMessage);
+    const qv::com_ptr<IMessage> message = opened.object.try_query<IMessage>();
     EXPECT_EQ(message ? set_unicode(message.get(), kSubjectW, L"changed") : E_FAIL,
               c.item_writable ? S_OK
               : message       ? MAPI_E_NO_ACCESS
@@ -168,11 +168,11 @@ TEST(RulesTest, StoresOpenAsTheirPasswordAndPermissionsAllowAndTheirItemsLikewis
 
 TEST(RulesTest, TablesRefuseWhatTheirCallsDoNotDocument) {
   ServedDescription served(kStoreMailbox);
-  ComRef<IMAPISession> session = logon(L"Main");
-  ComRef<IProfAdmin> admin;
+  qv::com_ptr<IMAPISession> session = logon(L"Main");
+  qv::com_ptr<IProfAdmin> admin;
   ASSERT_EQ(Mapi32::get().admin_profiles(0, admin.put()), S_OK);
-  ComRef<IMAPITable> table;
-  ComRef<IMAPITable> refused;
+  qv::com_ptr<IMAPITable> table;
+  qv::com_ptr<IMAPITable> refused;
   ULONG one_column[] = {1, PR_ENTRYID};
   ULONG no_column[] = {0};
   Rows rows;

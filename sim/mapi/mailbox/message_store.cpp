@@ -8,7 +8,7 @@
 #include "sim/common/com_guard.h"
 #include "sim/mapi/base/call_points.h"
 #include "sim/mapi/base/com_answers.h"
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/mailbox/mailbox_messages.h"
 #include "sim/mapi/message/message.h"
 #include "sim/mapi/message/property_access.h"
@@ -517,17 +517,18 @@ HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
   if ((flags & MAPI_MODIFY) && !store_writable) {
     return MAPI_E_NO_ACCESS;
   }
-  ComRef<IUnknown> created;
+  qv::com_ptr<IUnknown> created;
   IID own_interface = IID_IUnknown;
   switch (entry.object_type) {
     case MAPI_STORE:
-      created = ComRef<IUnknown>(create_message_store(
+      created = qv::com_ptr<IUnknown>::attach(create_message_store(
           mailbox,
           std::make_shared<const StoreOpening>(StoreOpening{entry.store, store_writable})));
       own_interface = kIidMsgStore;
       break;
     case MAPI_FOLDER:
-      created = ComRef<IUnknown>(new MailboxFolder(mailbox, *entry.folder, store_writable));
+      created =
+          qv::com_ptr<IUnknown>::attach(new MailboxFolder(mailbox, *entry.folder, store_writable));
       own_interface = kIidMapiFolder;
       break;
     case MAPI_MESSAGE:

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "errors/com_holders.h"
 #include "sim/common/com_guard.h"
 #include "sim/common/ledger.h"
 #include "sim/common/com_object.h"
 #include "sim/mapi/base/call_points.h"
 #include "sim/mapi/base/com_answers.h"
-#include "sim/mapi/base/com_ref.h"
 #include "sim/mapi/mailbox/mailbox_messages.h"
 #include "sim/mapi/mailbox/message_store.h"
 #include "sim/mapi/mailbox/served_mailbox.h"
@@ -335,7 +335,7 @@ class Session final : public IMAPISession, public TrackedObject {
       return hr;
     }
     auto opening = std::make_shared<const StoreOpening>(StoreOpening{&store, writable});
-    const ComRef<IUnknown> created(create_message_store(mailbox_, opening));
+    const auto created = qv::com_ptr<IUnknown>::attach(create_message_store(mailbox_, opening));
     if (FAILED(created->QueryInterface(*iid, reinterpret_cast<void**>(object)))) {
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
     }
