@@ -558,7 +558,10 @@ class MailboxReader {
   }
 
   std::unique_ptr<Store> read_store(const json& value, const std::string& where) {
-    check_members(value, {"id", "display_name", "entry_id", "provider_uid", "top_folder"}, where);
+    check_members(value,
+                  {"id", "display_name", "entry_id", "provider_uid", "top_folder", "needs_password",
+                   "read_only"},
+                  where);
     auto store = std::make_unique<Store>();
     store->id = unique_id(value, store_ids_, where);
     if (!value.contains("display_name")) {
@@ -576,6 +579,8 @@ class MailboxReader {
       std::copy(uid.begin(), uid.end(), store->provider_uid.begin());
     }
     store->entry_id = entry_id_of(value, *store, 0, EntryKind::kStore, where);
+    store->needs_password = optional_boolean(value, "needs_password", where);
+    store->read_only = optional_boolean(value, "read_only", where);
     const json top = value.contains("top_folder") ? value.at("top_folder") : json::object();
     store->top_folder = read_folder(top, *store, nullptr, member_path(where, "top_folder"));
     return store;
@@ -932,9 +937,18 @@ class MailboxReader {
       return;
     }
     const json& profiles = array_member(description, "profiles", "");
+    bool shared_seen = false;
     for (size_t i = 0; i < profiles.size(); ++i) {
       mailbox_.profiles.push_back(read_profile(profiles[i], index_path("profiles", i)));
+      if (mailbox_.profiles.back().shared_session && std::exchange(shared_seen, true)) {
+        fail(member_path(index_path("profiles", i), "shared_session"),
+             "only one profile can hold Outlook's shared session");
+      }
     }
+  }
+
+  static bool optional_boolean(const json& object, const char* member, const std::string& where) {
+    return object.contains(member) && boolean_of(object.at(member), member_path(where, member));
   }
 
   static StoreRow row_of(const Store& store) {
@@ -946,8 +960,11 @@ class MailboxReader {
   }
 
   Profile read_profile(const json& value, const std::string& where) {
-    check_members(value, {"name", "default", "stores"}, where);
+    check_members(value, {"name", "default", "stores", "needs_credentials", "shared_session"},
+                  where);
     Profile profile;
+    profile.needs_credentials = optional_boolean(value, "needs_credentials", where);
+    profile.shared_session = optional_boolean(value, "shared_session", where);
     if (value.contains("name") && !value.at("name").is_null()) {
       profile.name = wide_text_of(value.at("name"), member_path(where, "name"));
     }

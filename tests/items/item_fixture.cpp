@@ -20,6 +20,8 @@ void ItemTest::TearDown() {
   EXPECT_EQ(mapi.value("mapi_allocations_outstanding", 0), 0) << mapi.dump(2);
   EXPECT_EQ(mapi.value("unreleased_references", 0), 0) << mapi["live_objects"].dump();
   EXPECT_EQ(mapi.value("released_after_uninitialize", 0), 0);
+  EXPECT_EQ(mapi.value("spooler_sessions", 0), 0);
+  EXPECT_EQ(mapi.value("dialogs", nlohmann::json::array()), nlohmann::json::array());
   if (::GetModuleHandleW(L"outlook_sim.dll") != nullptr) {
     const nlohmann::json outlook = outlook_report_now();
     EXPECT_EQ(outlook.value("unreleased_references", 0), 0) << outlook["live_objects"].dump();

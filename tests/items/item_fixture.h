@@ -19,7 +19,8 @@ class ItemTest : public ::testing::Test {
   static void SetUpTestSuite();
   void SetUp() override;
   // Ends the shared Mapi instance, then expects both simulators clean: no
-  // object alive, no MAPI memory allocated, MAPI uninitialised.
+  // object alive, no MAPI memory allocated, MAPI uninitialised, no session
+  // made known to the spooler and no dialog shown.
   void TearDown() override;
 
   // Serves the description to both simulators from now on, with their call
