@@ -7,12 +7,10 @@
 #include "items/entry_id.h"
 #include "items/item_url.h"
 #include "mapi/mapi.h"
+#include "mapi/mapi_platform.h"
 
 namespace qv {
 namespace {
-
-// {00020307-0000-0000-C000-000000000046}
-constexpr IID kIidMessage = {0x00020307, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE
 constexpr DWORD kCreateFlags = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
@@ -133,7 +131,7 @@ void MapiMessageImpl::open(const wchar_t* source, StorageMode mode) {
     const EntryId entry_id(source);
     // An object of another type (a folder, a store) comes back empty.
     const com_ptr<IUnknown> object = shared_mapi(false)->open_entry(entry_id, kMapiMessageType);
-    set_message(object.query<IMessage>(kIidMessage).get());
+    set_message(object.try_query<IMessage>().get());
     if (!message) {
       throw truntime_error(not_a_message(entry_id));
     }

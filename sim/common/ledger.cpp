@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "errors/com_holders.h"
+
 namespace qvsim {
 namespace {
 
@@ -249,19 +251,16 @@ void Ledger::reset_counts() {
 }
 
 void set_thread_error_object(const std::wstring& description, std::string_view source) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(::CreateErrorInfo(&create)) || create == nullptr) {
+  qv::com_ptr<ICreateErrorInfo> create;
+  if (FAILED(::CreateErrorInfo(create.put())) || !create) {
     return;
   }
   std::wstring source_text = utf8_to_wide(source);
   create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
   create->SetSource(const_cast<LPOLESTR>(source_text.c_str()));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    ::SetErrorInfo(0, info);
-    info->Release();
+  if (const qv::com_ptr<IErrorInfo> info = create.try_query<IErrorInfo>()) {
+    ::SetErrorInfo(0, info.get());
   }
-  create->Release();
 }
 
 HRESULT parse_hresult(const nlohmann::json& value) {

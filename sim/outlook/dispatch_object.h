@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "errors/com_holders.h"
 #include "outlook/outlook_interfaces.h"
 #include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
@@ -411,12 +412,11 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
     *exception = EXCEPINFO();
     exception->scode = hr;
-    IErrorInfo* info = nullptr;
-    if (::GetErrorInfo(0, &info) == S_OK && info != nullptr) {
+    qv::com_ptr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) == S_OK && info) {
       info->GetDescription(&exception->bstrDescription);
       info->GetSource(&exception->bstrSource);
-      ::SetErrorInfo(0, info);  // GetErrorInfo took it from the thread
-      info->Release();
+      ::SetErrorInfo(0, info.get());  // GetErrorInfo took it from the thread
     }
     return DISP_E_EXCEPTION;
   }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "errors/com_holders.h"
 #include "outlook/outlook_interfaces.h"
 #include "sim/common/com_guard.h"
 #include "sim/common/ledger.h"
@@ -53,10 +54,8 @@ class ApplicationFactory final : public IClassFactory {
     if (outer != nullptr) {
       return CLASS_E_NOAGGREGATION;
     }
-    auto* application = new ApplicationObject();
-    const HRESULT hr = application->find_interface(iid, result);
-    application->Release();
-    return hr;
+    const auto application = qv::com_ptr<ApplicationObject>::attach(new ApplicationObject());
+    return application->find_interface(iid, result);
   }
   QVSIM_CATCH_HRESULT
 

@@ -14,6 +14,8 @@
 #include <mapiutil.h>
 #include <imessage.h>
 
+#include "mapi/mapi_platform.h"
+
 #ifndef PT_UNICODE
 #define PT_UNICODE ((ULONG)31)
 #endif

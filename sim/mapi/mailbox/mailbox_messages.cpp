@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sim/common/ledger.h"
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/msg_file.h"
 
 namespace qvsim::mapi {
@@ -73,7 +73,7 @@ PropertyValue binary_value(const Bytes& bytes) { return PropertyValue::binary(by
 void register_msg_property_loader() { set_msg_property_loader(msg_file_properties); }
 
 HRESULT read_msg_file(const std::wstring& path, std::shared_ptr<MessageData>* message) {
-  ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   const HRESULT hr = ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE,
                                       nullptr, 0, storage.put());
   return FAILED(hr) ? hr : read_msg(storage.get(), message);

@@ -8,7 +8,7 @@
 #include "sim/common/com_guard.h"
 #include "sim/mapi/base/call_points.h"
 #include "sim/mapi/base/com_answers.h"
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/mailbox/mailbox_messages.h"
 #include "sim/mapi/message/message.h"
 #include "sim/mapi/message/property_access.h"
@@ -493,15 +493,15 @@ HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
     return MAPI_E_INVALID_PARAMETER;
   }
   *object = nullptr;
-  ComRef<IUnknown> created;
+  qv::com_ptr<IUnknown> created;
   IID own_interface = IID_IUnknown;
   switch (entry.object_type) {
     case MAPI_STORE:
-      created = ComRef<IUnknown>(create_message_store(mailbox, *entry.store));
+      created = qv::com_ptr<IUnknown>::attach(create_message_store(mailbox, *entry.store));
       own_interface = kIidMsgStore;
       break;
     case MAPI_FOLDER:
-      created = ComRef<IUnknown>(new MailboxFolder(mailbox, *entry.folder));
+      created = qv::com_ptr<IUnknown>::attach(new MailboxFolder(mailbox, *entry.folder));
       own_interface = kIidMapiFolder;
       break;
     case MAPI_MESSAGE:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "errors/com_holders.h"
 #include "sim/common/com_guard.h"
 #include "sim/mapi/base/call_points.h"
 #include "sim/mapi/base/com_answers.h"
@@ -290,15 +291,12 @@ IMessage* create_message(std::shared_ptr<MessageData> data, MessageContext conte
 }
 
 std::shared_ptr<MessageData> message_data_of(IUnknown* object) {
-  void* found = nullptr;
-  if (object == nullptr || FAILED(object->QueryInterface(kMessageImplementationId, &found)) ||
-      found == nullptr) {
+  qv::com_ptr<Message> message;
+  if (object == nullptr ||
+      FAILED(object->QueryInterface(kMessageImplementationId, message.put_void())) || !message) {
     return nullptr;
   }
-  auto* message = static_cast<Message*>(found);
-  std::shared_ptr<MessageData> data = message->data();
-  message->Release();
-  return data;
+  return message->data();
 }
 
 }  // namespace qvsim::mapi

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/rtf_codec.h"
 #include "sim/mapi/message/rtf_stream.h"
 
@@ -165,13 +165,13 @@ std::string strip_terminator(std::string bytes, ULONG type) {
 // damaged entry that claims gigabytes costs no more than what the file holds.
 HRESULT read_stream(IStorage* storage, const std::wstring& name, std::string* bytes) {
   bytes->clear();
-  ComRef<IStream> stream;
+  qv::com_ptr<IStream> stream;
   const HRESULT hr = storage->OpenStream(name.c_str(), nullptr, kReadMode, 0, stream.put());
   return FAILED(hr) ? hr : read_to_end(stream.get(), bytes);
 }
 
 HRESULT write_stream(IStorage* storage, const std::wstring& name, const std::string& bytes) {
-  ComRef<IStream> stream;
+  qv::com_ptr<IStream> stream;
   HRESULT hr = storage->CreateStream(name.c_str(), kCreateMode, 0, 0, stream.put());
   ULONG written = 0;
   if (SUCCEEDED(hr) && !bytes.empty()) {
@@ -183,7 +183,7 @@ HRESULT write_stream(IStorage* storage, const std::wstring& name, const std::str
 // The names of the storage's elements of one type (STGTY_STREAM, STGTY_STORAGE).
 std::vector<std::wstring> element_names(IStorage* storage, DWORD type) {
   std::vector<std::wstring> names;
-  ComRef<IEnumSTATSTG> elements;
+  qv::com_ptr<IEnumSTATSTG> elements;
   if (FAILED(storage->EnumElements(0, nullptr, 0, elements.put()))) {
     return names;
   }
@@ -281,7 +281,7 @@ HRESULT read_message_object(IStorage* storage, size_t header_size, MessageData* 
 
 HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
   for (const auto& [number, name] : numbered_storages(storage, kAttachmentPrefix)) {
-    ComRef<IStorage> sub;
+    qv::com_ptr<IStorage> sub;
     if (FAILED(storage->OpenStorage(name.c_str(), nullptr, kReadMode, nullptr, 0, sub.put()))) {
       continue;
     }
@@ -289,7 +289,7 @@ HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
     attachment->number = number;
     read_properties(sub.get(), kSubObjectHeader, &attachment->properties);
     attachment->properties.set_long(kTagAttachNum, static_cast<LONG>(number));
-    ComRef<IStorage> embedded;
+    qv::com_ptr<IStorage> embedded;
     if (attachment->properties.get_long(kTagAttachMethod) ==
             static_cast<LONG>(ATTACH_EMBEDDED_MSG) &&
         SUCCEEDED(
@@ -310,7 +310,7 @@ HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
 
 void read_recipients(IStorage* storage, MessageData* message) {
   for (const auto& [number, name] : numbered_storages(storage, kRecipientPrefix)) {
-    ComRef<IStorage> sub;
+    qv::com_ptr<IStorage> sub;
     if (FAILED(storage->OpenStorage(name.c_str(), nullptr, kReadMode, nullptr, 0, sub.put()))) {
       continue;
     }
@@ -368,7 +368,7 @@ std::wstring name_at(const std::string& strings, size_t offset) {
 }
 
 void read_names(IStorage* storage, NamedPropertyMap* names) {
-  ComRef<IStorage> nameid;
+  qv::com_ptr<IStorage> nameid;
   if (FAILED(storage->OpenStorage(kNameIdStorage, nullptr, kReadMode, nullptr, 0, nameid.put()))) {
     return;
   }
@@ -474,7 +474,7 @@ HRESULT write_properties(IStorage* storage, const PropertyBag& bag, std::string 
 
 HRESULT with_new_storage(IStorage* parent, const std::wstring& name,
                          const std::function<HRESULT(IStorage*)>& fill) {
-  ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   HRESULT hr = parent->CreateStorage(name.c_str(), kCreateMode, 0, 0, storage.put());
   if (SUCCEEDED(hr)) {
     hr = fill(storage.get());
