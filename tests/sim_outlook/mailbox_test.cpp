@@ -367,6 +367,18 @@ TEST(MailboxChangeTest, EventsApplyAfterTheNthCallAndContinueTheSequence) {
   EXPECT_EQ(uid_bytes(mailbox->stores[1]->provider_uid), uid_of_store(2));
 }
 
+TEST(MailboxChangeTest, ExplorerChangeReplacesTheWindowAndItsSelection) {
+  auto mailbox = parse(kTwoStores);
+  mailbox->apply(json::parse(R"({"explorer": {"selection": ["m3", "m1"]}})"));
+  ASSERT_TRUE(mailbox->explorer);
+  EXPECT_EQ(mailbox->explorer->selection,
+            (std::vector<Item*>{mailbox->find_item("m3"), mailbox->find_item("m1")}));
+  mailbox->apply(json::parse(R"({"explorer": null})"));
+  EXPECT_FALSE(mailbox->explorer);
+  EXPECT_THROW(mailbox->apply(json::parse(R"({"explorer": {"selection": ["ghost"]}})")),
+               MailboxError);
+}
+
 TEST(MailboxChangeTest, ChangesRefuseUnknownTargetsAndReusedIds) {
   auto mailbox = parse(kTwoStores);
   EXPECT_THROW(mailbox->apply(json::parse(R"({"add_item": {"to": "nowhere", "item": {}}})")),
