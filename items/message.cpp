@@ -159,6 +159,10 @@ void MapiMessageImpl::wrap_storage() {
   // MAPI must be initialised before its routines run; this does not log on.
   shared_mapi(false);
   const auto malloc = com_ptr<IMalloc>::attach(::MAPIGetDefaultMalloc());
+  if (!malloc) {
+    // MAPI has no allocator to give: it is out of memory.
+    throw win32_error(MAPI_E_NOT_ENOUGH_MEMORY);
+  }
   check_hresult(::OpenIMsgOnIStg(nullptr, &::MAPIAllocateBuffer, &::MAPIAllocateMore,
                                  &::MAPIFreeBuffer, malloc.get(), nullptr, storage.storage.get(),
                                  nullptr, 0, 0, message.put()));

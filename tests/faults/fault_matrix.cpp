@@ -209,10 +209,13 @@ OpenOutcome open_outcome(const nlohmann::json& trace, std::size_t position, HRES
       return opens;  // a session without stores, or no attachment rows
     }
   }
-  // A store that is skipped; no attachment table; the standard IMalloc, which
-  // the message on a storage does not need.
+  // MAPI gives no allocator: out of memory, whatever the failure.
+  if (call == "MAPIGetDefaultMalloc") {
+    return fails(system_error_text(MAPI_E_NOT_ENOUGH_MEMORY));
+  }
+  // A store that is skipped; no attachment table.
   if (call == "IMAPISession.GetMsgStoresTable" || call == "IMAPISession.OpenMsgStore" ||
-      call == "IMessage.GetAttachmentTable" || call == "MAPIGetDefaultMalloc") {
+      call == "IMessage.GetAttachmentTable") {
     return opens;
   }
   if (call == "IMAPISession.OpenEntry") {

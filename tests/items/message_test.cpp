@@ -18,6 +18,7 @@
 #include "mapi/mapi.h"
 #include "mapi/mapi_holders.h"
 #include "tests/items/item_fixture.h"
+#include "tests/support/import_redirect.h"
 
 namespace qv::test {
 namespace {
@@ -389,6 +390,108 @@ TEST_F(MessageFileTest, CreatedMessageReadsBackWhatWasSaved) {
       EXPECT_EQ(message->field_text(f.field, kFailed), f.text) << "field " << f.field;
     }
   }
+}
+
+TEST_F(MessageFileTest, FailedSaveKeepsTheInterfaceOrIsDroppedWithTheObject) {
+  const std::wstring name = empty_message_file();
+  const std::string bytes = read_text_file(name);
+  auto message = std::make_unique<MapiMessage>(name.c_str(), true);
+  MapiMessageImpl& impl = message->impl();
+  ASSERT_EQ(set_mapi_faults({{{"call", "IMAPIProp.SaveChanges"}, {"hr", "MAPI_E_DISK_ERROR"}}}),
+            S_OK);
+  const std::uint64_t saves = calls(mapi_report_now(), "IMAPIProp.SaveChanges");
+  impl.dirty = true;
+  // Another interface: the save throws before the one held is given up.
+  IMAPIProp* const held = impl.prop.get();
+  try {
+    impl.set_prop(nullptr);
+    ADD_FAILURE() << "no exception";
+  } catch (const win32_error& e) {
+    EXPECT_EQ(e.code(), MAPI_E_DISK_ERROR);
+  }
+  EXPECT_EQ(impl.prop.get(), held);
+  EXPECT_TRUE(impl.dirty);
+  // The object goes: the destructor cannot report the failure, and the
+  // changes go with it; the file is as it was, everything released.
+  message.reset();
+  EXPECT_EQ(calls(mapi_report_now(), "IMAPIProp.SaveChanges") - saves, 2u);
+  EXPECT_EQ(live_mapi_objects(), nlohmann::json::array());
+  EXPECT_TRUE(read_text_file(name) == bytes);
+}
+
+TEST_F(MessageFileTest, NoAllocatorFromMapiIsOutOfMemory) {
+  const std::wstring name = empty_message_file();
+  shared_mapi(false);  // MAPI is up before the fault is set
+  ASSERT_EQ(set_mapi_faults({{{"call", "MAPIGetDefaultMalloc"}}}), S_OK);
+  const std::uint64_t opened = calls(mapi_report_now(), "OpenIMsgOnIStg");
+  EXPECT_EQ(open_failure(name.c_str(), false), MAPI_E_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(calls(mapi_report_now(), "OpenIMsgOnIStg"), opened);
+}
+
+// The platform's answers that make a storage fail, and the memory given to
+// CreateILockBytesOnHGlobal that must be freed when it refuses it.
+HGLOBAL g_refused = nullptr;
+HGLOBAL g_freed = nullptr;
+ImportRedirect* g_free = nullptr;
+
+HGLOBAL WINAPI no_global_memory(UINT, SIZE_T) {
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return nullptr;
+}
+HRESULT WINAPI no_lock_bytes(HGLOBAL memory, BOOL, ILockBytes** lock_bytes) {
+  g_refused = memory;
+  *lock_bytes = nullptr;
+  return E_OUTOFMEMORY;
+}
+HGLOBAL WINAPI watched_global_free(HGLOBAL memory) {
+  g_freed = memory;
+  return g_free->original<HGLOBAL(WINAPI*)(HGLOBAL)>()(memory);
+}
+
+TEST_F(MessageFileTest, StorageThatCannotBeMadeThrowsAndKeepsNothing) {
+  const std::wstring nowhere = file(L"no such folder\\new.msg");
+  const struct {
+    const char* what;
+    const wchar_t* name;  // null: in memory
+    const char* library;
+    const char* routine;
+    void* replacement;
+    std::int32_t code;
+    bool memory_refused;  // given to CreateILockBytesOnHGlobal, which refused it
+  } cases[] = {
+      // Wine answers E_FAIL for a file it cannot create, Windows
+      // STG_E_PATHNOTFOUND: checked below.
+      {"a file in no folder", nowhere.c_str(), nullptr, nullptr, nullptr, E_FAIL, false},
+      // The last error itself, as win32_error() keeps it.
+      {"GlobalAlloc", nullptr, "kernel32.dll", "GlobalAlloc",
+       reinterpret_cast<void*>(&no_global_memory), ERROR_NOT_ENOUGH_MEMORY, false},
+      {"CreateILockBytesOnHGlobal", nullptr, "ole32.dll", "CreateILockBytesOnHGlobal",
+       reinterpret_cast<void*>(&no_lock_bytes), E_OUTOFMEMORY, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    g_refused = g_freed = nullptr;
+    ImportRedirect free("kernel32.dll", "GlobalFree",
+                        reinterpret_cast<void*>(&watched_global_free));
+    g_free = &free;
+    std::unique_ptr<ImportRedirect> failing;
+    if (c.routine != nullptr) {
+      failing = std::make_unique<ImportRedirect>(c.library, c.routine, c.replacement);
+    }
+    CompoundStorage storage;
+    try {
+      storage.create(c.name);
+      ADD_FAILURE() << "created";
+    } catch (const win32_error& e) {
+      EXPECT_TRUE(e.code() == c.code || (c.name != nullptr && e.code() == STG_E_PATHNOTFOUND))
+          << std::hex << e.code();
+    }
+    EXPECT_FALSE(storage.storage);
+    EXPECT_FALSE(storage.lock_bytes);
+    EXPECT_EQ(g_refused != nullptr, c.memory_refused);
+    EXPECT_EQ(g_freed, g_refused);
+  }
+  EXPECT_FALSE(path_exists(nowhere));
 }
 
 // --- Items of a store -------------------------------------------------------
