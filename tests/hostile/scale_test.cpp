@@ -79,6 +79,7 @@ TEST_F(ScaleTest, TwelveProfilesOfTenStoresLogOnToTheFirstTenAndOpenTheirItems) 
     }
   }
   EXPECT_EQ(opened, 100);
+  EXPECT_EQ(not_found, 20);
   std::printf(
       "12 profiles x 10 stores: 10 sessions, 100 stores, %d items of 100 to 199 attachments "
       "opened, %d "
