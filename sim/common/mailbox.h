@@ -213,9 +213,10 @@ class Mailbox {
   Item* find_item_by_entry_id(const Bytes& entry_id) const;
 
   // Applies one change: {"add_store": store}, {"add_folder": {"to": folder
-  // id, "folder": folder}} or {"add_item": {"to": folder id, "item": item}}.
-  // New folders and items get EntryIDs that continue their store's sequence.
-  // Throws MailboxError.
+  // id, "folder": folder}}, {"add_item": {"to": folder id, "item": item}} or
+  // {"explorer": explorer or null} (the window, with its selection, that
+  // replaces the explorer). New folders and items get EntryIDs that continue
+  // their store's sequence. Throws MailboxError.
   void apply(const nlohmann::json& action);
 
   // Applies the events due after call number `count` of `call_point`; returns

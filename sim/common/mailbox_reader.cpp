@@ -25,6 +25,10 @@ using nlohmann::json;
   throw MailboxError((where.empty() ? std::string("mailbox") : where) + ": " + what);
 }
 
+// The changes that an event or QvSimOutlookApply makes, one at a time.
+constexpr const char* kChanges[] = {"add_store", "add_folder", "add_item", "explorer"};
+constexpr char kChangeNames[] = "\"add_store\", \"add_folder\", \"add_item\" and \"explorer\"";
+
 std::string member_path(const std::string& where, const char* member) {
   return where.empty() ? std::string(member) : where + "." + member;
 }
@@ -670,6 +674,21 @@ class MailboxReader {
     return item;
   }
 
+  Explorer read_explorer(const json& value, const std::string& where) {
+    check_members(value, {"selection"}, where);
+    Explorer explorer;
+    const json& selection = array_member(value, "selection", where);
+    for (size_t i = 0; i < selection.size(); ++i) {
+      const std::string at = index_path(member_path(where, "selection"), i);
+      Item* item = mailbox_.find_item(text_of(selection[i], at));
+      if (item == nullptr) {
+        fail(at, "no item has the id " + selection[i].dump());
+      }
+      explorer.selection.push_back(item);
+    }
+    return explorer;
+  }
+
  private:
   void note_ids(const Store& store) {
     store_ids_.insert(store.id);
@@ -910,21 +929,6 @@ class MailboxReader {
                     repeat_count(value, where));
   }
 
-  Explorer read_explorer(const json& value, const std::string& where) {
-    check_members(value, {"selection"}, where);
-    Explorer explorer;
-    const json& selection = array_member(value, "selection", where);
-    for (size_t i = 0; i < selection.size(); ++i) {
-      const std::string at = index_path(member_path(where, "selection"), i);
-      Item* item = mailbox_.find_item(text_of(selection[i], at));
-      if (item == nullptr) {
-        fail(at, "no item has the id " + selection[i].dump());
-      }
-      explorer.selection.push_back(item);
-    }
-    return explorer;
-  }
-
   void read_profiles(const json& description) {
     if (!description.contains("profiles")) {
       Profile profile;
@@ -1048,7 +1052,8 @@ class MailboxReader {
   }
 
   static MailboxEvent read_event(const json& value, const std::string& where) {
-    check_members(value, {"after", "nth", "add_store", "add_folder", "add_item"}, where);
+    check_members(value, {"after", "nth", "add_store", "add_folder", "add_item", "explorer"},
+                  where);
     MailboxEvent event;
     event.call_point =
         text_of(value.contains("after") ? value.at("after") : json(), member_path(where, "after"));
@@ -1057,13 +1062,13 @@ class MailboxReader {
           value.at("nth"), 1, std::numeric_limits<std::int64_t>::max(), member_path(where, "nth")));
     }
     event.action = json::object();
-    for (const char* action : {"add_store", "add_folder", "add_item"}) {
+    for (const char* action : kChanges) {
       if (value.contains(action)) {
         event.action[action] = value.at(action);
       }
     }
     if (event.action.size() != 1) {
-      fail(where, "an event needs exactly one of \"add_store\", \"add_folder\" and \"add_item\"");
+      fail(where, std::string("an event needs exactly one of ") + kChangeNames);
     }
     return event;
   }
@@ -1098,12 +1103,21 @@ std::unique_ptr<Mailbox> Mailbox::load(const std::wstring& path) {
 
 void Mailbox::apply(const json& action) {
   MailboxReader reader(*this);
-  check_members(action, {"add_store", "add_folder", "add_item"}, "action");
+  check_members(action, {"add_store", "add_folder", "add_item", "explorer"}, "action");
   if (action.size() != 1) {
-    fail("action", "give exactly one of \"add_store\", \"add_folder\" and \"add_item\"");
+    fail("action", std::string("give exactly one of ") + kChangeNames);
   }
   if (action.contains("add_store")) {
     stores.push_back(reader.read_store(action.at("add_store"), "add_store"));
+    return;
+  }
+  if (action.contains("explorer")) {
+    const json& window = action.at("explorer");
+    if (window.is_null()) {
+      explorer.reset();
+    } else {
+      explorer = reader.read_explorer(window, "explorer");
+    }
     return;
   }
   const bool folder = action.contains("add_folder");

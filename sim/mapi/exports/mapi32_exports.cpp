@@ -9,6 +9,7 @@
 #include "sim/mapi/exports/mapi32_state.h"
 #include "sim/mapi/message/message.h"
 #include "sim/mapi/message/msg_on_storage.h"
+#include "sim/mapi/exports/program_faults.h"
 #include "sim/mapi/exports/program_references.h"
 #include "sim/mapi/message/rtf_stream.h"
 #include "sim/mapi/mailbox/session.h"
@@ -288,6 +289,7 @@ QVSIM_CATCH_HRESULT
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID process_ends) try {
   if (reason == DLL_PROCESS_ATTACH) {
     watch_program_references(self);
+    watch_program_calls();
   }
   if (reason == DLL_PROCESS_DETACH) {
     write_library_report(std::wstring(), process_ends ? "process_exit" : "unload");
