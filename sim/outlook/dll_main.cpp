@@ -9,13 +9,10 @@
 #include "sim/common/ledger.h"
 #include "sim/outlook/dispatch.h"
 #include "sim/outlook/objects.h"
+#include "sim/outlook/registration.h"
 #include "sim/outlook/server.h"
 
 namespace qvsim::outlook {
-
-HRESULT register_server();
-HRESULT unregister_server();
-
 namespace {
 
 // The class object. It lives as long as the DLL and is not counted among the
@@ -111,7 +108,9 @@ QVSIM_CATCH_HRESULT
 // keep their state across CoUninitialize.
 STDAPI DllCanUnloadNow() { return S_FALSE; }
 
-STDAPI DllRegisterServer() try { return qvsim::outlook::register_server(); }
+STDAPI DllRegisterServer() try {
+  return qvsim::outlook::register_server(qvsim::outlook::Host::kInProcess);
+}
 QVSIM_CATCH_HRESULT
 
 STDAPI DllUnregisterServer() try { return qvsim::outlook::unregister_server(); }
