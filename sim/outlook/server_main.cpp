@@ -5,6 +5,11 @@
 //   outlook_sim_server.exe /RegServer   registers it as Outlook's application
 //                                       class (LocalServer32) and the type library
 //   outlook_sim_server.exe /UnregServer removes that registration
+//   outlook_sim_server.exe /Close       closes the simulated Outlook that runs,
+//                                       as a user closes Outlook, and waits
+//                                       until it has ended (for scripts)
+//   outlook_sim_server.exe /WaitForEnd  waits until no simulated Outlook runs
+// The last two exit with 1 when one still runs after 30 seconds.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -37,6 +42,22 @@ void drop_standard_handles() {
   }
 }
 
+// Waits until no simulated Outlook runs (none has its main window), closing
+// each one found when close is set; 0, or 1 after 30 seconds.
+int until_ended(bool close) {
+  const ULONGLONG deadline = ::GetTickCount64() + 30000;
+  while (const HWND window = ::FindWindowW(qvsim::outlook::kMainWindowClass, nullptr)) {
+    if (::GetTickCount64() >= deadline) {
+      return 1;
+    }
+    if (close) {
+      ::PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    ::Sleep(10);
+  }
+  return 0;
+}
+
 int registration(HRESULT (*change)()) {
   if (FAILED(::CoInitialize(nullptr))) {
     return 1;
@@ -58,6 +79,9 @@ int run(HINSTANCE instance) {
   }
   if (is_switch(first.c_str(), L"UnregServer")) {
     return registration([] { return qvsim::outlook::unregister_server(); });
+  }
+  if (is_switch(first.c_str(), L"Close") || is_switch(first.c_str(), L"WaitForEnd")) {
+    return until_ended(is_switch(first.c_str(), L"Close"));
   }
   drop_standard_handles();
   return qvsim::outlook::run_local_server(instance, is_switch(first.c_str(), L"Embedding"));
