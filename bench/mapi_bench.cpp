@@ -203,7 +203,7 @@ void corpus_bench(Report& report, const qv::test::TempDir& dir) {
       const double storage_start = now_seconds();
       CompoundStorage compound;
       compound.open(file.c_str(), StorageMode::read);
-      compound.release();
+      compound.reset();
       storage.push_back((now_seconds() - storage_start) * 1e3);
       const double start = now_seconds();
       const MapiMessage message(file.c_str(), false);

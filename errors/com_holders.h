@@ -12,19 +12,20 @@
 #include <utility>
 
 #include "../errors/compat.h"
+#include "../errors/unique_any.h"
 
 namespace qv {
 
 // An owning interface reference: holds one reference while not empty.
-// Using an empty one through -> or * raises _com_error with E_POINTER, the
-// way the COM support library's smart pointers do.
+// Using an empty one through get_checked(), -> or * raises _com_error with
+// E_POINTER, the way the COM support library's smart pointers do.
 template <class T>
 class com_ptr {
  public:
   com_ptr() noexcept = default;
   com_ptr(std::nullptr_t) noexcept {}  // NOLINT: implicit from nullptr
 
-  // Takes over a reference that the caller owns.
+  // Adopts a reference that the caller owns: no AddRef.
   static com_ptr attach(T* pointer) noexcept {
     com_ptr result;
     result.pointer_ = pointer;
@@ -53,13 +54,15 @@ class com_ptr {
   T* get() const noexcept { return pointer_; }
   explicit operator bool() const noexcept { return pointer_ != nullptr; }
 
-  T* operator->() const {
+  // The pointer; raises _com_error with E_POINTER when empty.
+  T* get_checked() const {
     if (pointer_ == nullptr) {
       raise_com_error(E_POINTER);
     }
     return pointer_;
   }
-  T& operator*() const { return *operator->(); }
+  T* operator->() const { return get_checked(); }
+  T& operator*() const { return *get_checked(); }
 
   // Releases what is held (the pointer is emptied before the Release).
   void reset() noexcept {
@@ -73,15 +76,31 @@ class com_ptr {
     return &pointer_;
   }
   void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
-  T* detach() noexcept { return std::exchange(pointer_, nullptr); }
+  // Gives up ownership: the caller releases the reference it gets.
+  [[nodiscard]] T* release() noexcept { return std::exchange(pointer_, nullptr); }
 
-  // QueryInterface; an empty holder when this one is empty or the interface
-  // is not supported.
+  // QueryInterface for U (its IID from __uuidof(U)); empty when this holder
+  // is empty or the object does not support U.
   template <class U>
-  com_ptr<U> query(REFIID iid) const noexcept {
+  com_ptr<U> try_query() const noexcept {
     com_ptr<U> result;
     if (pointer_ != nullptr) {
-      pointer_->QueryInterface(iid, result.put_void());
+      pointer_->QueryInterface(__uuidof(U), result.put_void());
+    }
+    return result;
+  }
+  // QueryInterface for U; never empty. Raises _com_error with the HRESULT of
+  // QueryInterface when it fails, and E_POINTER when this holder is empty or
+  // the object answers success without a pointer.
+  template <class U>
+  com_ptr<U> query() const {
+    com_ptr<U> result;
+    const HRESULT hr = get_checked()->QueryInterface(__uuidof(U), result.put_void());
+    if (FAILED(hr)) {
+      raise_com_error(hr);
+    }
+    if (!result) {
+      raise_com_error(E_POINTER);
     }
     return result;
   }
@@ -90,67 +109,67 @@ class com_ptr {
   T* pointer_ = nullptr;
 };
 
+// The text of a BSTR; a null BSTR is the empty text.
+inline std::wstring bstr_text(BSTR text) {
+  return text == nullptr ? std::wstring() : std::wstring(text, ::SysStringLen(text));
+}
+
 // An owning BSTR; a null BSTR is the empty text.
-class unique_bstr {
+class unique_bstr : public unique_any<BSTR, &::SysFreeString> {
  public:
-  unique_bstr() noexcept = default;
-  unique_bstr(const unique_bstr&) = delete;
-  unique_bstr& operator=(const unique_bstr&) = delete;
-  unique_bstr(unique_bstr&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
-  unique_bstr& operator=(unique_bstr&& other) noexcept {
-    if (this != &other) {
-      reset();
-      text_ = std::exchange(other.text_, nullptr);
-    }
-    return *this;
-  }
-  ~unique_bstr() { reset(); }
+  using unique_any::unique_any;
 
   // A new BSTR holding a copy of text; raises _com_error with E_OUTOFMEMORY
   // when it cannot be allocated.
   static unique_bstr from(const wchar_t* text) {
-    unique_bstr result;
-    result.text_ = ::SysAllocString(text);
-    if (result.text_ == nullptr && text != nullptr) {
+    unique_bstr result(::SysAllocString(text));
+    if (!result && text != nullptr) {
       raise_com_error(E_OUTOFMEMORY);
     }
     return result;
   }
   static unique_bstr from(const std::wstring& text) {
-    unique_bstr result;
-    result.text_ = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (result.text_ == nullptr) {
+    unique_bstr result(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+    if (!result) {
       raise_com_error(E_OUTOFMEMORY);
     }
     return result;
   }
 
-  BSTR get() const noexcept { return text_; }
-  BSTR* put() noexcept {
-    reset();
-    return &text_;
-  }
-  void reset() noexcept {
-    if (BSTR old = std::exchange(text_, nullptr)) {
-      ::SysFreeString(old);
-    }
-  }
-  // A copy of the text; the empty text for a null BSTR.
-  std::wstring text() const {
-    return text_ == nullptr ? std::wstring() : std::wstring(text_, ::SysStringLen(text_));
-  }
-
- private:
-  BSTR text_ = nullptr;
+  std::wstring text() const { return bstr_text(get()); }
 };
 
 // An owning VARIANT, empty (VT_EMPTY) until filled; cleared on scope exit.
+// A moved-from VARIANT is empty.
 class unique_variant {
  public:
   unique_variant() noexcept { ::VariantInit(&value_); }
   unique_variant(const unique_variant&) = delete;
   unique_variant& operator=(const unique_variant&) = delete;
+  unique_variant(unique_variant&& other) noexcept : value_(other.release()) {}
+  unique_variant& operator=(unique_variant&& other) noexcept {
+    if (this != &other) {
+      ::VariantClear(&value_);
+      value_ = other.release();
+    }
+    return *this;
+  }
   ~unique_variant() { ::VariantClear(&value_); }
+
+  // A collection position as Outlook's Item members take it: VT_INT.
+  static unique_variant position(long position) noexcept {
+    unique_variant result;
+    result.value_.vt = VT_INT;
+    result.value_.intVal = static_cast<INT>(position);
+    return result;
+  }
+  // An optional argument left out: VT_ERROR with DISP_E_PARAMNOTFOUND.
+  static unique_variant omitted() noexcept {
+    unique_variant result;
+    result.value_.vt = VT_ERROR;
+    result.value_.scode = DISP_E_PARAMNOTFOUND;
+    return result;
+  }
 
   VARIANT* get() noexcept { return &value_; }
   const VARIANT& value() const noexcept { return value_; }
@@ -161,6 +180,12 @@ class unique_variant {
     return &value_;
   }
   HRESULT clear() noexcept { return ::VariantClear(&value_); }
+  // Gives up ownership: the caller clears the VARIANT it gets.
+  [[nodiscard]] VARIANT release() noexcept {
+    const VARIANT value = value_;
+    ::VariantInit(&value_);
+    return value;
+  }
 
  private:
   VARIANT value_;

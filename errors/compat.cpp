@@ -23,21 +23,28 @@ HRESULT hresult_from_last_error() noexcept { return hresult_from_win32_error(::G
 
 void throw_last_error_as_atl() { ATL::AtlThrow(hresult_from_last_error()); }
 
-std::wstring to_wide(const char* text, int length, UINT code_page) {
-  if (text == nullptr || length == 0 || (length < 0 && *text == '\0')) {
-    return std::wstring();
+namespace {
+
+// One conversion of text (length characters, -1 up to and with the
+// terminator) by a system converter called as convert(output, room): first
+// without room, for the size, then into the result. The terminator that a
+// length of -1 converts is dropped.
+template <class Result, class Char, class Convert>
+Result converted(const Char* text, int length, Convert convert) {
+  if (text == nullptr || length == 0 || (length < 0 && *text == Char())) {
+    return Result();
   }
-  const int needed = ::MultiByteToWideChar(code_page, 0, text, length, nullptr, 0);
+  const int needed = convert(nullptr, 0);
   if (needed <= 0) {
     throw_last_error_as_atl();
   }
-  std::wstring result;
+  Result result;
   try {
     result.resize(static_cast<size_t>(needed));
   } catch (const std::bad_alloc&) {
     ATL::AtlThrow(E_OUTOFMEMORY);
   }
-  if (::MultiByteToWideChar(code_page, 0, text, length, result.data(), needed) <= 0) {
+  if (convert(result.data(), needed) <= 0) {
     throw_last_error_as_atl();
   }
   if (length < 0) {
@@ -46,29 +53,18 @@ std::wstring to_wide(const char* text, int length, UINT code_page) {
   return result;
 }
 
+}  // namespace
+
+std::wstring to_wide(const char* text, int length, UINT code_page) {
+  return converted<std::wstring>(text, length, [&](wchar_t* output, int room) {
+    return ::MultiByteToWideChar(code_page, 0, text, length, output, room);
+  });
+}
+
 std::string to_narrow(const wchar_t* text, int length, UINT code_page) {
-  if (text == nullptr || length == 0 || (length < 0 && *text == L'\0')) {
-    return std::string();
-  }
-  const int needed =
-      ::WideCharToMultiByte(code_page, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) {
-    throw_last_error_as_atl();
-  }
-  std::string result;
-  try {
-    result.resize(static_cast<size_t>(needed));
-  } catch (const std::bad_alloc&) {
-    ATL::AtlThrow(E_OUTOFMEMORY);
-  }
-  if (::WideCharToMultiByte(code_page, 0, text, length, result.data(), needed, nullptr, nullptr) <=
-      0) {
-    throw_last_error_as_atl();
-  }
-  if (length < 0) {
-    result.pop_back();
-  }
-  return result;
+  return converted<std::string>(text, length, [&](char* output, int room) {
+    return ::WideCharToMultiByte(code_page, 0, text, length, output, room, nullptr, nullptr);
+  });
 }
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "errors/compat.h"
+#include "errors/unique_any.h"
 
 namespace qv {
 namespace {
@@ -15,24 +16,6 @@ constexpr DWORD kSystemTextFlags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
 constexpr DWORD kPatternFlags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY;
-
-// Owns a buffer that FormatMessageW allocated.
-class LocalBuffer {
- public:
-  LocalBuffer() = default;
-  LocalBuffer(const LocalBuffer&) = delete;
-  LocalBuffer& operator=(const LocalBuffer&) = delete;
-  ~LocalBuffer() {
-    if (text_ != nullptr) {
-      ::LocalFree(text_);
-    }
-  }
-  wchar_t** put() { return &text_; }
-  const wchar_t* get() const { return text_; }
-
- private:
-  wchar_t* text_ = nullptr;
-};
 
 void copy_text(std::wstring& target, const wchar_t* text) noexcept {
   try {
@@ -119,7 +102,7 @@ HRESULT check_hresult(HRESULT hr) {
 std::wstring system_error_text(std::int32_t code) noexcept {
   std::wstring result;
   try {
-    LocalBuffer buffer;
+    unique_local_memory<wchar_t> buffer;
     const DWORD length = ::FormatMessageW(kSystemTextFlags, nullptr, static_cast<DWORD>(code),
                                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                                           reinterpret_cast<LPWSTR>(buffer.put()), 0, nullptr);
@@ -153,7 +136,7 @@ std::wstring format_message(const wchar_t* pattern,
     for (const wchar_t* insert : inserts) {
       arguments.push_back(reinterpret_cast<DWORD_PTR>(insert != nullptr ? insert : L""));
     }
-    LocalBuffer buffer;
+    unique_local_memory<wchar_t> buffer;
     const DWORD length = ::FormatMessageW(
         kPatternFlags, pattern, 0, 0, reinterpret_cast<LPWSTR>(buffer.put()), 0,
         reinterpret_cast<va_list*>(arguments.empty() ? nullptr : arguments.data()));

@@ -7,40 +7,17 @@
 #include "items/entry_id.h"
 #include "items/item_url.h"
 #include "mapi/mapi.h"
+#include "mapi/mapi_platform.h"
 
 namespace qv {
 namespace {
 
-// {00020307-0000-0000-C000-000000000046}
-constexpr IID kIidMessage = {0x00020307, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-
-// STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE
 constexpr DWORD kCreateFlags = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
 
-// How many attachment rows are read.
 constexpr LONG kAttachmentRows = 100;
 
 constexpr SizedSPropTagArray(4, kAttachmentColumns) = {
-    4,
-    {PR_ATTACH_NUM, PR_ATTACH_METHOD, PROP_TAG(PT_UNICODE, 0x370E), PROP_TAG(PT_STRING8, 0x370E)}};
-
-// Memory handed to CreateILockBytesOnHGlobal, freed here until it takes it.
-class GlobalMemory {
- public:
-  explicit GlobalMemory(HGLOBAL memory) noexcept : memory_(memory) {}
-  GlobalMemory(const GlobalMemory&) = delete;
-  GlobalMemory& operator=(const GlobalMemory&) = delete;
-  ~GlobalMemory() {
-    if (memory_ != nullptr) {
-      ::GlobalFree(memory_);
-    }
-  }
-  HGLOBAL get() const noexcept { return memory_; }
-  void hand_over() noexcept { memory_ = nullptr; }
-
- private:
-  HGLOBAL memory_;
-};
+    4, {PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_MIME_TAG_W, PR_ATTACH_MIME_TAG_A}};
 
 std::wstring not_a_message(const EntryId& entry_id) {
   std::wstring text = entry_id.to_text();
@@ -97,26 +74,27 @@ CompoundStorage::CompoundStorage(bool create_now) {
 }
 
 void CompoundStorage::create(const wchar_t* name) {
-  release();
+  reset();
   if (name != nullptr && *name != L'\0') {
     check_hresult(::StgCreateDocfile(name, kCreateFlags, 0, storage.put()));
     return;
   }
-  GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, 0));
-  if (memory.get() == nullptr) {
+  unique_global_memory memory(::GlobalAlloc(GMEM_MOVEABLE, 0));
+  if (!memory) {
     throw win32_error();
   }
   check_hresult(::CreateILockBytesOnHGlobal(memory.get(), TRUE, lock_bytes.put()));
-  memory.hand_over();  // freed with the last release of lock_bytes
+  // Freed with the last release of lock_bytes from now on.
+  static_cast<void>(memory.release());
   check_hresult(::StgCreateDocfileOnILockBytes(lock_bytes.get(), kCreateFlags, 0, storage.put()));
 }
 
 void CompoundStorage::open(const wchar_t* name, StorageMode mode) {
-  release();
+  reset();
   check_hresult(::StgOpenStorage(name, nullptr, storage_flags(mode), nullptr, 0, storage.put()));
 }
 
-void CompoundStorage::release() noexcept {
+void CompoundStorage::reset() noexcept {
   storage.reset();
   lock_bytes.reset();
 }
@@ -133,7 +111,7 @@ void MapiMessageImpl::open(const wchar_t* source, StorageMode mode) {
     const EntryId entry_id(source);
     // An object of another type (a folder, a store) comes back empty.
     const com_ptr<IUnknown> object = shared_mapi(false)->open_entry(entry_id, kMapiMessageType);
-    set_message(object.query<IMessage>(kIidMessage).get());
+    set_message(object.try_query<IMessage>().get());
     if (!message) {
       throw truntime_error(not_a_message(entry_id));
     }

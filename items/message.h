@@ -85,7 +85,7 @@ class CompoundStorage {
   // flags of mode. Throws win32_error.
   void open(const wchar_t* name, StorageMode mode);
   // Releases the storage, then the memory under it.
-  void release() noexcept;
+  void reset() noexcept;
 
   com_ptr<IStorage> storage;       // the root storage
   com_ptr<ILockBytes> lock_bytes;  // the memory of a storage in memory

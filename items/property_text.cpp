@@ -29,7 +29,7 @@ constexpr wchar_t kSeparator[] = L"; ";
 constexpr int kBodyField = 6;
 
 // The same property with type PT_STRING8, for a PT_UNICODE tag.
-ULONG eight_bit_tag(ULONG tag) { return (tag & 0x1F) != 0 ? ((tag - 0x1F) | 0x1E) : tag; }
+ULONG eight_bit_tag(ULONG tag) { return CHANGE_PROP_TYPE(tag, PT_STRING8); }
 
 // Bytes up to the first zero byte (or all of them), converted from the
 // system's ANSI code page.

@@ -12,27 +12,25 @@ namespace {
 // Only the rows of one QueryRows call are read from each table.
 constexpr LONG kTableRows = 10;
 
-// MAPI_UNICODE | MAPI_NO_MAIL | MAPI_EXTENDED | MAPI_NEW_SESSION
 constexpr ULONG kLogonFlags = MAPI_UNICODE | MAPI_NO_MAIL | MAPI_EXTENDED | MAPI_NEW_SESSION;
 constexpr ULONG kStoreFlags = MDB_NO_DIALOG | MDB_WRITE;
 
-constexpr SizedSPropTagArray(2, kProfileColumns) = {
-    2, {PR_DEFAULT_PROFILE, PROP_TAG(PT_STRING8, 0x3001)}};
-constexpr SizedSPropTagArray(2, kStoreColumns) = {2, {PR_ENTRYID, PROP_TAG(PT_UNICODE, 0x3001)}};
+constexpr SizedSPropTagArray(2, kProfileColumns) = {2, {PR_DEFAULT_PROFILE, PR_DISPLAY_NAME_A}};
+constexpr SizedSPropTagArray(2, kStoreColumns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_W}};
 
 com_ptr<IProfAdmin> admin_profiles(const Mapi& mapi) {
-  auto* entry = find_entry_point<MAPIADMINPROFILES>(mapi.library_handle(), "MAPIAdminProfiles");
   com_ptr<IProfAdmin> admin;
-  check_hresult(entry != nullptr ? entry(0, admin.put()) : E_FAIL);
+  check_hresult(call_entry_point<MAPIADMINPROFILES>(mapi.library_handle(), "MAPIAdminProfiles", 0,
+                                                    admin.put()));
   return admin;
 }
 
 com_ptr<IMAPISession> logon_to(const Mapi& mapi, const std::wstring& profile) {
-  auto* entry = find_entry_point<MAPILOGONEX>(mapi.library_handle(), "MAPILogonEx");
   com_ptr<IMAPISession> session;
   // With MAPI_UNICODE the profile name is a wide text.
   auto* name = reinterpret_cast<LPTSTR>(const_cast<wchar_t*>(profile.c_str()));
-  check_hresult(entry != nullptr ? entry(0, name, nullptr, kLogonFlags, session.put()) : E_FAIL);
+  check_hresult(call_entry_point<MAPILOGONEX>(mapi.library_handle(), "MAPILogonEx", 0, name,
+                                              nullptr, kLogonFlags, session.put()));
   return session;
 }
 

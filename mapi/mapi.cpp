@@ -21,37 +21,14 @@ constexpr wchar_t kLocateFailure[] = L"Failed to locate Outlook Extended MAPI DL
 // Room for a registry text value, terminator included.
 constexpr DWORD kValueCapacity = 261;
 
-// Owns an open registry key.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey() { close(); }
-
-  // Opens a key of HKEY_LOCAL_MACHINE for reading; on success the key held
-  // so far is closed and replaced, on failure it stays.
-  bool open(const wchar_t* path) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-      return false;
-    }
-    close();
-    key_ = opened;
-    return true;
+// A key of HKEY_LOCAL_MACHINE opened for reading; empty when it cannot be.
+unique_registry_key open_machine_key(const wchar_t* path) {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+    return unique_registry_key();
   }
-  bool is_open() const { return key_ != nullptr; }
-  HKEY get() const { return key_; }
-
- private:
-  void close() {
-    if (key_ != nullptr) {
-      ::RegCloseKey(key_);
-      key_ = nullptr;
-    }
-  }
-  HKEY key_ = nullptr;
-};
+  return unique_registry_key(opened);
+}
 
 // A registry value read as text into a buffer of kValueCapacity characters.
 // The read succeeds for a REG_SZ or REG_EXPAND_SZ value that ends in a null
@@ -79,11 +56,6 @@ LSTATUS read_text_value(HKEY key, const wchar_t* name, wchar_t (&buffer)[kValueC
   return ERROR_INVALID_DATA;
 }
 
-HRESULT initialize_mapi(HMODULE library) {
-  MAPIINITIALIZE* initialize = find_entry_point<MAPIINITIALIZE>(library, "MAPIInitialize");
-  return initialize != nullptr ? initialize(nullptr) : E_FAIL;
-}
-
 // The owner of the shared instance. The holder itself is never destroyed, so
 // that only the exit routine registered on first use ends the instance.
 std::unique_ptr<Mapi>& shared_instance() {
@@ -97,13 +69,14 @@ void destroy_shared_mapi() { shared_instance().reset(); }
 
 std::wstring locate_mapi_dll() {
   wchar_t buffer[kValueCapacity] = {};
-  RegistryKey key;
-  if (key.open(kMailClientsKey) && read_text_value(key.get(), nullptr, buffer) == ERROR_SUCCESS &&
+  const unique_registry_key mail_clients = open_machine_key(kMailClientsKey);
+  if (mail_clients && read_text_value(mail_clients.get(), nullptr, buffer) == ERROR_SUCCESS &&
       equals_ignoring_ascii_case(buffer, kOutlookClientName)) {
     return kSystemMapiLibrary;
   }
-  if (!key.open(kOutlookClientKey) ||
-      read_text_value(key.get(), L"DllPathEx", buffer) != ERROR_SUCCESS) {
+  const unique_registry_key outlook_client = open_machine_key(kOutlookClientKey);
+  if (!outlook_client ||
+      read_text_value(outlook_client.get(), L"DllPathEx", buffer) != ERROR_SUCCESS) {
     throw truntime_error(kLocateFailure);
   }
   return std::wstring(buffer);  // up to the first null character
@@ -124,7 +97,7 @@ Mapi::Mapi() : library(load_library(locate_mapi_dll().c_str(), false, true)) {
   // A counted reference of its own to the system's MAPI library while MAPI
   // is being initialised, whichever library was located.
   const unique_library system_mapi(load_library(kSystemMapiLibrary, false, true));
-  check_hresult(initialize_mapi(library.get()));
+  check_hresult(call_entry_point<MAPIINITIALIZE>(library.get(), "MAPIInitialize", nullptr));
 }
 
 Mapi::~Mapi() {

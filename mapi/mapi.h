@@ -9,45 +9,13 @@
 #include <string>
 
 #include "../errors/com_holders.h"
+#include "../errors/unique_any.h"
 #include "../outlook/folders.h"
 
 namespace qv {
 
 class EntryId;
 class MapiLogon;
-
-// Owns a loaded library handle and frees it on scope exit.
-class unique_library {
- public:
-  unique_library() noexcept = default;
-  explicit unique_library(HMODULE handle) noexcept : handle_(handle) {}
-  unique_library(const unique_library&) = delete;
-  unique_library& operator=(const unique_library&) = delete;
-  unique_library(unique_library&& other) noexcept : handle_(other.release()) {}
-  unique_library& operator=(unique_library&& other) noexcept {
-    if (this != &other) {
-      reset(other.release());
-    }
-    return *this;
-  }
-  ~unique_library() { reset(); }
-
-  HMODULE get() const noexcept { return handle_; }
-  HMODULE release() noexcept {
-    const HMODULE handle = handle_;
-    handle_ = nullptr;
-    return handle;
-  }
-  void reset(HMODULE handle = nullptr) noexcept {
-    if (handle_ != nullptr) {
-      ::FreeLibrary(handle_);
-    }
-    handle_ = handle;
-  }
-
- private:
-  HMODULE handle_ = nullptr;
-};
 
 class Mapi {
  public:
@@ -96,6 +64,14 @@ template <class Function>
 Function* find_entry_point(HMODULE library, const char* name) noexcept {
   const FARPROC address = ::GetProcAddress(library, name);
   return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(address));
+}
+
+// Calls an entry point of a library, looked up by name, with arguments and
+// returns its HRESULT; E_FAIL when the library lacks it.
+template <class Function, class... Arguments>
+HRESULT call_entry_point(HMODULE library, const char* name, Arguments... arguments) {
+  Function* entry = find_entry_point<Function>(library, name);
+  return entry != nullptr ? entry(arguments...) : E_FAIL;
 }
 
 // The path (or bare file name) of the MAPI library to load: "mapi32.dll" when

@@ -7,73 +7,28 @@
 #include <mapix.h>
 #include <mapiutil.h>
 
-#include <utility>
+#include "../errors/unique_any.h"
 
 namespace qv {
 
 // A block of MAPI memory, with everything linked to it by MAPIAllocateMore.
 template <class T>
-class mapi_buffer {
+class mapi_buffer : public unique_any<T*, &::MAPIFreeBuffer> {
  public:
-  mapi_buffer() noexcept = default;
-  mapi_buffer(const mapi_buffer&) = delete;
-  mapi_buffer& operator=(const mapi_buffer&) = delete;
-  mapi_buffer(mapi_buffer&& other) noexcept : memory_(std::exchange(other.memory_, nullptr)) {}
-  mapi_buffer& operator=(mapi_buffer&& other) noexcept {
-    if (this != &other) {
-      reset();
-      memory_ = std::exchange(other.memory_, nullptr);
-    }
-    return *this;
-  }
-  ~mapi_buffer() { reset(); }
+  using unique_any<T*, &::MAPIFreeBuffer>::unique_any;
 
-  T* get() const noexcept { return memory_; }
-  T* operator->() const noexcept { return memory_; }
-  explicit operator bool() const noexcept { return memory_ != nullptr; }
-
-  // For out parameters: frees what is held and gives the address to fill.
-  T** put() noexcept {
-    reset();
-    return &memory_;
-  }
-  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
-
-  void reset() noexcept {
-    if (T* old = std::exchange(memory_, nullptr)) {
-      ::MAPIFreeBuffer(old);
-    }
-  }
-
- private:
-  T* memory_ = nullptr;
+  T* operator->() const noexcept { return this->get(); }
+  // For the out parameters that MAPI types void**.
+  void** put_void() noexcept { return reinterpret_cast<void**>(this->put()); }
 };
 
 // A row set of a MAPI table: each row's values and the set itself.
-class unique_rows {
+class unique_rows : public unique_any<SRowSet*, &::FreeProws> {
  public:
-  unique_rows() noexcept = default;
-  unique_rows(const unique_rows&) = delete;
-  unique_rows& operator=(const unique_rows&) = delete;
-  ~unique_rows() { reset(); }
+  using unique_any::unique_any;
 
-  SRowSet* get() const noexcept { return rows_; }
-  explicit operator bool() const noexcept { return rows_ != nullptr; }
-  ULONG count() const noexcept { return rows_ != nullptr ? rows_->cRows : 0; }
-  const SRow& operator[](ULONG row) const noexcept { return rows_->aRow[row]; }
-
-  SRowSet** put() noexcept {
-    reset();
-    return &rows_;
-  }
-  void reset() noexcept {
-    if (SRowSet* old = std::exchange(rows_, nullptr)) {
-      ::FreeProws(old);
-    }
-  }
-
- private:
-  SRowSet* rows_ = nullptr;
+  ULONG count() const noexcept { return *this ? get()->cRows : 0; }
+  const SRow& operator[](ULONG row) const noexcept { return get()->aRow[row]; }
 };
 
 // A fixed tag array (declared with SizedSPropTagArray) as MAPI takes it.

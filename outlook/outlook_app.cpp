@@ -31,41 +31,19 @@ void check_member(HRESULT hr, IUnknown* object, REFIID iid) {
   }
 }
 
-// A collection position: a VT_INT VARIANT, cleared after the call.
-class Position {
- public:
-  explicit Position(long position) {
-    ::VariantInit(&value_);
-    value_.vt = VT_INT;
-    value_.intVal = static_cast<INT>(position);
-  }
-  Position(const Position&) = delete;
-  Position& operator=(const Position&) = delete;
-  ~Position() { ::VariantClear(&value_); }
-
-  const VARIANT& value() const { return value_; }
-
-  // Clears the VARIANT; a failure is raised as _com_error.
-  void clear() {
-    const HRESULT hr = ::VariantClear(&value_);
-    if (FAILED(hr)) {
-      raise_com_error(hr);
-    }
-  }
-
- private:
-  VARIANT value_;
-};
-
-// Calls a collection's Item member with a position and hands over its result.
+// Calls a collection's Item member with a position and gives its result.
 template <class Collection, class Result>
 com_ptr<Result> item_at(const com_ptr<Collection>& collection, long position, REFIID iid) {
-  Collection* raw = collection.operator->();
-  Position index(position);
+  Collection* raw = collection.get_checked();
+  unique_variant index = unique_variant::position(position);
   com_ptr<Result> result;
-  const HRESULT hr = raw->Item(index.value(), result.put());
-  check_member(hr, raw, iid);
-  index.clear();
+  check_member(raw->Item(index.value(), result.put()), raw, iid);
+  // The position is cleared while the result is held, and a failure to clear
+  // it is raised like the member's own.
+  const HRESULT cleared = index.clear();
+  if (FAILED(cleared)) {
+    raise_com_error(cleared);
+  }
   return result;
 }
 
@@ -73,7 +51,7 @@ com_ptr<Result> item_at(const com_ptr<Collection>& collection, long position, RE
 template <class Object, class Result>
 com_ptr<Result> reference_from(const com_ptr<Object>& object,
                                HRESULT (STDMETHODCALLTYPE Object::*member)(Result**), REFIID iid) {
-  Object* raw = object.operator->();
+  Object* raw = object.get_checked();
   com_ptr<Result> result;
   check_member((raw->*member)(result.put()), raw, iid);
   return result;
@@ -81,7 +59,7 @@ com_ptr<Result> reference_from(const com_ptr<Object>& object,
 
 template <class Collection>
 long count_of(const com_ptr<Collection>& collection, REFIID iid) {
-  Collection* raw = collection.operator->();
+  Collection* raw = collection.get_checked();
   long count = 0;
   check_member(raw->get_Count(&count), raw, iid);
   return count;
@@ -119,8 +97,7 @@ std::wstring property_text(IDispatch* object, const wchar_t* name) noexcept {
     return std::wstring();
   }
   try {
-    const BSTR text = value.value().bstrVal;
-    return text == nullptr ? std::wstring() : std::wstring(text, ::SysStringLen(text));
+    return bstr_text(value.value().bstrVal);
   } catch (...) {
     return std::wstring();
   }
@@ -133,7 +110,7 @@ com_ptr<_Explorer> active_explorer(const com_ptr<_Application>& application) {
 }
 
 com_ptr<_NameSpace> get_namespace(const com_ptr<_Application>& application, const wchar_t* type) {
-  _Application* raw = application.operator->();
+  _Application* raw = application.get_checked();
   unique_bstr type_text = unique_bstr::from(type);
   com_ptr<_NameSpace> name_space;
   check_member(raw->GetNamespace(type_text.get(), name_space.put()), raw, IID__Application);
@@ -156,14 +133,11 @@ com_ptr<_Folders> folders(const com_ptr<_NameSpace>& name_space) {
 
 com_ptr<MAPIFolder> get_folder_from_id(const com_ptr<_NameSpace>& name_space,
                                        const std::wstring& folder_entry_id) {
-  _NameSpace* raw = name_space.operator->();
+  _NameSpace* raw = name_space.get_checked();
   unique_bstr entry_id_text = unique_bstr::from(folder_entry_id);
-  VARIANT no_store;  // the omitted optional argument
-  ::VariantInit(&no_store);
-  no_store.vt = VT_ERROR;
-  no_store.scode = DISP_E_PARAMNOTFOUND;
+  const unique_variant no_store = unique_variant::omitted();
   com_ptr<MAPIFolder> folder;
-  check_member(raw->GetFolderFromID(entry_id_text.get(), no_store, folder.put()), raw,
+  check_member(raw->GetFolderFromID(entry_id_text.get(), no_store.value(), folder.put()), raw,
                IID__NameSpace);
   return folder;
 }
@@ -175,14 +149,14 @@ com_ptr<MAPIFolder> item(const com_ptr<_Folders>& folders, long position) {
 }
 
 unique_bstr entry_id(const com_ptr<MAPIFolder>& folder) {
-  MAPIFolder* raw = folder.operator->();
+  MAPIFolder* raw = folder.get_checked();
   unique_bstr text;
   check_member(raw->get_EntryID(text.put()), raw, IID_MAPIFolder);
   return text;
 }
 
 long default_item_type(const com_ptr<MAPIFolder>& folder) {
-  MAPIFolder* raw = folder.operator->();
+  MAPIFolder* raw = folder.get_checked();
   OlItemType type = olMailItem;
   check_member(raw->get_DefaultItemType(&type), raw, IID_MAPIFolder);
   return static_cast<long>(type);

@@ -6,12 +6,6 @@
 namespace qv {
 namespace {
 
-// The text of a string value; a null BSTR is the empty text.
-std::wstring string_value(const unique_variant& value) {
-  const BSTR text = value.value().bstrVal;
-  return text == nullptr ? std::wstring() : std::wstring(text, ::SysStringLen(text));
-}
-
 // Appends the EntryID of the item's parent, when it can be read.
 void append_parent_entry_id(IDispatch* item, unique_variant& value,
                             std::vector<std::wstring>& parent_entry_ids) {
@@ -21,7 +15,7 @@ void append_parent_entry_id(IDispatch* item, unique_variant& value,
   const com_ptr<IDispatch> parent = com_ptr<IDispatch>::copy(value.value().pdispVal);
   if (SUCCEEDED(get_property_by_name(parent.get(), L"EntryID", value.put())) &&
       value.type() == VT_BSTR) {
-    parent_entry_ids.push_back(string_value(value));
+    parent_entry_ids.push_back(bstr_text(value.value().bstrVal));
   }
 }
 
@@ -33,7 +27,7 @@ void add_selected_item(IDispatch* item, std::vector<std::wstring>& urls,
   if (FAILED(get_property_by_name(item, L"EntryID", value.put())) || value.type() != VT_BSTR) {
     return;
   }
-  urls.push_back(kItemUrlPrefix + string_value(value));
+  urls.push_back(kItemUrlPrefix + bstr_text(value.value().bstrVal));
   if (parent_entry_ids != nullptr) {
     append_parent_entry_id(item, value, *parent_entry_ids);
   }

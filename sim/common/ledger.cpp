@@ -1,11 +1,15 @@
 #include "sim/common/ledger.h"
 
 #include <oleauto.h>
+#include <mapicode.h>
 
 #include <fstream>
 #include <new>
 #include <stdexcept>
 #include <utility>
+
+#include "errors/com_holders.h"
+#include "errors/unique_any.h"
 
 namespace qvsim {
 namespace {
@@ -36,21 +40,21 @@ constexpr NamedHresult kNamedHresults[] = {
     {"STG_E_FILENOTFOUND", STG_E_FILENOTFOUND},
     {"STG_E_ACCESSDENIED", STG_E_ACCESSDENIED},
     {"STG_E_READFAULT", STG_E_READFAULT},
-    {"MAPI_E_CALL_FAILED", static_cast<HRESULT>(0x80004005)},
-    {"MAPI_E_NOT_ENOUGH_MEMORY", static_cast<HRESULT>(0x8007000E)},
-    {"MAPI_E_INVALID_PARAMETER", static_cast<HRESULT>(0x80070057)},
-    {"MAPI_E_NO_ACCESS", static_cast<HRESULT>(0x80070005)},
-    {"MAPI_E_NO_SUPPORT", static_cast<HRESULT>(0x80040102)},
-    {"MAPI_E_NOT_FOUND", static_cast<HRESULT>(0x8004010F)},
-    {"MAPI_E_LOGON_FAILED", static_cast<HRESULT>(0x80040111)},
-    {"MAPI_E_NETWORK_ERROR", static_cast<HRESULT>(0x80040115)},
-    {"MAPI_E_DISK_ERROR", static_cast<HRESULT>(0x80040116)},
-    {"MAPI_E_CORRUPT_DATA", static_cast<HRESULT>(0x8004011B)},
-    {"MAPI_E_USER_CANCEL", static_cast<HRESULT>(0x80040113)},
-    {"MAPI_E_NOT_INITIALIZED", static_cast<HRESULT>(0x80040605)},
-    {"MAPI_E_UNKNOWN_FLAGS", static_cast<HRESULT>(0x80040106)},
-    {"MAPI_E_INTERFACE_NOT_SUPPORTED", static_cast<HRESULT>(0x80004002)},
-    {"MAPI_E_TOO_BIG", static_cast<HRESULT>(0x80040305)},
+    {"MAPI_E_CALL_FAILED", MAPI_E_CALL_FAILED},
+    {"MAPI_E_NOT_ENOUGH_MEMORY", MAPI_E_NOT_ENOUGH_MEMORY},
+    {"MAPI_E_INVALID_PARAMETER", MAPI_E_INVALID_PARAMETER},
+    {"MAPI_E_NO_ACCESS", MAPI_E_NO_ACCESS},
+    {"MAPI_E_NO_SUPPORT", MAPI_E_NO_SUPPORT},
+    {"MAPI_E_NOT_FOUND", MAPI_E_NOT_FOUND},
+    {"MAPI_E_LOGON_FAILED", MAPI_E_LOGON_FAILED},
+    {"MAPI_E_NETWORK_ERROR", MAPI_E_NETWORK_ERROR},
+    {"MAPI_E_DISK_ERROR", MAPI_E_DISK_ERROR},
+    {"MAPI_E_CORRUPT_DATA", MAPI_E_CORRUPT_DATA},
+    {"MAPI_E_USER_CANCEL", MAPI_E_USER_CANCEL},
+    {"MAPI_E_NOT_INITIALIZED", MAPI_E_NOT_INITIALIZED},
+    {"MAPI_E_UNKNOWN_FLAGS", MAPI_E_UNKNOWN_FLAGS},
+    {"MAPI_E_INTERFACE_NOT_SUPPORTED", MAPI_E_INTERFACE_NOT_SUPPORTED},
+    {"MAPI_E_TOO_BIG", MAPI_E_TOO_BIG},
 };
 
 // Tracing is asked for by this environment variable.
@@ -243,17 +247,20 @@ bool Ledger::write_report_to_env_path(const wchar_t* variable) const {
 bool Ledger::write_report(const std::wstring& path) const {
   const std::string text = report().dump(2);
   const std::wstring partial = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".part";
-  HANDLE file = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return false;
+  bool written_whole = false;
+  {
+    const qv::unique_file file(::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      return false;
+    }
+    DWORD written = 0;
+    written_whole =
+        ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
   }
-  DWORD written = 0;
-  const BOOL ok =
-      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  ::CloseHandle(file);
-  if (ok && written == text.size() &&
-      ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  // Readers wait for the report's name: it appears only when the report is whole.
+  if (written_whole && ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     return true;
   }
   ::DeleteFileW(partial.c_str());
@@ -270,19 +277,16 @@ void Ledger::reset_counts() {
 }
 
 void set_thread_error_object(const std::wstring& description, std::string_view source) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(::CreateErrorInfo(&create)) || create == nullptr) {
+  qv::com_ptr<ICreateErrorInfo> create;
+  if (FAILED(::CreateErrorInfo(create.put())) || !create) {
     return;
   }
   std::wstring source_text = utf8_to_wide(source);
   create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
   create->SetSource(const_cast<LPOLESTR>(source_text.c_str()));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    ::SetErrorInfo(0, info);
-    info->Release();
+  if (const qv::com_ptr<IErrorInfo> info = create.try_query<IErrorInfo>()) {
+    ::SetErrorInfo(0, info.get());
   }
-  create->Release();
 }
 
 HRESULT parse_hresult(const nlohmann::json& value) {
@@ -314,29 +318,37 @@ HRESULT parse_hresult(const nlohmann::json& value) {
                               names + ")");
 }
 
-std::wstring utf8_to_wide(std::string_view text) {
-  if (text.empty()) {
-    return std::wstring();
+namespace {
+
+// The library's conversions raise CAtlException; the simulator's give the
+// empty text instead, and keep std::bad_alloc for memory.
+template <class Result, class Conversion>
+Result converted_or_empty(Conversion conversion) {
+  try {
+    return conversion();
+  } catch (const CAtlException& error) {
+    if (static_cast<HRESULT>(error) == E_OUTOFMEMORY) {
+      throw std::bad_alloc();
+    }
+    return Result();
   }
-  const int size =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size);
-  return result;
 }
 
-std::string wide_to_utf8(std::wstring_view text) {
-  if (text.empty()) {
-    return std::string();
-  }
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                        nullptr, nullptr);
-  return result;
+}  // namespace
+
+std::wstring to_wide(std::string_view text, UINT code_page) {
+  return converted_or_empty<std::wstring>(
+      [&] { return qv::to_wide(text.data(), static_cast<int>(text.size()), code_page); });
 }
+
+std::string to_narrow(std::wstring_view text, UINT code_page) {
+  return converted_or_empty<std::string>(
+      [&] { return qv::to_narrow(text.data(), static_cast<int>(text.size()), code_page); });
+}
+
+std::wstring utf8_to_wide(std::string_view text) { return to_wide(text, CP_UTF8); }
+
+std::string wide_to_utf8(std::wstring_view text) { return to_narrow(text, CP_UTF8); }
 
 std::wstring environment_variable(const wchar_t* name) {
   const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);

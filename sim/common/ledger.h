@@ -135,6 +135,12 @@ HRESULT parse_hresult(const nlohmann::json& value);
 // this description and source, as a COM server does before it fails a call.
 void set_thread_error_object(const std::wstring& description, std::string_view source);
 
+// 8-bit text in a code page to UTF-16 and back, by the library's conversions
+// (qv::to_wide, qv::to_narrow); a text that does not convert gives the empty
+// text. Throws std::bad_alloc.
+std::wstring to_wide(std::string_view text, UINT code_page);
+std::string to_narrow(std::wstring_view text, UINT code_page);
+
 // UTF-8 <-> UTF-16 for the simulator's own texts.
 std::wstring utf8_to_wide(std::string_view text);
 std::string wide_to_utf8(std::wstring_view text);

@@ -121,38 +121,23 @@ const Property* Item::find(std::uint32_t tag) const {
 }
 
 std::wstring Item::subject() const {
-  if (const Property* unicode = find(kPrSubjectW)) {
+  if (const Property* unicode = find(PR_SUBJECT_W)) {
     return unicode->text;
   }
-  if (const Property* ansi = find(kPrSubjectA)) {
+  if (const Property* ansi = find(PR_SUBJECT_A)) {
     return from_code_page_1252(ansi->bytes);
   }
   return std::wstring();
 }
 
 std::wstring from_code_page_1252(const Bytes& bytes) {
-  if (bytes.empty()) {
-    return std::wstring();
-  }
-  const char* data = reinterpret_cast<const char*>(bytes.data());
-  const int length = static_cast<int>(bytes.size());
-  const int size = ::MultiByteToWideChar(kCodePage1252, 0, data, length, nullptr, 0);
-  std::wstring text(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(kCodePage1252, 0, data, length, text.data(), size);
-  return text;
+  return to_wide(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                 kCodePage1252);
 }
 
 Bytes to_code_page_1252(std::wstring_view text) {
-  if (text.empty()) {
-    return Bytes();
-  }
-  const int length = static_cast<int>(text.size());
-  const int size =
-      ::WideCharToMultiByte(kCodePage1252, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  Bytes bytes(static_cast<size_t>(size));
-  ::WideCharToMultiByte(kCodePage1252, 0, text.data(), length,
-                        reinterpret_cast<char*>(bytes.data()), size, nullptr, nullptr);
-  return bytes;
+  const std::string bytes = to_narrow(text, kCodePage1252);
+  return Bytes(bytes.begin(), bytes.end());
 }
 
 std::wstring Folder::folder_path() const {

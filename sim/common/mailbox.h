@@ -20,6 +20,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "mapi/mapi_platform.h"
+
 namespace qvsim {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -46,21 +48,6 @@ enum PropertyType : std::uint16_t {
   kPtMvString8 = 0x101E,
   kPtMvUnicode = 0x101F,
 };
-
-// Outlook's property sets of named properties.
-inline constexpr GUID kPsetidAppointment = {
-    0x00062002, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr GUID kPsetidTask = {
-    0x00062003, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr GUID kPsetidAddress = {
-    0x00062004, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr GUID kPsetidCommon = {
-    0x00062008, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-inline constexpr std::uint32_t kPrSubjectW = 0x0037001F;
-inline constexpr std::uint32_t kPrSubjectA = 0x0037001E;
-inline constexpr std::uint32_t kPrMessageClassW = 0x001A001F;
-inline constexpr std::uint32_t kPrMessageClassA = 0x001A001E;
 
 // The name of a named property: property set and numeric name (LID).
 struct NamedId {

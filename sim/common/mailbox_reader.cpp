@@ -12,6 +12,7 @@
 #include <string>
 #include <utility>
 
+#include "errors/unique_any.h"
 #include "sim/common/ledger.h"
 #include "sim/common/mailbox.h"
 
@@ -202,10 +203,10 @@ struct NamedSet {
 };
 
 constexpr NamedSet kPropertySets[] = {
-    {"PSETID_Appointment", &kPsetidAppointment},
-    {"PSETID_Task", &kPsetidTask},
-    {"PSETID_Address", &kPsetidAddress},
-    {"PSETID_Common", &kPsetidCommon},
+    {"PSETID_Appointment", &PSETID_Appointment},
+    {"PSETID_Task", &PSETID_Task},
+    {"PSETID_Address", &PSETID_Address},
+    {"PSETID_Common", &PSETID_Common},
 };
 
 GUID property_set_of(const json& value, const std::string& where) {
@@ -355,18 +356,17 @@ std::string open_failure_text(const std::wstring& path, DWORD error) {
 }
 
 Bytes read_whole_file(const std::wstring& path, const std::string& where) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  const qv::unique_file file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     fail(where, open_failure_text(path, ::GetLastError()));
   }
   Bytes bytes;
   std::uint8_t buffer[65536];
   DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+  while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
     bytes.insert(bytes.end(), buffer, buffer + read);
   }
-  ::CloseHandle(file);
   return bytes;
 }
 
@@ -643,11 +643,11 @@ class MailboxReader {
                    read_property(properties[i], index_path(member_path(where, "properties"), i)));
     }
     if (value.contains("subject")) {
-      if (item->find(kPrSubjectW) != nullptr || item->find(kPrSubjectA) != nullptr) {
+      if (item->find(PR_SUBJECT_W) != nullptr || item->find(PR_SUBJECT_A) != nullptr) {
         fail(where, "\"subject\" and a PR_SUBJECT property are both given");
       }
       Property subject;
-      subject.tag = kPrSubjectW;
+      subject.tag = PR_SUBJECT_W;
       subject.type = kPtUnicode;
       subject.text = wide_text_of(value.at("subject"), member_path(where, "subject"));
       item->properties.push_back(std::move(subject));
@@ -735,10 +735,10 @@ class MailboxReader {
     if (value.contains("message_class")) {
       return wide_text_of(value.at("message_class"), member_path(where, "message_class"));
     }
-    if (const Property* unicode = item.find(kPrMessageClassW)) {
+    if (const Property* unicode = item.find(PR_MESSAGE_CLASS_W)) {
       return unicode->text;
     }
-    if (const Property* ansi = item.find(kPrMessageClassA)) {
+    if (const Property* ansi = item.find(PR_MESSAGE_CLASS_A)) {
       return from_code_page_1252(ansi->bytes);
     }
     return default_message_class(item.folder->default_item_type);

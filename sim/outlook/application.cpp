@@ -148,7 +148,7 @@ HRESULT NameSpaceObject::folder_from_id(const VARIANT& entry_id, const VARIANT& 
     return hr;
   }
   if (folder == nullptr) {
-    return raise(kMapiNotFound, kNotFoundText);
+    return raise(MAPI_E_NOT_FOUND, kNotFoundText);
   }
   *result = new FolderObject(folder);
   return S_OK;
@@ -164,7 +164,7 @@ HRESULT NameSpaceObject::item_from_id(const VARIANT& entry_id, const VARIANT& st
     return hr;
   }
   if (item == nullptr) {
-    return raise(kMapiNotFound, kNotFoundText);
+    return raise(MAPI_E_NOT_FOUND, kNotFoundText);
   }
   *result = new ItemObject(item);
   return S_OK;

@@ -36,14 +36,6 @@ const KnownInterface kKnownInterfaces[] = {
     {&IID_IClassFactory, "IClassFactory"},
 };
 
-VARIANT missing_argument() {
-  VARIANT value;
-  ::VariantInit(&value);
-  value.vt = VT_ERROR;
-  value.scode = DISP_E_PARAMNOTFOUND;
-  return value;
-}
-
 }  // namespace
 
 CallScope::CallScope(std::string call_point)
@@ -74,12 +66,6 @@ std::string interface_name(REFIID iid) {
   return wide_to_utf8(text);
 }
 
-InvokeArguments::~InvokeArguments() {
-  for (VARIANT& value : values_) {
-    ::VariantClear(&value);
-  }
-}
-
 HRESULT InvokeArguments::take(const DISPPARAMS* parameters) {
   if (parameters == nullptr) {
     return S_OK;
@@ -89,20 +75,19 @@ HRESULT InvokeArguments::take(const DISPPARAMS* parameters) {
   }
   // rgvarg holds the arguments last first.
   for (UINT i = parameters->cArgs; i > 0; --i) {
-    VARIANT copy;
-    ::VariantInit(&copy);
-    const HRESULT hr = ::VariantCopyInd(&copy, &parameters->rgvarg[i - 1]);
+    qv::unique_variant copy;
+    const HRESULT hr = ::VariantCopyInd(copy.get(), &parameters->rgvarg[i - 1]);
     if (FAILED(hr)) {
       return hr;
     }
-    values_.push_back(copy);
+    values_.push_back(std::move(copy));
   }
   return S_OK;
 }
 
 const VARIANT& InvokeArguments::at(size_t index) const {
-  static const VARIANT kMissing = missing_argument();
-  return index < values_.size() ? values_[index] : kMissing;
+  static const qv::unique_variant kMissing = qv::unique_variant::omitted();
+  return index < values_.size() ? values_[index].value() : kMissing.value();
 }
 
 bool is_missing_argument(const VARIANT& value) {
@@ -159,8 +144,7 @@ std::optional<std::wstring> name_of(const VARIANT& index) {
   if (index.vt != VT_BSTR) {
     return std::nullopt;
   }
-  return index.bstrVal == nullptr ? std::wstring()
-                                  : std::wstring(index.bstrVal, ::SysStringLen(index.bstrVal));
+  return qv::bstr_text(index.bstrVal);
 }
 
 void put_variant(VARIANT* out, long value) {

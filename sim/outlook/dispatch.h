@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <mapicode.h>
 
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "errors/com_holders.h"
 #include "sim/common/ledger.h"
 
 namespace qvsim::outlook {
@@ -22,7 +24,6 @@ inline constexpr wchar_t kNotFoundText[] =
 inline constexpr wchar_t kBadIndexText[] = L"Array index out of bounds.";
 inline constexpr wchar_t kInvalidArgumentText[] =
     L"Could not complete the operation. One or more parameter values are not valid.";
-inline constexpr HRESULT kMapiNotFound = static_cast<HRESULT>(0x8004010F);
 
 // One counted call: the ledger counts it and tells whether a fault is
 // injected; when the call ends, the mailbox's events for it are applied.
@@ -52,11 +53,6 @@ std::string interface_name(REFIID iid);
 // (references resolved).
 class InvokeArguments {
  public:
-  InvokeArguments() = default;
-  InvokeArguments(const InvokeArguments&) = delete;
-  InvokeArguments& operator=(const InvokeArguments&) = delete;
-  ~InvokeArguments();
-
   // DISP_E_NONAMEDARGS for named arguments; else the result of the copies.
   HRESULT take(const DISPPARAMS* parameters);
   size_t count() const { return values_.size(); }
@@ -65,7 +61,7 @@ class InvokeArguments {
   const VARIANT& at(size_t index) const;
 
  private:
-  std::vector<VARIANT> values_;
+  std::vector<qv::unique_variant> values_;
 };
 
 bool is_missing_argument(const VARIANT& value);

@@ -28,12 +28,12 @@
 #include <type_traits>
 #include <vector>
 
+#include "errors/com_holders.h"
 #include "outlook/outlook_interfaces.h"
 #include "sim/common/com_guard.h"
 #include "sim/common/com_object.h"
 #include "sim/common/ledger.h"
 #include "sim/common/mailbox.h"
-#include "sim/common/com_ref.h"
 #include "sim/outlook/dispatch.h"
 #include "sim/outlook/type_library.h"
 
@@ -446,9 +446,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (name.empty() || (flags & DISPATCH_PROPERTYGET) == 0) {
       return DISP_E_MEMBERNOTFOUND;
     }
-    VARIANT discarded;
-    ::VariantInit(&discarded);
-    VARIANT* out = result != nullptr ? result : &discarded;
+    qv::unique_variant discarded;
+    VARIANT* out = result != nullptr ? result : discarded.get();
     InvokeArguments arguments;
     HRESULT hr = arguments.take(parameters);
     for (const DispatchMember<Self>& member : members()) {
@@ -457,7 +456,6 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
         break;
       }
     }
-    ::VariantClear(&discarded);
     return hr;
   }
 
@@ -514,12 +512,11 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
     *exception = EXCEPINFO();
     exception->scode = hr;
-    IErrorInfo* info = nullptr;
-    if (::GetErrorInfo(0, &info) == S_OK && info != nullptr) {
+    qv::com_ptr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) == S_OK && info) {
       info->GetDescription(&exception->bstrDescription);
       info->GetSource(&exception->bstrSource);
-      ::SetErrorInfo(0, info);  // GetErrorInfo took it from the thread
-      info->Release();
+      ::SetErrorInfo(0, info.get());  // GetErrorInfo took it from the thread
     }
     return DISP_E_EXCEPTION;
   }

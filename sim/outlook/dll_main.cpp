@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "errors/com_holders.h"
 #include "outlook/outlook_interfaces.h"
 #include "sim/common/com_guard.h"
 #include "sim/common/ledger.h"

@@ -136,7 +136,7 @@ HRESULT FoldersObject::item(const VARIANT& index, MAPIFolder** result) {
     found = SUCCEEDED(hr) ? folder_at(position) : nullptr;
   }
   if (found == nullptr) {
-    return raise(kMapiNotFound, kNotFoundText);
+    return raise(MAPI_E_NOT_FOUND, kNotFoundText);
   }
   *result = new FolderObject(found);
   return S_OK;
@@ -172,7 +172,7 @@ HRESULT ItemsObject::item(const VARIANT& index, IDispatch** result) {
       }
     }
     if (found == nullptr) {
-      return raise(kMapiNotFound, kNotFoundText);
+      return raise(MAPI_E_NOT_FOUND, kNotFoundText);
     }
   } else {
     size_t position = 0;

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "outlook/outlook_interfaces.h"
-#include "sim/common/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/common/ledger.h"
 #include "sim/outlook/application_factory.h"
 #include "sim/outlook/objects.h"
@@ -82,7 +82,7 @@ class LocalServer {
     auto* running = new ApplicationObject();
     // The running object is the server's own, not a client's.
     Ledger::instance().forget_object(static_cast<TrackedObject*>(running));
-    running_ = ComRef<_Application>(running);
+    running_ = qv::com_ptr<_Application>::attach(running);
     if (FAILED(::CoRegisterClassObject(CLSID_OutlookApplication, &ApplicationFactory::instance(),
                                        CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &class_cookie_)) ||
         FAILED(::RegisterActiveObject(running_.get(), CLSID_OutlookApplication, ACTIVEOBJECT_WEAK,
@@ -160,7 +160,7 @@ class LocalServer {
   bool started_by_com_;
   HANDLE starter_ = nullptr;
   HWND window_ = nullptr;
-  ComRef<_Application> running_;
+  qv::com_ptr<_Application> running_;
   DWORD class_cookie_ = 0;
   DWORD active_cookie_ = 0;
 };

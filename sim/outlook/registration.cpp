@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "errors/unique_any.h"
 #include "outlook/outlook_interfaces.h"
 #include "sim/outlook/server.h"
 #include "sim/outlook/type_library.h"
@@ -27,16 +28,15 @@ std::wstring class_id_text() {
 std::wstring class_key() { return L"CLSID\\" + class_id_text(); }
 
 bool set_text(const std::wstring& key_path, const wchar_t* name, const std::wstring& value) {
-  HKEY key = nullptr;
+  HKEY created = nullptr;
   if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesKey + key_path).c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                        KEY_SET_VALUE, nullptr, &created, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  const LSTATUS status =
-      ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(key);
-  return status == ERROR_SUCCESS;
+  const qv::unique_registry_key key(created);
+  return ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
+         ERROR_SUCCESS;
 }
 
 bool delete_tree(const std::wstring& key_path) {

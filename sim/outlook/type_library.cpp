@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "sim/common/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/outlook/server.h"
 
 namespace qvsim::outlook {
@@ -44,7 +44,7 @@ class LoadedLibrary {
     if (!library_ && !load()) {
       return nullptr;
     }
-    ComRef<ITypeInfo> info;
+    qv::com_ptr<ITypeInfo> info;
     if (FAILED(library_->GetTypeInfoOfGuid(iid, info.put()))) {
       return nullptr;
     }
@@ -58,8 +58,8 @@ class LoadedLibrary {
   }
 
   std::mutex mutex_;
-  ComRef<ITypeLib> library_;
-  std::map<GUID, ComRef<ITypeInfo>, GuidLess> infos_;
+  qv::com_ptr<ITypeLib> library_;
+  std::map<GUID, qv::com_ptr<ITypeInfo>, GuidLess> infos_;
 };
 
 }  // namespace
@@ -80,7 +80,7 @@ std::wstring module_path(HMODULE module) {
 }
 
 HRESULT register_type_library(const std::wstring& path) {
-  ComRef<ITypeLib> library;
+  qv::com_ptr<ITypeLib> library;
   return ::LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, library.put());
 }
 

@@ -45,7 +45,7 @@ void set_thread_error(const wchar_t* description) {
   com_ptr<ICreateErrorInfo> create;
   ASSERT_EQ(::CreateErrorInfo(create.put()), S_OK);
   create->SetDescription(const_cast<LPOLESTR>(description));
-  com_ptr<IErrorInfo> info = create.query<IErrorInfo>(IID_IErrorInfo);
+  com_ptr<IErrorInfo> info = create.try_query<IErrorInfo>();
   ASSERT_EQ(::SetErrorInfo(0, info.get()), S_OK);
 }
 
@@ -108,7 +108,7 @@ TEST(ComPtrTest, CopiesAddReferencesAndEveryHolderReleasesItsOwn) {
     EXPECT_EQ(object.references(), 3u);
     com_ptr<IUnknown> moved = std::move(second);
     EXPECT_EQ(object.references(), 3u);
-    com_ptr<ISupportErrorInfo> missing = first.query<ISupportErrorInfo>(IID_ISupportErrorInfo);
+    com_ptr<ISupportErrorInfo> missing = first.try_query<ISupportErrorInfo>();
     EXPECT_FALSE(missing);
   }
   EXPECT_EQ(object.references(), 1u);

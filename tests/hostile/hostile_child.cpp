@@ -25,7 +25,7 @@
 #include "items/field_table.h"
 #include "items/message.h"
 #include "mapi/mapi.h"
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/msg_file.h"
 #include "sim/mapi/message/rtf_codec.h"
 #include "tests/hostile/traced_storage.h"
@@ -47,7 +47,7 @@ std::uint64_t hash_texts(const std::wstring& text, std::uint64_t hash) {
 
 // The simulated MAPI's readers, directly on the file.
 void read_with_simulator(const wchar_t* path, nlohmann::json& result) {
-  qvsim::mapi::ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   trace_line("step StgOpenStorage");
   const HRESULT opened =
       ::StgOpenStorage(path, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage.put());
@@ -56,7 +56,7 @@ void read_with_simulator(const wchar_t* path, nlohmann::json& result) {
     return;
   }
   try {
-    const qvsim::mapi::ComRef<IStorage> traced(qv::test::traced_storage(storage.get()));
+    const auto traced = qv::com_ptr<IStorage>::attach(qv::test::traced_storage(storage.get()));
     std::shared_ptr<qvsim::mapi::MessageData> message;
     trace_line("step read_msg");
     const HRESULT read = qvsim::mapi::read_msg(traced.get(), &message);

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/memory_stream.h"
 #include "sim/mapi/message/rtf_codec.h"
 #include "sim/mapi/message/rtf_stream.h"
@@ -76,8 +76,9 @@ TEST(RtfReaderTest, DamagedValuesGiveTheRtfOrCorruptData) {
     (result.result == S_OK ? read : corrupt) += 1;
 
     // The same through the decompressing stream.
-    ComRef<IStream> compressed(MemoryStream::create(value, StreamBehaviour{}, false));
-    ComRef<IStream> rtf;
+    auto compressed =
+        qv::com_ptr<IStream>::attach(MemoryStream::create(value, StreamBehaviour{}, false));
+    qv::com_ptr<IStream> rtf;
     ASSERT_EQ(wrap_compressed_rtf_stream(compressed.get(), 0, rtf.put()), S_OK);
     std::string bytes;
     ASSERT_EQ(read_to_end(rtf.get(), &bytes), result.result) << i;

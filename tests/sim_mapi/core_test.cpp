@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/message.h"
 #include "sim/mapi/message/msg_file.h"
 #include "sim/mapi/message/rtf_codec.h"
@@ -106,9 +106,9 @@ TEST(MessageDataTest, MessagesOfOneStoreShareItsNameMapAndStoresDiffer) {
   EXPECT_EQ(in_second->set_named(location, PropertyValue::unicode(L"Room 2")),
             PROP_TAG(PT_UNICODE, 0x8001));
 
-  ComRef<IMessage> first(create_message(in_first, MessageContext{}));
-  ComRef<IMessage> other(create_message(also_in_first, MessageContext{}));
-  ComRef<IMessage> second(create_message(in_second, MessageContext{}));
+  auto first = qv::com_ptr<IMessage>::attach(create_message(in_first, MessageContext{}));
+  auto other = qv::com_ptr<IMessage>::attach(create_message(also_in_first, MessageContext{}));
+  auto second = qv::com_ptr<IMessage>::attach(create_message(in_second, MessageContext{}));
   EXPECT_EQ(location_tag(first.get()), PROP_TAG(PT_UNSPECIFIED, 0x8000));
   EXPECT_EQ(location_tag(other.get()), PROP_TAG(PT_UNSPECIFIED, 0x8000));
   EXPECT_EQ(location_tag(second.get()), PROP_TAG(PT_UNSPECIFIED, 0x8001));
@@ -128,16 +128,17 @@ TEST(MessageDataTest, ABuiltMessageServesItsContentAndSavesThroughItsHook) {
     return S_OK;
   };
   context.hooks.released = [&released](IMessage*) { released = true; };
-  ComRef<IMessage> message(create_message(data, context));
+  auto message = qv::com_ptr<IMessage>::attach(create_message(data, context));
   EXPECT_EQ(subject_of(message.get()), L"Built");
 
-  ComRef<IAttach> attachment;
+  qv::com_ptr<IAttach> attachment;
   ASSERT_EQ(message->OpenAttach(0, nullptr, 0, attachment.put()), S_OK);
-  ComRef<IUnknown> unknown;
-  ASSERT_EQ(attachment->OpenProperty(kTagAttachDataObject, &kIidMessage, 0, 0, unknown.put()),
+  qv::com_ptr<IUnknown> unknown;
+  ASSERT_EQ(attachment->OpenProperty(PR_ATTACH_DATA_OBJ, &__uuidof(IMessage), 0, 0, unknown.put()),
             S_OK);
-  ComRef<IMessage> inner;
-  ASSERT_EQ(unknown->QueryInterface(kIidMessage, reinterpret_cast<void**>(inner.put())), S_OK);
+  qv::com_ptr<IMessage> inner;
+  ASSERT_EQ(unknown->QueryInterface(__uuidof(IMessage), reinterpret_cast<void**>(inner.put())),
+            S_OK);
   EXPECT_EQ(subject_of(inner.get()), L"Inside");
   ASSERT_EQ(inner->SaveChanges(0), S_OK);
   EXPECT_EQ(saves, 0);  // an embedded message saves into its attachment
@@ -153,7 +154,8 @@ TEST(MessageDataTest, ABuiltMessageServesItsContentAndSavesThroughItsHook) {
 TEST(MessageDataTest, AReadOnlyMessageRefusesChanges) {
   MessageContext context;
   context.writable = false;
-  ComRef<IMessage> message(create_message(std::make_shared<MessageData>(), context));
+  auto message =
+      qv::com_ptr<IMessage>::attach(create_message(std::make_shared<MessageData>(), context));
   SPropValue value{};
   value.ulPropTag = kSubjectW;
   value.Value.lpszW = const_cast<LPWSTR>(L"no");
@@ -205,9 +207,9 @@ TEST(MsgFileTest, EveryTypeAndStringNamesSurviveTheLayout) {
                                                        PropertyValue::unicode(std::wstring())}));
   data->set_named(PropertyName::numeric(kPsetidTask, 0x8102), PropertyValue::real(0.5));
 
-  ComRef<ILockBytes> bytes;
+  qv::com_ptr<ILockBytes> bytes;
   ASSERT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
-  ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   ASSERT_EQ(::StgCreateDocfileOnILockBytes(
                 bytes.get(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0, storage.put()),
             S_OK);
@@ -218,7 +220,7 @@ TEST(MsgFileTest, EveryTypeAndStringNamesSurviveTheLayout) {
   PropertyBag expected = bag;
   expected.erase(PROP_TAG(PT_ERROR, 0x6603));  // errors are not values to keep
   PropertyBag actual = read->properties;
-  actual.erase(kTagStoreSupportMask);  // added for the Unicode strings
+  actual.erase(PR_STORE_SUPPORT_MASK);  // added for the Unicode strings
   EXPECT_TRUE(actual == expected);
   EXPECT_EQ(read->names->entries(), data->names->entries());
 }

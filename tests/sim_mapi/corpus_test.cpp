@@ -56,12 +56,12 @@ class CorpusTest : public ::testing::Test {
   }
 
   // Opens NAME.msg read-only, as the product opens a compound file.
-  static ComRef<IMessage> open(const std::wstring& name) {
-    ComRef<IStorage> storage;
+  static qv::com_ptr<IMessage> open(const std::wstring& name) {
+    qv::com_ptr<IStorage> storage;
     EXPECT_EQ(::StgOpenStorage(path(name, L".msg").c_str(), nullptr,
                                STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage.put()),
               S_OK);
-    ComRef<IMessage> message;
+    qv::com_ptr<IMessage> message;
     if (storage) {
       EXPECT_EQ(open_message(storage.get(), message.put()), S_OK);
     }
@@ -105,11 +105,11 @@ TEST_F(CorpusTest, EveryMessageOpensWithItsTables) {
   ASSERT_FALSE(names.empty());
   for (const std::wstring& name : names) {
     SCOPED_TRACE(narrow(name));
-    ComRef<IMessage> message = open(name);
+    qv::com_ptr<IMessage> message = open(name);
     ASSERT_TRUE(message);
     EXPECT_NE(text(message.get(), kMessageClass), "<missing>");
     for (const bool recipients : {false, true}) {
-      ComRef<IMAPITable> table;
+      qv::com_ptr<IMAPITable> table;
       ASSERT_EQ(recipients ? message->GetRecipientTable(0, table.put())
                            : message->GetAttachmentTable(0, table.put()),
                 S_OK);
@@ -127,7 +127,7 @@ TEST_F(CorpusTest, ValuesMatchTheReference) {
       continue;
     }
     SCOPED_TRACE(narrow(name));
-    ComRef<IMessage> message = open(name);
+    qv::com_ptr<IMessage> message = open(name);
     ASSERT_TRUE(message);
     expect_reference_values(message.get(), nlohmann::json::parse(json));
     ++compared;
@@ -144,12 +144,12 @@ TEST_F(CorpusTest, RtfBodiesDecompressByteForByte) {
       continue;
     }
     SCOPED_TRACE(narrow(name));
-    ComRef<IMessage> message = open(name);
+    qv::com_ptr<IMessage> message = open(name);
     ASSERT_TRUE(message);
-    ComRef<IStream> compressed =
-        open_property_stream(message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+    qv::com_ptr<IStream> compressed =
+        open_property_stream(message.get(), PR_RTF_COMPRESSED, MAPI_DEFERRED_ERRORS);
     ASSERT_TRUE(compressed);
-    ComRef<IStream> rtf;
+    qv::com_ptr<IStream> rtf;
     ASSERT_EQ(mapi.wrap_rtf(compressed.get(), 0, rtf.put()), S_OK);
     std::string actual;
     EXPECT_EQ(read_chunks(rtf.get(), &actual), S_OK);
@@ -162,18 +162,18 @@ TEST_F(CorpusTest, RtfBodiesDecompressByteForByte) {
 
 TEST_F(CorpusTest, EmbeddedMessageOpensThroughItsAttachment) {
   const nlohmann::json reference = nlohmann::json::parse(read_file(path(L"msgInMsg", L".json")));
-  ComRef<IMessage> outer = open(L"msgInMsg");
+  qv::com_ptr<IMessage> outer = open(L"msgInMsg");
   ASSERT_TRUE(outer);
-  ComRef<IAttach> attachment;
+  qv::com_ptr<IAttach> attachment;
   ASSERT_EQ(outer->OpenAttach(0, nullptr, 0, attachment.put()), S_OK);
-  EXPECT_EQ(get_value(attachment.get(), kTagAttachMethod).number,
+  EXPECT_EQ(get_value(attachment.get(), PR_ATTACH_METHOD).number,
             static_cast<LONG>(ATTACH_EMBEDDED_MSG));
-  ComRef<IMessage> inner = open_embedded_message(attachment.get());
+  qv::com_ptr<IMessage> inner = open_embedded_message(attachment.get());
   ASSERT_TRUE(inner);
   const nlohmann::json& inner_reference =
       reference.at("attachments").at(0).at("innerMsgContentFields");
   expect_reference_values(inner.get(), inner_reference);
-  ComRef<IMAPITable> recipients;
+  qv::com_ptr<IMAPITable> recipients;
   ASSERT_EQ(inner->GetRecipientTable(0, recipients.put()), S_OK);
   ULONG rows = 0;
   EXPECT_EQ(recipients->GetRowCount(0, &rows), S_OK);

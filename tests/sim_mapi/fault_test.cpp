@@ -14,14 +14,14 @@ constexpr HRESULT kInjected = MAPI_E_NETWORK_ERROR;
 // What an operation works on, made before the fault is injected.
 struct Objects {
   MemoryMessage m = new_memory_message();
-  ComRef<IMAPITable> table;
-  ComRef<IStream> stream;
+  qv::com_ptr<IMAPITable> table;
+  qv::com_ptr<IStream> stream;
   void* buffer = nullptr;
 
   Objects() {
     set_unicode(m.message.get(), kSubjectW, L"subject");
     ULONG number = 0;
-    ComRef<IAttach> attachment;
+    qv::com_ptr<IAttach> attachment;
     m.message->CreateAttach(nullptr, 0, &number, attachment.put());
     m.message->GetAttachmentTable(0, table.put());
     stream = open_property_stream(m.message.get(), kSubjectW, MAPI_MODIFY);

@@ -51,23 +51,23 @@ std::string json_path(const std::wstring& path) {
 class ItemTest : public ::testing::Test {
  protected:
   // The item's message, opened as the product opens it.
-  ComRef<IMessage> open_item(const char* entry_id) {
+  qv::com_ptr<IMessage> open_item(const char* entry_id) {
     Opened opened = open_entry(session_.get(), hex(entry_id));
     EXPECT_EQ(opened.result, S_OK) << entry_id;
     EXPECT_EQ(opened.type, static_cast<ULONG>(MAPI_MESSAGE)) << entry_id;
-    return query<IMessage>(opened.object.get(), kIidMessage);
+    return opened.object.try_query<IMessage>();
   }
 
   ServedDescription served_{kItems};
-  ComRef<IMAPISession> session_ = logon(L"Outlook");
+  qv::com_ptr<IMAPISession> session_ = logon(L"Outlook");
 };
 
 TEST_F(ItemTest, AMessageHasTheItemsPropertiesAndEntryIds) {
-  ComRef<IMessage> message = open_item("0A01");
+  qv::com_ptr<IMessage> message = open_item("0A01");
   ASSERT_TRUE(message);
   EXPECT_EQ(get_value(message.get(), kSubjectW).text, L"Weekly report");
   EXPECT_EQ(get_value(message.get(), kSubjectA).bytes, "Weekly report");
-  EXPECT_EQ(get_value(message.get(), kTagMessageClassW).text, L"IPM.Note");
+  EXPECT_EQ(get_value(message.get(), PR_MESSAGE_CLASS_W).text, L"IPM.Note");
   EXPECT_EQ(get_value(message.get(), kHasAttachments).number, 1);
   EXPECT_EQ(get_value(message.get(), PR_PARENT_ENTRYID).bytes, std::string("\x00\xA0", 2));
   EXPECT_EQ(get_value(message.get(), PR_STORE_ENTRYID).bytes, std::string("\x00\x0A", 2));
@@ -85,11 +85,11 @@ TEST_F(ItemTest, AMessageHasTheItemsPropertiesAndEntryIds) {
 }
 
 TEST_F(ItemTest, TheAttachmentTableHasTheCountedAttachments) {
-  ComRef<IMessage> message = open_item("0A01");
-  ComRef<IMAPITable> table;
+  qv::com_ptr<IMessage> message = open_item("0A01");
+  qv::com_ptr<IMAPITable> table;
   ASSERT_EQ(message->GetAttachmentTable(0, table.put()), S_OK);
   Rows rows;
-  read_rows(table.get(), {kTagAttachNum, kTagAttachMethod, kTagAttachMimeTagW, kMimeTagA}, 100,
+  read_rows(table.get(), {PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_MIME_TAG_W, kMimeTagA}, 100,
             TBL_NOADVANCE, &rows);
   ASSERT_EQ(rows.count(), 3u);
   for (ULONG i = 0; i < rows.count(); ++i) {
@@ -104,8 +104,8 @@ TEST_F(ItemTest, TheAttachmentTableHasTheCountedAttachments) {
 }
 
 TEST_F(ItemTest, NamedPropertiesHaveTheIdentifiersOfTheirStore) {
-  ComRef<IMessage> in_a = open_item("0A01");
-  ComRef<IMessage> in_b = open_item("0B01");
+  qv::com_ptr<IMessage> in_a = open_item("0A01");
+  qv::com_ptr<IMessage> in_b = open_item("0B01");
   HRESULT result = E_FAIL;
   const ULONG location_a = named_tag(in_a.get(), kPsetidAppointment, 0x8208, 0, &result);
   EXPECT_EQ(result, S_OK);
@@ -115,12 +115,12 @@ TEST_F(ItemTest, NamedPropertiesHaveTheIdentifiersOfTheirStore) {
   EXPECT_EQ(get_value(in_a.get(), CHANGE_PROP_TYPE(location_a, PT_UNICODE)).text, L"Room A");
   EXPECT_EQ(get_value(in_b.get(), CHANGE_PROP_TYPE(location_b, PT_UNICODE)).text, L"Room B");
   // The store answers with its messages' map.
-  ComRef<IMsgStore> store_a = open_store(session_.get(), hex("000A"));
+  qv::com_ptr<IMsgStore> store_a = open_store(session_.get(), hex("000A"));
   EXPECT_EQ(named_tag(store_a.get(), kPsetidAppointment, 0x8208), location_a);
 }
 
 TEST_F(ItemTest, ANameTheStoreHasNeverMappedGivesPtErrorAndAWarning) {
-  ComRef<IMessage> message = open_item("0A01");
+  qv::com_ptr<IMessage> message = open_item("0A01");
   MAPINAMEID known{const_cast<LPGUID>(&kPsetidAppointment), MNID_ID, {0x8208}};
   MAPINAMEID unknown{const_cast<LPGUID>(&kPsetidTask), MNID_ID, {0x8102}};
   LPMAPINAMEID names[] = {&known, &unknown};
@@ -141,8 +141,8 @@ TEST_F(ItemTest, ANameTheStoreHasNeverMappedGivesPtErrorAndAWarning) {
 }
 
 TEST_F(ItemTest, AStreamWhoseStatFailsIsReadInChunks) {
-  ComRef<IMessage> message = open_item("0A02");
-  ComRef<IStream> stream = open_property_stream(message.get(), kBodyW);
+  qv::com_ptr<IMessage> message = open_item("0A02");
+  qv::com_ptr<IStream> stream = open_property_stream(message.get(), kBodyW);
   ASSERT_TRUE(stream);
   STATSTG stat{};
   EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), STG_E_INVALIDFUNCTION);
@@ -152,8 +152,8 @@ TEST_F(ItemTest, AStreamWhoseStatFailsIsReadInChunks) {
 }
 
 TEST_F(ItemTest, AReadFailsWhereTheItemSays) {
-  ComRef<IMessage> message = open_item("0A03");
-  ComRef<IStream> body = open_property_stream(message.get(), kBodyW);
+  qv::com_ptr<IMessage> message = open_item("0A03");
+  qv::com_ptr<IStream> body = open_property_stream(message.get(), kBodyW);
   char buffer[100];
   ULONG read = 0;
   EXPECT_EQ(body->Read(buffer, 100, &read), S_OK);
@@ -166,9 +166,9 @@ TEST_F(ItemTest, AReadFailsWhereTheItemSays) {
 }
 
 TEST_F(ItemTest, TheGetPropsLimitAndShortReadsAreTheItemsOwn) {
-  ComRef<IMessage> message = open_item("0A04");
+  qv::com_ptr<IMessage> message = open_item("0A04");
   EXPECT_EQ(get_value(message.get(), kSubjectW).error, MAPI_E_NOT_ENOUGH_MEMORY);
-  ComRef<IStream> subject = open_property_stream(message.get(), kSubjectW);
+  qv::com_ptr<IStream> subject = open_property_stream(message.get(), kSubjectW);
   char buffer[64];
   ULONG read = 0;
   EXPECT_EQ(subject->Read(buffer, sizeof buffer, &read), S_OK);
@@ -178,15 +178,14 @@ TEST_F(ItemTest, TheGetPropsLimitAndShortReadsAreTheItemsOwn) {
 }
 
 TEST_F(ItemTest, ChangesLastAsLongAsTheOpenedMessage) {
-  ComRef<IMessage> message = open_item("0A01");
+  qv::com_ptr<IMessage> message = open_item("0A01");
   EXPECT_EQ(set_unicode(message.get(), kSubjectW, L"Changed"), S_OK);
   EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   EXPECT_EQ(get_value(message.get(), kSubjectW).text, L"Changed");
   EXPECT_EQ(get_value(open_item("0A01").get(), kSubjectW).text, L"Weekly report");
   Opened read_only = open_entry(session_.get(), hex("0A01"), 0);
-  EXPECT_EQ(
-      set_unicode(query<IMessage>(read_only.object.get(), kIidMessage).get(), kSubjectW, L"No"),
-      MAPI_E_NO_ACCESS);
+  EXPECT_EQ(set_unicode(read_only.object.try_query<IMessage>().get(), kSubjectW, L"No"),
+            MAPI_E_NO_ACCESS);
 }
 
 TEST(MsgFileItemTest, AnItemThatNamesAMsgFileIsServedFromTheFile) {
@@ -200,10 +199,10 @@ TEST(MsgFileItemTest, AnItemThatNamesAMsgFileIsServedFromTheFile) {
     {"entry_id": "0C02", "msg_file": ")" +
       json_path(memo) + R"(", "attachment_count": 1,
      "properties": [{"tag": "0x1000001F", "value": "Body from the description"}]}]}}]})");
-  ComRef<IMAPISession> session = logon(L"Outlook");
+  qv::com_ptr<IMAPISession> session = logon(L"Outlook");
   Opened opened = open_entry(session.get(), hex("0C02"));
   ASSERT_EQ(opened.result, S_OK);
-  ComRef<IMessage> message = query<IMessage>(opened.object.get(), kIidMessage);
+  qv::com_ptr<IMessage> message = opened.object.try_query<IMessage>();
   EXPECT_EQ(get_value(message.get(), kSubjectW).text, kMemoSubject);
   EXPECT_EQ(get_value(message.get(), kBodyW).text,
             L"Body from the description");  // the description wins
@@ -212,10 +211,10 @@ TEST(MsgFileItemTest, AnItemThatNamesAMsgFileIsServedFromTheFile) {
   EXPECT_EQ(location, static_cast<ULONG>(PROP_TAG(PT_UNSPECIFIED, 0x8001)));
   EXPECT_EQ(get_value(message.get(), CHANGE_PROP_TYPE(location, PT_UNICODE)).text, kMemoLocation);
   // The file's attachment, then the counted one.
-  ComRef<IMAPITable> table;
+  qv::com_ptr<IMAPITable> table;
   ASSERT_EQ(message->GetAttachmentTable(MAPI_UNICODE, table.put()), S_OK);
   Rows rows;
-  read_rows(table.get(), {kTagAttachNum, kLongFilenameW}, 100, 0, &rows);
+  read_rows(table.get(), {PR_ATTACH_NUM, kLongFilenameW}, 100, 0, &rows);
   ASSERT_EQ(rows.count(), 2u);
   EXPECT_STREQ(rows.value(0, 1).Value.lpszW, L"notes.txt");
   EXPECT_STREQ(rows.value(1, 1).Value.lpszW, L"attachment1.txt");

@@ -90,7 +90,7 @@ std::string test_name_of(const char* call_point) {
 
 HRESULT open_message(IStorage* storage, IMessage** message, ULONG flags) {
   const Mapi32& m = Mapi32::get();
-  ComRef<IMalloc> malloc(m.get_default_malloc());
+  auto malloc = qv::com_ptr<IMalloc>::attach(m.get_default_malloc());
   return m.open_on_storage(nullptr, m.allocate_buffer, m.allocate_more, m.free_buffer, malloc.get(),
                            nullptr, storage, nullptr, 0, flags, message);
 }
@@ -107,8 +107,8 @@ MemoryMessage new_memory_message(ULONG flags) {
   return result;
 }
 
-ComRef<IStorage> reopen_storage(ILockBytes* bytes, DWORD mode) {
-  ComRef<IStorage> storage;
+qv::com_ptr<IStorage> reopen_storage(ILockBytes* bytes, DWORD mode) {
+  qv::com_ptr<IStorage> storage;
   EXPECT_EQ(::StgOpenStorageOnILockBytes(bytes, nullptr, mode, nullptr, 0, storage.put()), S_OK);
   return storage;
 }
@@ -211,11 +211,11 @@ HRESULT read_chunks(IStream* stream, std::string* bytes, ULONG chunk) {
 }
 
 template <typename T>
-ComRef<T> open_property_as(IMAPIProp* prop, ULONG tag, const IID& iid, ULONG flags,
-                           HRESULT* result) {
-  ComRef<IUnknown> unknown;
+qv::com_ptr<T> open_property_as(IMAPIProp* prop, ULONG tag, const IID& iid, ULONG flags,
+                                HRESULT* result) {
+  qv::com_ptr<IUnknown> unknown;
   HRESULT hr = prop->OpenProperty(tag, &iid, 0, flags, unknown.put());
-  ComRef<T> object;
+  qv::com_ptr<T> object;
   if (SUCCEEDED(hr)) {
     hr = unknown->QueryInterface(iid, reinterpret_cast<void**>(object.put()));
   }
@@ -225,17 +225,19 @@ ComRef<T> open_property_as(IMAPIProp* prop, ULONG tag, const IID& iid, ULONG fla
   return object;
 }
 
-ComRef<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags, HRESULT* result) {
+qv::com_ptr<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags,
+                                          HRESULT* result) {
   return open_property_as<IStream>(prop, tag, IID_IStream, flags, result);
 }
 
-ComRef<IMessage> open_embedded_message(IAttach* attachment, ULONG flags) {
-  return open_property_as<IMessage>(attachment, kTagAttachDataObject, kIidMessage, flags, nullptr);
+qv::com_ptr<IMessage> open_embedded_message(IAttach* attachment, ULONG flags) {
+  return open_property_as<IMessage>(attachment, PR_ATTACH_DATA_OBJ, __uuidof(IMessage), flags,
+                                    nullptr);
 }
 
 HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULONG flags) {
   HRESULT hr = S_OK;
-  ComRef<IStream> stream = open_property_stream(prop, tag, flags, &hr);
+  qv::com_ptr<IStream> stream = open_property_stream(prop, tag, flags, &hr);
   return FAILED(hr) ? hr : read_chunks(stream.get(), bytes);
 }
 

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/base/mapi_platform.h"
 
 namespace qvsim::mapi::test {
@@ -66,16 +66,16 @@ std::string test_name_of(const char* call_point);
 // An empty message on a new in-memory storage, opened as the product opens
 // a compound file (ordinals 13/15/17 and the default IMalloc).
 struct MemoryMessage {
-  ComRef<ILockBytes> bytes;
-  ComRef<IStorage> storage;
-  ComRef<IMessage> message;
+  qv::com_ptr<ILockBytes> bytes;
+  qv::com_ptr<IStorage> storage;
+  qv::com_ptr<IMessage> message;
 };
 MemoryMessage new_memory_message(ULONG flags = 0);
 // OpenIMsgOnIStg on a storage, as the product calls it.
 HRESULT open_message(IStorage* storage, IMessage** message, ULONG flags = 0);
 // Opens the storage on bytes again (after the first was released).
-ComRef<IStorage> reopen_storage(ILockBytes* bytes,
-                                DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
+qv::com_ptr<IStorage> reopen_storage(ILockBytes* bytes,
+                                     DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
 
 // Tags that several tests use (the platform's headers name 8-bit or Unicode
 // variants depending on UNICODE); others are in sim/mapi/base/mapi_platform.h.
@@ -105,11 +105,11 @@ struct OneValue {
 OneValue get_value(IMAPIProp* prop, ULONG tag, ULONG flags = 0);
 // OpenProperty(tag, IID_IStream) as an IStream; null on failure, with the
 // result in *result when given.
-ComRef<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags = 0,
-                                     HRESULT* result = nullptr);
+qv::com_ptr<IStream> open_property_stream(IMAPIProp* prop, ULONG tag, ULONG flags = 0,
+                                          HRESULT* result = nullptr);
 // The embedded message of an attachment (OpenProperty of PR_ATTACH_DATA_OBJ
 // as IID_IMessage); null on failure.
-ComRef<IMessage> open_embedded_message(IAttach* attachment, ULONG flags = 0);
+qv::com_ptr<IMessage> open_embedded_message(IAttach* attachment, ULONG flags = 0);
 // OpenProperty(tag, IID_IStream) and every byte of it.
 HRESULT read_property_stream(IMAPIProp* prop, ULONG tag, std::string* bytes, ULONG flags = 0);
 // Reads a stream to its end in chunks (it need not tell its size).

@@ -43,8 +43,8 @@ void read_rows(IMAPITable* table, const std::vector<ULONG>& columns, LONG count,
   ASSERT_EQ(table->QueryRows(count, flags, rows->put()), S_OK);
 }
 
-ComRef<IMAPISession> logon(const wchar_t* profile, HRESULT* result) {
-  ComRef<IMAPISession> session;
+qv::com_ptr<IMAPISession> logon(const wchar_t* profile, HRESULT* result) {
+  qv::com_ptr<IMAPISession> session;
   const HRESULT hr = Mapi32::get().logon(0, reinterpret_cast<LPTSTR>(const_cast<wchar_t*>(profile)),
                                          nullptr, kProductLogonFlags, session.put());
   if (result != nullptr) {
@@ -53,8 +53,8 @@ ComRef<IMAPISession> logon(const wchar_t* profile, HRESULT* result) {
   return session;
 }
 
-ComRef<IMsgStore> open_store(IMAPISession* session, const Bytes& entry_id, HRESULT* result) {
-  ComRef<IMsgStore> store;
+qv::com_ptr<IMsgStore> open_store(IMAPISession* session, const Bytes& entry_id, HRESULT* result) {
+  qv::com_ptr<IMsgStore> store;
   const HRESULT hr =
       session->OpenMsgStore(0, static_cast<ULONG>(entry_id.size()),
                             reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(entry_id.data())),
@@ -74,11 +74,11 @@ Bytes binary_of(const SPropValue& value) {
 }
 
 void write_memo_msg(const std::wstring& path) {
-  ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   ASSERT_EQ(::StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
                                storage.put()),
             S_OK);
-  ComRef<IMessage> message;
+  qv::com_ptr<IMessage> message;
   ASSERT_EQ(open_message(storage.get(), message.put()), S_OK);
   ASSERT_EQ(set_unicode(message.get(), kSubjectW, kMemoSubject), S_OK);
   ASSERT_EQ(set_unicode(message.get(), kBodyW, L"Written by the test."), S_OK);
@@ -86,9 +86,9 @@ void write_memo_msg(const std::wstring& path) {
   ASSERT_EQ(PROP_ID(location), 0x8000u);
   ASSERT_EQ(set_unicode(message.get(), location, kMemoLocation), S_OK);
   ULONG number = 0;
-  ComRef<IAttach> attachment;
+  qv::com_ptr<IAttach> attachment;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &number, attachment.put()), S_OK);
-  ASSERT_EQ(set_long(attachment.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
+  ASSERT_EQ(set_long(attachment.get(), PR_ATTACH_METHOD, ATTACH_BY_VALUE), S_OK);
   ASSERT_EQ(set_unicode(attachment.get(), PROP_TAG(PT_UNICODE, 0x3707), L"notes.txt"), S_OK);
   ASSERT_EQ(attachment->SaveChanges(0), S_OK);
   ASSERT_EQ(message->SaveChanges(0), S_OK);

@@ -71,13 +71,13 @@ void read_rows(IMAPITable* table, const std::vector<ULONG>& columns, LONG count,
 
 // MAPILogonEx with a wide name and the product's flags; null on failure,
 // with the result in *result when given.
-ComRef<IMAPISession> logon(const wchar_t* profile, HRESULT* result = nullptr);
+qv::com_ptr<IMAPISession> logon(const wchar_t* profile, HRESULT* result = nullptr);
 
 // OpenEntry of a session, store or folder with MAPI_BEST_ACCESS.
 struct Opened {
   HRESULT result = E_FAIL;
   ULONG type = 0;
-  ComRef<IUnknown> object;
+  qv::com_ptr<IUnknown> object;
 };
 template <typename Container>
 Opened open_entry(Container* container, const Bytes& entry_id, ULONG flags = MAPI_BEST_ACCESS) {
@@ -91,18 +91,8 @@ Opened open_entry(Container* container, const Bytes& entry_id, ULONG flags = MAP
 }
 
 // OpenMsgStore with the product's flags; null on failure.
-ComRef<IMsgStore> open_store(IMAPISession* session, const Bytes& entry_id,
-                             HRESULT* result = nullptr);
-
-// An interface of an object; null when it has none.
-template <typename T>
-ComRef<T> query(IUnknown* object, const IID& iid) {
-  ComRef<T> result;
-  if (object != nullptr) {
-    object->QueryInterface(iid, reinterpret_cast<void**>(result.put()));
-  }
-  return result;
-}
+qv::com_ptr<IMsgStore> open_store(IMAPISession* session, const Bytes& entry_id,
+                                  HRESULT* result = nullptr);
 
 // The bytes of a PT_BINARY value.
 Bytes binary_of(const SPropValue& value);

@@ -16,9 +16,9 @@ class MessageTest : public ::testing::Test {
   void set_options(const char* json) {
     ASSERT_EQ(mapi_.set_message_options(message(), json), S_OK);
   }
-  ComRef<IStream> open_stream(ULONG tag, ULONG flags = 0) {
+  qv::com_ptr<IStream> open_stream(ULONG tag, ULONG flags = 0) {
     HRESULT hr = E_FAIL;
-    ComRef<IStream> stream = open_property_stream(message(), tag, flags, &hr);
+    qv::com_ptr<IStream> stream = open_property_stream(message(), tag, flags, &hr);
     EXPECT_EQ(hr, S_OK);
     return stream;
   }
@@ -30,7 +30,7 @@ class MessageTest : public ::testing::Test {
 TEST_F(MessageTest, EightBitStringsAreConvertedWithTheMessagesCodePage) {
   ASSERT_EQ(set_string8(message(), kSubjectA, "\xC0\xE9"), S_OK);
   EXPECT_EQ(get_value(message(), kSubjectW).text, L"\u00C0\u00E9");  // CP_ACP: 1252
-  ASSERT_EQ(set_long(message(), kTagInternetCodePage, 1251), S_OK);
+  ASSERT_EQ(set_long(message(), PR_INTERNET_CPID, 1251), S_OK);
   const OneValue value = get_value(message(), kSubjectW);
   EXPECT_EQ(value.result, S_OK);
   EXPECT_EQ(value.tag, kSubjectW);
@@ -101,7 +101,7 @@ TEST_F(MessageTest, StreamsHoldUtf16OrEightBitBytesWithoutTerminator) {
 }
 
 TEST_F(MessageTest, OpeningAMissingPropertyFailsWithNotFound) {
-  ComRef<IUnknown> unknown;
+  qv::com_ptr<IUnknown> unknown;
   IUnknown* raw = reinterpret_cast<IUnknown*>(1);
   EXPECT_EQ(message()->OpenProperty(kBodyW, &IID_IStream, 0, MAPI_DEFERRED_ERRORS, &raw),
             MAPI_E_NOT_FOUND);
@@ -121,7 +121,7 @@ TEST_F(MessageTest, BinaryPropertiesOpenAsStreams) {
 }
 
 TEST_F(MessageTest, WrittenStreamsChangeThePropertyWhenCommitted) {
-  ComRef<IStream> stream = open_stream(kBodyW, MAPI_CREATE | MAPI_MODIFY);
+  qv::com_ptr<IStream> stream = open_stream(kBodyW, MAPI_CREATE | MAPI_MODIFY);
   ASSERT_TRUE(stream);
   const std::wstring text = L"written through a stream";
   ULONG written = 0;
@@ -135,7 +135,7 @@ TEST_F(MessageTest, AStreamWhoseStatFailsIsReadInChunks) {
   const std::wstring body(60000, L'b');
   ASSERT_EQ(set_unicode(message(), kBodyW, body.c_str()), S_OK);
   set_options(R"({"stream": {"stat_fails": true}})");
-  ComRef<IStream> stream = open_stream(kBodyW);
+  qv::com_ptr<IStream> stream = open_stream(kBodyW);
   STATSTG stat{};
   EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), STG_E_INVALIDFUNCTION);
   std::string bytes;
@@ -146,7 +146,7 @@ TEST_F(MessageTest, AStreamWhoseStatFailsIsReadInChunks) {
 TEST_F(MessageTest, ReadsFailAtAByteOrEveryTime) {
   ASSERT_EQ(set_binary(message(), kHtml, std::string(1000, 'h')), S_OK);
   set_options(R"({"stream": {"read_fails_at": 300, "read_error": "STG_E_READFAULT"}})");
-  ComRef<IStream> stream = open_stream(kHtml);
+  qv::com_ptr<IStream> stream = open_stream(kHtml);
   std::string bytes;
   EXPECT_EQ(read_chunks(stream.get(), &bytes, 100), STG_E_READFAULT);
   EXPECT_EQ(bytes.size(), 300u);  // the chunks before the failing byte
@@ -160,14 +160,14 @@ TEST_F(MessageTest, ShortReadsAndPerPropertyBehaviour) {
   ASSERT_EQ(set_binary(message(), kHtml, std::string(1000, 'h')), S_OK);
   ASSERT_EQ(set_unicode(message(), kSubjectW, L"short"), S_OK);
   set_options(R"({"property_streams": {"0x10130102": {"max_read": 64, "stat_fails": true}}})");
-  ComRef<IStream> stream = open_stream(kHtml);
+  qv::com_ptr<IStream> stream = open_stream(kHtml);
   char buffer[200];
   ULONG read = 0;
   ASSERT_EQ(stream->Read(buffer, sizeof buffer, &read), S_OK);
   EXPECT_EQ(read, 64u);
   STATSTG stat{};
   EXPECT_TRUE(FAILED(stream->Stat(&stat, STATFLAG_NONAME)));
-  ComRef<IStream> other = open_stream(kSubjectW);
+  qv::com_ptr<IStream> other = open_stream(kSubjectW);
   EXPECT_EQ(other->Stat(&stat, STATFLAG_NONAME), S_OK);
   EXPECT_EQ(stat.cbSize.QuadPart, 10u);
 }

@@ -10,10 +10,10 @@
 namespace qvsim::mapi::test {
 namespace {
 
-ComRef<IMAPITable> profile_table(ULONG flags = 0) {
-  ComRef<IProfAdmin> admin;
+qv::com_ptr<IMAPITable> profile_table(ULONG flags = 0) {
+  qv::com_ptr<IProfAdmin> admin;
   EXPECT_EQ(Mapi32::get().admin_profiles(0, admin.put()), S_OK);
-  ComRef<IMAPITable> table;
+  qv::com_ptr<IMAPITable> table;
   if (admin) {
     EXPECT_EQ(admin->GetProfileTable(flags, table.put()), S_OK);
   }
@@ -39,7 +39,7 @@ std::string twelve_profiles() {
 TEST(ProfileTableTest, ListsProfilesInDescriptionOrderWithPtErrorForOneWithoutName) {
   ServedDescription served(R"({"profiles": [
     {"name": "Work"}, {"name": null}, {"name": "Home", "default": true}, {"name": "Caf\u00e9"}]})");
-  ComRef<IMAPITable> table = profile_table();
+  qv::com_ptr<IMAPITable> table = profile_table();
   Rows rows;
   read_profiles(table.get(), 10, TBL_NOADVANCE, &rows);
   ASSERT_EQ(rows.count(), 4u);
@@ -56,7 +56,7 @@ TEST(ProfileTableTest, ListsProfilesInDescriptionOrderWithPtErrorForOneWithoutNa
 
 TEST(ProfileTableTest, NamesComeAsUnicodeWhenAsked) {
   ServedDescription served(R"({"profiles": [{"name": "Caf\u00e9", "default": true}]})");
-  ComRef<IMAPITable> table = profile_table(MAPI_UNICODE);
+  qv::com_ptr<IMAPITable> table = profile_table(MAPI_UNICODE);
   LPSPropTagArray columns = nullptr;
   ASSERT_EQ(table->QueryColumns(0, &columns), S_OK);
   ASSERT_EQ(columns->cValues, 2u);
@@ -71,7 +71,7 @@ TEST(ProfileTableTest, NamesComeAsUnicodeWhenAsked) {
 
 TEST(ProfileTableTest, QueryRowsReadsAtMostTheRowsAskedAndTblNoAdvanceKeepsTheCursor) {
   ServedDescription served(twelve_profiles());
-  ComRef<IMAPITable> table = profile_table();
+  qv::com_ptr<IMAPITable> table = profile_table();
   Rows first;
   read_profiles(table.get(), 10, TBL_NOADVANCE, &first);
   ASSERT_EQ(first.count(), 10u);
@@ -96,7 +96,7 @@ TEST(ProfileTableTest, QueryRowsReadsAtMostTheRowsAskedAndTblNoAdvanceKeepsTheCu
 
 TEST(ProfileTableTest, WithoutProfilesTheDescriptionHasTheDefaultOutlookProfile) {
   ServedDescription served(R"({"stores": [{"display_name": "Mailbox"}]})");
-  ComRef<IMAPITable> table = profile_table();
+  qv::com_ptr<IMAPITable> table = profile_table();
   Rows rows;
   read_profiles(table.get(), 10, TBL_NOADVANCE, &rows);
   ASSERT_EQ(rows.count(), 1u);
@@ -107,14 +107,14 @@ TEST(ProfileTableTest, WithoutProfilesTheDescriptionHasTheDefaultOutlookProfile)
 TEST(LogonTest, LogsOnToAProfileByNameInEitherStringType) {
   ServedDescription served;  // the sample: Work (default) and Home
   HRESULT result = E_FAIL;
-  ComRef<IMAPISession> work = logon(L"Work", &result);
+  qv::com_ptr<IMAPISession> work = logon(L"Work", &result);
   EXPECT_EQ(result, S_OK);
   ASSERT_TRUE(work);
-  ComRef<IMAPISession> again = logon(L"wORK", &result);  // profile names compare without case
+  qv::com_ptr<IMAPISession> again = logon(L"wORK", &result);  // profile names compare without case
   EXPECT_EQ(result, S_OK);
   EXPECT_NE(again.get(), work.get());  // MAPI_NEW_SESSION: a session of its own
   char home[] = "Home";
-  ComRef<IMAPISession> narrow;
+  qv::com_ptr<IMAPISession> narrow;
   EXPECT_EQ(Mapi32::get().logon(0, home, nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION, narrow.put()),
             S_OK);
   EXPECT_TRUE(narrow);
@@ -130,7 +130,7 @@ TEST(LogonTest, AnUnknownNameOrNoNameFails) {
   EXPECT_EQ(result, MAPI_E_LOGON_FAILED);
   EXPECT_FALSE(logon(L"", &result));
   EXPECT_EQ(result, MAPI_E_LOGON_FAILED);
-  ComRef<IMAPISession> session;
+  qv::com_ptr<IMAPISession> session;
   EXPECT_EQ(Mapi32::get().logon(0, nullptr, nullptr, kProductLogonFlags, session.put()),
             MAPI_E_LOGON_FAILED);
   EXPECT_FALSE(session);
@@ -141,11 +141,11 @@ TEST(LogonTest, MapiUseDefaultLogsOnToTheDefaultProfile) {
   ServedDescription served(
       R"({"stores": [{"id": "a", "display_name": "A"}, {"id": "b", "display_name": "B"}],
     "profiles": [{"name": "One", "stores": ["a"]}, {"name": "Two", "default": true, "stores": ["a", "b"]}]})");
-  ComRef<IMAPISession> session;
+  qv::com_ptr<IMAPISession> session;
   ASSERT_EQ(Mapi32::get().logon(0, nullptr, nullptr, kProductLogonFlags | MAPI_USE_DEFAULT,
                                 session.put()),
             S_OK);
-  ComRef<IMAPITable> stores;
+  qv::com_ptr<IMAPITable> stores;
   ASSERT_EQ(session->GetMsgStoresTable(0, stores.put()), S_OK);
   ULONG count = 0;
   EXPECT_EQ(stores->GetRowCount(0, &count), S_OK);
@@ -161,10 +161,10 @@ TEST(LogonTest, TheNthLogonOrANamedProfileFailsAsTheDescriptionSays) {
   HRESULT b = E_FAIL;
   HRESULT c = E_FAIL;
   HRESULT d = E_FAIL;
-  ComRef<IMAPISession> first = logon(L"A", &a);
-  ComRef<IMAPISession> second = logon(L"B", &b);
-  ComRef<IMAPISession> third = logon(L"C", &c);
-  ComRef<IMAPISession> fourth = logon(L"D", &d);
+  qv::com_ptr<IMAPISession> first = logon(L"A", &a);
+  qv::com_ptr<IMAPISession> second = logon(L"B", &b);
+  qv::com_ptr<IMAPISession> third = logon(L"C", &c);
+  qv::com_ptr<IMAPISession> fourth = logon(L"D", &d);
   EXPECT_EQ(a, S_OK);
   EXPECT_EQ(b, MAPI_E_NETWORK_ERROR);
   EXPECT_FALSE(second);

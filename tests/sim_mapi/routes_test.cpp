@@ -60,7 +60,7 @@ TEST(RoutesTest, OutlooksLibraryByFullPathSharesTheMapiState) {
   ASSERT_EQ(initialize(nullptr), S_OK);
   EXPECT_EQ(report()["mapi_initialized"], initialized + 1);
   wchar_t work[] = L"Work";
-  ComRef<IMAPISession> session;
+  qv::com_ptr<IMAPISession> session;
   ASSERT_EQ(logon_ex(0, reinterpret_cast<LPTSTR>(work), nullptr, kProductLogonFlags, session.put()),
             S_OK);
   session.reset();

@@ -14,8 +14,8 @@ const char kRtf[] =
 class RtfTest : public ::testing::Test {
  protected:
   // A stream in global memory holding bytes.
-  static ComRef<IStream> memory_stream(const std::string& bytes) {
-    ComRef<IStream> stream;
+  static qv::com_ptr<IStream> memory_stream(const std::string& bytes) {
+    qv::com_ptr<IStream> stream;
     EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
     ULONG written = 0;
     stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
@@ -34,8 +34,8 @@ class RtfTest : public ::testing::Test {
 
   // Compressed RTF written through WrapCompressedRTFStream(MAPI_MODIFY).
   std::string compress(const std::string& rtf, ULONG flags = MAPI_MODIFY) {
-    ComRef<IStream> target = memory_stream(std::string());
-    ComRef<IStream> writer;
+    qv::com_ptr<IStream> target = memory_stream(std::string());
+    qv::com_ptr<IStream> writer;
     EXPECT_EQ(mapi_.wrap_rtf(target.get(), flags, writer.put()), S_OK);
     ULONG written = 0;
     EXPECT_EQ(writer->Write(rtf.data(), static_cast<ULONG>(rtf.size()), &written), S_OK);
@@ -44,8 +44,8 @@ class RtfTest : public ::testing::Test {
   }
 
   std::string decompress(const std::string& compressed, HRESULT* result) {
-    ComRef<IStream> source = memory_stream(compressed);
-    ComRef<IStream> reader;
+    qv::com_ptr<IStream> source = memory_stream(compressed);
+    qv::com_ptr<IStream> reader;
     EXPECT_EQ(mapi_.wrap_rtf(source.get(), 0, reader.put()), S_OK);
     std::string rtf;
     *result = read_chunks(reader.get(), &rtf);
@@ -81,8 +81,8 @@ TEST_F(RtfTest, ADamagedBodyFailsItsCrc) {
 }
 
 TEST_F(RtfTest, StatGivesTheSizeOfTheRtf) {
-  ComRef<IStream> source = memory_stream(compress(kRtf));
-  ComRef<IStream> reader;
+  qv::com_ptr<IStream> source = memory_stream(compress(kRtf));
+  qv::com_ptr<IStream> reader;
   ASSERT_EQ(mapi_.wrap_rtf(source.get(), 0, reader.put()), S_OK);
   STATSTG stat{};
   ASSERT_EQ(reader->Stat(&stat, STATFLAG_NONAME), S_OK);
@@ -91,14 +91,14 @@ TEST_F(RtfTest, StatGivesTheSizeOfTheRtf) {
 
 TEST_F(RtfTest, ABodyStreamThatReadsShortIsReadWhole) {
   MemoryMessage m = new_memory_message();
-  ASSERT_EQ(set_binary(m.message.get(), kTagRtfCompressed, compress(kRtf)), S_OK);
+  ASSERT_EQ(set_binary(m.message.get(), PR_RTF_COMPRESSED, compress(kRtf)), S_OK);
   ASSERT_EQ(mapi_.set_message_options(m.message.get(),
                                       R"({"stream": {"max_read": 7, "stat_fails": true}})"),
             S_OK);
-  ComRef<IStream> source =
-      open_property_stream(m.message.get(), kTagRtfCompressed, MAPI_DEFERRED_ERRORS);
+  qv::com_ptr<IStream> source =
+      open_property_stream(m.message.get(), PR_RTF_COMPRESSED, MAPI_DEFERRED_ERRORS);
   ASSERT_TRUE(source);
-  ComRef<IStream> reader;
+  qv::com_ptr<IStream> reader;
   ASSERT_EQ(mapi_.wrap_rtf(source.get(), 0, reader.put()), S_OK);
   std::string rtf;
   EXPECT_EQ(read_chunks(reader.get(), &rtf), S_OK);
@@ -106,7 +106,7 @@ TEST_F(RtfTest, ABodyStreamThatReadsShortIsReadWhole) {
 }
 
 TEST_F(RtfTest, UnknownFlagsAreRefused) {
-  ComRef<IStream> source = memory_stream(compress(kRtf));
+  qv::com_ptr<IStream> source = memory_stream(compress(kRtf));
   IStream* reader = reinterpret_cast<IStream*>(1);
   EXPECT_EQ(mapi_.wrap_rtf(source.get(), 0x100, &reader), MAPI_E_UNKNOWN_FLAGS);
   EXPECT_EQ(reader, nullptr);

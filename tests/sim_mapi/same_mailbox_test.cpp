@@ -72,10 +72,10 @@ class SameMailboxTest : public ::testing::Test {
 
   // Opens an EntryID as the product does: each session in turn until one
   // opens it.
-  static Opened open_in_any(const std::vector<ComRef<IMAPISession>>& sessions,
+  static Opened open_in_any(const std::vector<qv::com_ptr<IMAPISession>>& sessions,
                             const Bytes& entry_id) {
     Opened opened;
-    for (const ComRef<IMAPISession>& session : sessions) {
+    for (const qv::com_ptr<IMAPISession>& session : sessions) {
       opened = open_entry(session.get(), entry_id);
       if (SUCCEEDED(opened.result)) {
         break;
@@ -89,14 +89,14 @@ TEST_F(SameMailboxTest, EveryFolderAndItemOfOutlookOpensThroughMapiByItsEntryId)
   const std::vector<Shown> shown = shown_by_outlook(qv::test::sample_mailbox_path());
   ASSERT_GT(shown.size(), 20u);
   ServedDescription served;  // the sample, through MAPI
-  const std::vector<ComRef<IMAPISession>> sessions = {logon(L"Work"), logon(L"Home")};
+  const std::vector<qv::com_ptr<IMAPISession>> sessions = {logon(L"Work"), logon(L"Home")};
   for (const Shown& entry : shown) {
     SCOPED_TRACE(entry.entry_id);
     const Bytes entry_id = from_hex(entry.entry_id);
     const Opened opened = open_in_any(sessions, entry_id);
     ASSERT_EQ(opened.result, S_OK);
     EXPECT_EQ(opened.type, static_cast<ULONG>(entry.is_folder ? MAPI_FOLDER : MAPI_MESSAGE));
-    ComRef<IMAPIProp> prop = query<IMAPIProp>(opened.object.get(), kIidMapiProp);
+    qv::com_ptr<IMAPIProp> prop = opened.object.try_query<IMAPIProp>();
     EXPECT_EQ(get_value(prop.get(), entry.is_folder ? kDisplayNameW : kSubjectW).text, entry.text);
     EXPECT_EQ(get_value(prop.get(), PR_ENTRYID).bytes,
               std::string(entry_id.begin(), entry_id.end()));
@@ -118,8 +118,7 @@ TEST_F(SameMailboxTest, AnItemFromAMsgFileShowsTheFilesSubjectInBoth) {
   {
     const Opened opened = open_in_any({logon(L"Outlook")}, from_hex(shown[1].entry_id));
     ASSERT_EQ(opened.result, S_OK);
-    EXPECT_EQ(get_value(query<IMessage>(opened.object.get(), kIidMessage).get(), kSubjectW).text,
-              kMemoSubject);
+    EXPECT_EQ(get_value(opened.object.try_query<IMessage>().get(), kSubjectW).text, kMemoSubject);
   }
   Mapi32::get().uninitialize();
 }

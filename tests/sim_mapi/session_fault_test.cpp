@@ -20,17 +20,16 @@ constexpr char kMailbox[] = R"({"stores": [{"display_name": "Mailbox", "entry_id
 // What the operations work on, opened before the fault is injected.
 struct Objects {
   ServedDescription served{kMailbox};
-  ComRef<IProfAdmin> admin;
-  ComRef<IMAPISession> session = logon(L"Outlook");
-  ComRef<IMsgStore> store;
-  ComRef<IMAPIFolder> folder;
+  qv::com_ptr<IProfAdmin> admin;
+  qv::com_ptr<IMAPISession> session = logon(L"Outlook");
+  qv::com_ptr<IMsgStore> store;
+  qv::com_ptr<IMAPIFolder> folder;
   Bytes item = hex("0101");
 
   Objects() {
     Mapi32::get().admin_profiles(0, admin.put());
     store = open_store(session.get(), hex("0001"));
-    folder =
-        query<IMAPIFolder>(open_entry(session.get(), hex("0011")).object.get(), kIidMapiFolder);
+    folder = open_entry(session.get(), hex("0011")).object.try_query<IMAPIFolder>();
   }
 };
 

@@ -44,17 +44,17 @@ constexpr char kStores[] = R"({
 class StoreTest : public ::testing::Test {
  protected:
   ServedDescription served_{kStores};
-  ComRef<IMAPISession> main_ = logon(L"Main");
+  qv::com_ptr<IMAPISession> main_ = logon(L"Main");
 };
 
 // GetProps of one tag as text or bytes, through the helpers of the DLL tests.
 std::wstring text_of(IUnknown* object, ULONG tag) {
-  return get_value(query<IMAPIProp>(object, kIidMapiProp).get(), tag).text;
+  return get_value(qv::com_ptr<IUnknown>::copy(object).try_query<IMAPIProp>().get(), tag).text;
 }
 
 Bytes entry_id_of(IUnknown* object) {
   const std::string bytes =
-      get_value(query<IMAPIProp>(object, kIidMapiProp).get(), PR_ENTRYID).bytes;
+      get_value(qv::com_ptr<IUnknown>::copy(object).try_query<IMAPIProp>().get(), PR_ENTRYID).bytes;
   return Bytes(bytes.begin(), bytes.end());
 }
 
@@ -69,7 +69,7 @@ std::map<std::string, int> live_kinds() {
 }
 
 TEST_F(StoreTest, TheStoresTableHasTheRowsAsTheProfileListsThem) {
-  ComRef<IMAPITable> table;
+  qv::com_ptr<IMAPITable> table;
   ASSERT_EQ(main_->GetMsgStoresTable(0, table.put()), S_OK);
   Rows rows;
   read_rows(table.get(), {PR_ENTRYID, kDisplayNameW, PR_DEFAULT_STORE}, 10, TBL_NOADVANCE, &rows);
@@ -93,12 +93,12 @@ TEST_F(StoreTest, TheStoresTableHasTheRowsAsTheProfileListsThem) {
 
 TEST_F(StoreTest, OpenMsgStoreOpensTheStoresThatTheSessionLists) {
   HRESULT result = E_FAIL;
-  ComRef<IMsgStore> store = open_store(main_.get(), hex("0001"), &result);
+  qv::com_ptr<IMsgStore> store = open_store(main_.get(), hex("0001"), &result);
   ASSERT_EQ(result, S_OK);
   EXPECT_EQ(text_of(store.get(), kDisplayNameW), L"Mailbox - One");
   EXPECT_EQ(entry_id_of(store.get()), hex("0001"));
   EXPECT_EQ(get_value(store.get(), PR_OBJECT_TYPE).number, static_cast<LONG>(MAPI_STORE));
-  EXPECT_NE(get_value(store.get(), kTagStoreSupportMask).number & kStoreUnicodeOk, 0);
+  EXPECT_NE(get_value(store.get(), PR_STORE_SUPPORT_MASK).number & STORE_UNICODE_OK, 0);
   const std::string subtree = get_value(store.get(), PR_IPM_SUBTREE_ENTRYID).bytes;
   EXPECT_EQ(Bytes(subtree.begin(), subtree.end()), hex("0010"));
 
@@ -113,7 +113,7 @@ TEST_F(StoreTest, OpenEntryGivesMessagesFoldersAndStoresWithTheirObjectTypes) {
   Opened message = open_entry(main_.get(), hex("0101"));
   ASSERT_EQ(message.result, S_OK);
   EXPECT_EQ(message.type, static_cast<ULONG>(MAPI_MESSAGE));
-  ComRef<IMessage> as_message = query<IMessage>(message.object.get(), kIidMessage);
+  qv::com_ptr<IMessage> as_message = message.object.try_query<IMessage>();
   ASSERT_TRUE(as_message);
   EXPECT_EQ(get_value(as_message.get(), kSubjectW).text, L"First");
   EXPECT_EQ(entry_id_of(as_message.get()), hex("0101"));
@@ -121,18 +121,17 @@ TEST_F(StoreTest, OpenEntryGivesMessagesFoldersAndStoresWithTheirObjectTypes) {
   Opened folder = open_entry(main_.get(), hex("0011"));
   ASSERT_EQ(folder.result, S_OK);
   EXPECT_EQ(folder.type, static_cast<ULONG>(MAPI_FOLDER));
-  EXPECT_TRUE(query<IMAPIFolder>(folder.object.get(), kIidMapiFolder));
+  EXPECT_TRUE(folder.object.try_query<IMAPIFolder>());
   EXPECT_EQ(text_of(folder.object.get(), kDisplayNameW), L"Inbox");
 
   Opened store = open_entry(main_.get(), hex("0001"));
   ASSERT_EQ(store.result, S_OK);
   EXPECT_EQ(store.type, static_cast<ULONG>(MAPI_STORE));
-  EXPECT_TRUE(query<IMsgStore>(store.object.get(), kIidMsgStore));
+  EXPECT_TRUE(store.object.try_query<IMsgStore>());
 
   Opened archived = open_entry(main_.get(), hex("0201"));  // an item of the second store
   EXPECT_EQ(archived.type, static_cast<ULONG>(MAPI_MESSAGE));
-  EXPECT_EQ(get_value(query<IMessage>(archived.object.get(), kIidMessage).get(), kSubjectW).text,
-            L"Old");
+  EXPECT_EQ(get_value(archived.object.try_query<IMessage>().get(), kSubjectW).text, L"Old");
 }
 
 TEST_F(StoreTest, OpenEntryOfAnythingElseIsNotFound) {
@@ -148,7 +147,7 @@ TEST_F(StoreTest, EntriesOfAStoreThatTheSessionDoesNotListAreNotFound) {
   for (const char* entry : {"0003", "0030", "0301"}) {
     EXPECT_EQ(open_entry(main_.get(), hex(entry)).result, MAPI_E_NOT_FOUND) << entry;
   }
-  ComRef<IMAPISession> other = logon(L"Other");
+  qv::com_ptr<IMAPISession> other = logon(L"Other");
   Opened unseen = open_entry(other.get(), hex("0301"));
   EXPECT_EQ(unseen.result, S_OK);
   EXPECT_EQ(unseen.type, static_cast<ULONG>(MAPI_MESSAGE));
@@ -158,21 +157,21 @@ TEST_F(StoreTest, EntriesOfAStoreThatTheSessionDoesNotListAreNotFound) {
 TEST_F(StoreTest, OpenEntryAnswersWithTheInterfaceAsked) {
   const Bytes inbox = hex("0011");
   ULONG type = 0;
-  ComRef<IUnknown> object;
+  qv::com_ptr<IUnknown> object;
   EXPECT_EQ(
       main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())),
-                       &kIidMessage, MAPI_BEST_ACCESS, &type, object.put()),
+                       &__uuidof(IMessage), MAPI_BEST_ACCESS, &type, object.put()),
       MAPI_E_INTERFACE_NOT_SUPPORTED);
   EXPECT_FALSE(object);
   EXPECT_EQ(
       main_->OpenEntry(2, reinterpret_cast<LPENTRYID>(const_cast<std::uint8_t*>(inbox.data())),
-                       &kIidMapiProp, MAPI_BEST_ACCESS, &type, object.put()),
+                       &__uuidof(IMAPIProp), MAPI_BEST_ACCESS, &type, object.put()),
       S_OK);
   EXPECT_EQ(type, static_cast<ULONG>(MAPI_FOLDER));
 }
 
 TEST_F(StoreTest, AStoreOpensItsOwnEntriesAndTheTopFolderForNoEntryId) {
-  ComRef<IMsgStore> store = open_store(main_.get(), hex("0001"));
+  qv::com_ptr<IMsgStore> store = open_store(main_.get(), hex("0001"));
   ASSERT_TRUE(store);
   Opened top = open_entry(store.get(), Bytes());
   ASSERT_EQ(top.result, S_OK);
@@ -195,28 +194,28 @@ TEST_F(StoreTest, AStoreOpensItsOwnEntriesAndTheTopFolderForNoEntryId) {
 }
 
 TEST_F(StoreTest, FoldersListTheirItemsAndSubfolders) {
-  ComRef<IMAPIFolder> inbox =
-      query<IMAPIFolder>(open_entry(main_.get(), hex("0011")).object.get(), kIidMapiFolder);
+  qv::com_ptr<IMAPIFolder> inbox =
+      open_entry(main_.get(), hex("0011")).object.try_query<IMAPIFolder>();
   ASSERT_TRUE(inbox);
-  ComRef<IMAPITable> contents;
+  qv::com_ptr<IMAPITable> contents;
   ASSERT_EQ(inbox->GetContentsTable(MAPI_UNICODE, contents.put()), S_OK);
   Rows items;
-  read_rows(contents.get(), {PR_ENTRYID, kSubjectW, kTagMessageClassW}, 10, 0, &items);
+  read_rows(contents.get(), {PR_ENTRYID, kSubjectW, PR_MESSAGE_CLASS_W}, 10, 0, &items);
   ASSERT_EQ(items.count(), 2u);
   EXPECT_EQ(binary_of(items.value(0, 0)), hex("0101"));
   EXPECT_STREQ(items.value(0, 1).Value.lpszW, L"First");
   EXPECT_STREQ(items.value(0, 2).Value.lpszW, L"IPM.Note");
   EXPECT_STREQ(items.value(1, 2).Value.lpszW, L"IPM.Appointment");
 
-  ComRef<IMAPIFolder> top =
-      query<IMAPIFolder>(open_entry(main_.get(), hex("0010")).object.get(), kIidMapiFolder);
-  ComRef<IMAPITable> children;
+  qv::com_ptr<IMAPIFolder> top =
+      open_entry(main_.get(), hex("0010")).object.try_query<IMAPIFolder>();
+  qv::com_ptr<IMAPITable> children;
   ASSERT_EQ(top->GetHierarchyTable(0, children.put()), S_OK);
   Rows direct;
   read_rows(children.get(), {kDisplayNameA}, 10, 0, &direct);
   ASSERT_EQ(direct.count(), 2u);
   EXPECT_STREQ(direct.value(1, 0).Value.lpszA, "Notes");
-  ComRef<IMAPITable> all;
+  qv::com_ptr<IMAPITable> all;
   ASSERT_EQ(top->GetHierarchyTable(CONVENIENT_DEPTH, all.put()), S_OK);
   Rows deep;
   read_rows(all.get(), {kDisplayNameA, PR_DEPTH, kContainerClassW}, 10, 0, &deep);
@@ -227,22 +226,21 @@ TEST_F(StoreTest, FoldersListTheirItemsAndSubfolders) {
 }
 
 TEST_F(StoreTest, LogoffEndsTheSessionButNotWhatItOpened) {
-  ComRef<IMsgStore> store = open_store(main_.get(), hex("0001"));
+  qv::com_ptr<IMsgStore> store = open_store(main_.get(), hex("0001"));
   Opened message = open_entry(main_.get(), hex("0101"));
   ASSERT_EQ(main_->Logoff(0, 0, 0), S_OK);
-  ComRef<IMAPITable> table;
+  qv::com_ptr<IMAPITable> table;
   EXPECT_EQ(main_->GetMsgStoresTable(0, table.put()), MAPI_E_END_OF_SESSION);
   EXPECT_EQ(open_entry(main_.get(), hex("0101")).result, MAPI_E_END_OF_SESSION);
-  EXPECT_EQ(get_value(query<IMessage>(message.object.get(), kIidMessage).get(), kSubjectW).text,
-            L"First");
+  EXPECT_EQ(get_value(message.object.try_query<IMessage>().get(), kSubjectW).text, L"First");
   EXPECT_EQ(open_entry(store.get(), hex("0102")).result, S_OK);
   EXPECT_EQ(report()["logoffs"], 1);
 }
 
 TEST_F(StoreTest, TheReportListsEachLiveObjectUntilItIsReleased) {
-  ComRef<IProfAdmin> admin;
+  qv::com_ptr<IProfAdmin> admin;
   ASSERT_EQ(Mapi32::get().admin_profiles(0, admin.put()), S_OK);
-  ComRef<IMsgStore> store = open_store(main_.get(), hex("0001"));
+  qv::com_ptr<IMsgStore> store = open_store(main_.get(), hex("0001"));
   Opened folder = open_entry(store.get(), hex("0011"));
   Opened message = open_entry(store.get(), hex("0101"));
   std::map<std::string, int> kinds = live_kinds();

@@ -15,10 +15,10 @@ class TableTest : public ::testing::Test {
   void add_attachments(int count) {
     for (int i = 0; i < count; ++i) {
       ULONG number = 0;
-      ComRef<IAttach> attachment;
+      qv::com_ptr<IAttach> attachment;
       ASSERT_EQ(m_.message->CreateAttach(nullptr, 0, &number, attachment.put()), S_OK);
       ASSERT_EQ(number, static_cast<ULONG>(i));
-      ASSERT_EQ(set_long(attachment.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
+      ASSERT_EQ(set_long(attachment.get(), PR_ATTACH_METHOD, ATTACH_BY_VALUE), S_OK);
       if (i % 2 == 0) {  // odd attachments have no MIME type
         ASSERT_EQ(set_unicode(attachment.get(), kMimeTagW, L"image/png"), S_OK);
       }
@@ -26,10 +26,10 @@ class TableTest : public ::testing::Test {
   }
 
   // The attachment table as the product reads it.
-  ComRef<IMAPITable> attachment_table() {
-    ComRef<IMAPITable> table;
+  qv::com_ptr<IMAPITable> attachment_table() {
+    qv::com_ptr<IMAPITable> table;
     EXPECT_EQ(m_.message->GetAttachmentTable(0, table.put()), S_OK);
-    SizedSPropTagArray(4, columns) = {4, {kTagAttachNum, kTagAttachMethod, kMimeTagW, kMimeTagA}};
+    SizedSPropTagArray(4, columns) = {4, {PR_ATTACH_NUM, PR_ATTACH_METHOD, kMimeTagW, kMimeTagA}};
     EXPECT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), TBL_BATCH), S_OK);
     return table;
   }
@@ -44,13 +44,13 @@ class TableTest : public ::testing::Test {
 
 TEST_F(TableTest, RowsHaveTheColumnsSetAndPtErrorWhereAValueIsMissing) {
   add_attachments(2);
-  ComRef<IMAPITable> table = attachment_table();
+  qv::com_ptr<IMAPITable> table = attachment_table();
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(100, TBL_NOADVANCE, &rows), S_OK);
   ASSERT_EQ(rows->cRows, 2u);
   const SRow& first = rows->aRow[0];
   ASSERT_EQ(first.cValues, 4u);
-  EXPECT_EQ(first.lpProps[0].ulPropTag, kTagAttachNum);
+  EXPECT_EQ(first.lpProps[0].ulPropTag, PR_ATTACH_NUM);
   EXPECT_EQ(first.lpProps[0].Value.l, 0);
   EXPECT_EQ(first.lpProps[1].Value.l, static_cast<LONG>(ATTACH_BY_VALUE));
   EXPECT_STREQ(first.lpProps[2].Value.lpszW, L"image/png");
@@ -65,7 +65,7 @@ TEST_F(TableTest, RowsHaveTheColumnsSetAndPtErrorWhereAValueIsMissing) {
 
 TEST_F(TableTest, QueryRowsHonoursTheCountAndNoAdvanceKeepsThePosition) {
   add_attachments(5);
-  ComRef<IMAPITable> table = attachment_table();
+  qv::com_ptr<IMAPITable> table = attachment_table();
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(2, TBL_NOADVANCE, &rows), S_OK);
   EXPECT_EQ(rows->cRows, 2u);
@@ -85,7 +85,7 @@ TEST_F(TableTest, QueryRowsHonoursTheCountAndNoAdvanceKeepsThePosition) {
 
 TEST_F(TableTest, NegativeCountsReadBackwardsAndSeekRowMovesTheCursor) {
   add_attachments(5);
-  ComRef<IMAPITable> table = attachment_table();
+  qv::com_ptr<IMAPITable> table = attachment_table();
   LONG sought = 0;
   ASSERT_EQ(table->SeekRow(BOOKMARK_END, 0, &sought), S_OK);
   LPSRowSet rows = nullptr;
@@ -103,7 +103,7 @@ TEST_F(TableTest, NegativeCountsReadBackwardsAndSeekRowMovesTheCursor) {
 
 TEST_F(TableTest, AHundredRowsOfMore) {
   add_attachments(105);
-  ComRef<IMAPITable> table = attachment_table();
+  qv::com_ptr<IMAPITable> table = attachment_table();
   ULONG count = 0;
   EXPECT_EQ(table->GetRowCount(0, &count), S_OK);
   EXPECT_EQ(count, 105u);
@@ -116,7 +116,7 @@ TEST_F(TableTest, AHundredRowsOfMore) {
 
 TEST_F(TableTest, FreeProwsFreesTheRowSetAndEveryRow) {
   add_attachments(3);
-  ComRef<IMAPITable> table = attachment_table();
+  qv::com_ptr<IMAPITable> table = attachment_table();
   const std::uint64_t before = outstanding();
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(3, TBL_NOADVANCE, &rows), S_OK);
@@ -133,7 +133,7 @@ TEST_F(TableTest, RecipientTableListsTheRecipients) {
   alice[1].Value.l = MAPI_TO;
   SizedADRLIST(1, list) = {1, {{0, 2, alice}}};
   ASSERT_EQ(m_.message->ModifyRecipients(MODRECIP_ADD, reinterpret_cast<LPADRLIST>(&list)), S_OK);
-  ComRef<IMAPITable> table;
+  qv::com_ptr<IMAPITable> table;
   ASSERT_EQ(m_.message->GetRecipientTable(MAPI_UNICODE, table.put()), S_OK);
   LPSRowSet rows = nullptr;
   ASSERT_EQ(table->QueryRows(10, 0, &rows), S_OK);

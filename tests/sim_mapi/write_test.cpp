@@ -110,7 +110,7 @@ std::map<ULONG, std::string> snapshot(IMAPIProp* prop) {
   LPSPropValue values = nullptr;
   EXPECT_TRUE(SUCCEEDED(prop->GetProps(nullptr, MAPI_UNICODE, &count, &values)));
   for (ULONG i = 0; i < count; ++i) {
-    if (values[i].ulPropTag != kTagStoreSupportMask) {  // added by the writer
+    if (values[i].ulPropTag != PR_STORE_SUPPORT_MASK) {  // added by the writer
       result[values[i].ulPropTag] = describe(values[i]);
     }
   }
@@ -181,15 +181,15 @@ void fill_message(IMessage* message) {
   ASSERT_EQ(message->ModifyRecipients(MODRECIP_ADD, reinterpret_cast<LPADRLIST>(&list)), S_OK);
 
   ULONG number = 0;
-  ComRef<IAttach> file;
+  qv::com_ptr<IAttach> file;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &number, file.put()), S_OK);
-  ASSERT_EQ(set_long(file.get(), kTagAttachMethod, ATTACH_BY_VALUE), S_OK);
+  ASSERT_EQ(set_long(file.get(), PR_ATTACH_METHOD, ATTACH_BY_VALUE), S_OK);
   ASSERT_EQ(set_binary(file.get(), kAttachDataBinary, std::string(70000, '\x5A')), S_OK);
   ASSERT_EQ(file->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
 
-  ComRef<IAttach> holder;
+  qv::com_ptr<IAttach> holder;
   ASSERT_EQ(message->CreateAttach(nullptr, 0, &number, holder.put()), S_OK);
-  ComRef<IMessage> inner = open_embedded_message(holder.get(), MAPI_CREATE | MAPI_MODIFY);
+  qv::com_ptr<IMessage> inner = open_embedded_message(holder.get(), MAPI_CREATE | MAPI_MODIFY);
   ASSERT_TRUE(inner);
   ASSERT_EQ(set_unicode(inner.get(), kSubjectW, L"Inner"), S_OK);
   const ULONG inner_location = named_tag(inner.get(), kPsetidAppointment, 0x8208);
@@ -202,21 +202,21 @@ void expect_filled(IMessage* message, const std::map<ULONG, std::string>& expect
   EXPECT_EQ(snapshot(message), expected);
   const ULONG location = named_tag(message, kPsetidAppointment, 0x8208);
   EXPECT_EQ(get_value(message, CHANGE_PROP_TYPE(location, PT_UNICODE)).text, L"Room 4");
-  ComRef<IMAPITable> recipients;
+  qv::com_ptr<IMAPITable> recipients;
   ASSERT_EQ(message->GetRecipientTable(0, recipients.put()), S_OK);
   ULONG rows = 0;
   recipients->GetRowCount(0, &rows);
   EXPECT_EQ(rows, 1u);
-  ComRef<IAttach> file;
+  qv::com_ptr<IAttach> file;
   ASSERT_EQ(message->OpenAttach(0, nullptr, 0, file.put()), S_OK);
   std::string data;
   ASSERT_EQ(read_property_stream(file.get(), kAttachDataBinary, &data), S_OK);
   EXPECT_EQ(data, std::string(70000, '\x5A'));
-  ComRef<IAttach> holder;
+  qv::com_ptr<IAttach> holder;
   ASSERT_EQ(message->OpenAttach(1, nullptr, 0, holder.put()), S_OK);
-  EXPECT_EQ(get_value(holder.get(), kTagAttachMethod).number,
+  EXPECT_EQ(get_value(holder.get(), PR_ATTACH_METHOD).number,
             static_cast<LONG>(ATTACH_EMBEDDED_MSG));
-  ComRef<IMessage> inner = open_embedded_message(holder.get());
+  qv::com_ptr<IMessage> inner = open_embedded_message(holder.get());
   ASSERT_TRUE(inner);
   EXPECT_EQ(get_value(inner.get(), kSubjectW).text, L"Inner");
 }
@@ -230,8 +230,8 @@ TEST(WriteTest, AMessageSavedInMemoryReopensWithTheSameProperties) {
   m.message.reset();
   m.storage.reset();
 
-  ComRef<IStorage> storage = reopen_storage(m.bytes.get());
-  ComRef<IMessage> reopened;
+  qv::com_ptr<IStorage> storage = reopen_storage(m.bytes.get());
+  qv::com_ptr<IMessage> reopened;
   ASSERT_EQ(open_message(storage.get(), reopened.put()), S_OK);
   expect_filled(reopened.get(), written);
 }
@@ -241,20 +241,20 @@ TEST(WriteTest, AMessageSavedOnDiskIsACompoundFileThatReopens) {
   const std::wstring path = folder.file(L"saved.msg");
   std::map<ULONG, std::string> written;
   {
-    ComRef<IStorage> storage;
+    qv::com_ptr<IStorage> storage;
     ASSERT_EQ(::StgCreateDocfile(path.c_str(), kCreateMode, 0, storage.put()), S_OK);
-    ComRef<IMessage> message;
+    qv::com_ptr<IMessage> message;
     ASSERT_EQ(open_message(storage.get(), message.put()), S_OK);
     fill_message(message.get());
     written = snapshot(message.get());
     ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
   }
   EXPECT_EQ(::StgIsStorageFile(path.c_str()), S_OK);
-  ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   ASSERT_EQ(::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
                              storage.put()),
             S_OK);
-  ComRef<IMessage> reopened;
+  qv::com_ptr<IMessage> reopened;
   ASSERT_EQ(open_message(storage.get(), reopened.put()), S_OK);
   expect_filled(reopened.get(), written);
 
@@ -266,21 +266,21 @@ TEST(WriteTest, AMessageSavedOnDiskIsACompoundFileThatReopens) {
 TEST(WriteTest, NoIstgCommitLeavesTheStorageUncommitted) {
   for (const ULONG flags : {0ul, static_cast<unsigned long>(IMSG_NO_ISTG_COMMIT)}) {
     SCOPED_TRACE(flags);
-    ComRef<ILockBytes> bytes;
+    qv::com_ptr<ILockBytes> bytes;
     ASSERT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
     {
-      ComRef<IStorage> storage;
+      qv::com_ptr<IStorage> storage;
       ASSERT_EQ(::StgCreateDocfileOnILockBytes(bytes.get(), kCreateMode | STGM_TRANSACTED, 0,
                                                storage.put()),
                 S_OK);
       ASSERT_EQ(storage->Commit(STGC_DEFAULT), S_OK);
-      ComRef<IMessage> message;
+      qv::com_ptr<IMessage> message;
       ASSERT_EQ(open_message(storage.get(), message.put(), flags), S_OK);
       ASSERT_EQ(set_unicode(message.get(), kSubjectW, L"kept?"), S_OK);
       ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     }  // released without a commit of the caller's own
-    ComRef<IStorage> storage = reopen_storage(bytes.get());
-    ComRef<IMessage> reopened;
+    qv::com_ptr<IStorage> storage = reopen_storage(bytes.get());
+    qv::com_ptr<IMessage> reopened;
     ASSERT_EQ(open_message(storage.get(), reopened.put()), S_OK);
     const OneValue subject = get_value(reopened.get(), kSubjectW);
     if (flags == 0) {
@@ -299,11 +299,11 @@ TEST(WriteTest, CorpusMessagesCopiedValueByValueReopenEqual) {
   for (const char* corpus_name : {"nonUnicodeMail", "A schedule", "contactUnicode", "voteItems"}) {
     SCOPED_TRACE(corpus_name);
     const std::wstring name = widen(corpus_name);
-    ComRef<IStorage> source_storage;
+    qv::com_ptr<IStorage> source_storage;
     ASSERT_EQ(::StgOpenStorage((qv::test::corpus_dir() + L"\\" + name + L".msg").c_str(), nullptr,
                                STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, source_storage.put()),
               S_OK);
-    ComRef<IMessage> source;
+    qv::com_ptr<IMessage> source;
     ASSERT_EQ(open_message(source_storage.get(), source.put()), S_OK);
     ASSERT_EQ(mapi.set_message_options(source.get(), R"({"getprops_limit": 0})"), S_OK);
     ULONG count = 0;
@@ -318,8 +318,8 @@ TEST(WriteTest, CorpusMessagesCopiedValueByValueReopenEqual) {
     ASSERT_EQ(copy.message->SaveChanges(0), S_OK);
     copy.message.reset();
     copy.storage.reset();
-    ComRef<IStorage> storage = reopen_storage(copy.bytes.get());
-    ComRef<IMessage> reopened;
+    qv::com_ptr<IStorage> storage = reopen_storage(copy.bytes.get());
+    qv::com_ptr<IMessage> reopened;
     ASSERT_EQ(open_message(storage.get(), reopened.put()), S_OK);
     ASSERT_EQ(mapi.set_message_options(reopened.get(), R"({"getprops_limit": 0})"), S_OK);
     EXPECT_EQ(snapshot(reopened.get()), expected);

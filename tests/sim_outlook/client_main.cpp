@@ -59,16 +59,17 @@ int wmain(int argc, wchar_t** argv) {
     if (SUCCEEDED(qvsim::test::connect_outlook(&application))) {
       exit_code = 0;
       if (scenario == L"leak") {
-        qvsim::test::top_folder(application.get(), 1).detach();
+        // Leaked on purpose: the reference is given up and never released.
+        static_cast<void>(qvsim::test::top_folder(application.get(), 1).release());
       } else if (scenario == L"vanish") {
-        qvsim::test::top_folder(application.get(), 1).detach();
+        static_cast<void>(qvsim::test::top_folder(application.get(), 1).release());
         ::TerminateProcess(::GetCurrentProcess(), 0);
       } else if (scenario == L"wait") {
         std::printf("connected\n");
         std::fflush(stdout);
-        const HANDLE may_end = ::CreateEventW(nullptr, TRUE, FALSE, L"QvSimOutlookClientMayEnd");
-        ::WaitForSingleObject(may_end, 20000);
-        ::CloseHandle(may_end);
+        const qv::unique_any<HANDLE, &::CloseHandle> may_end(
+            ::CreateEventW(nullptr, TRUE, FALSE, L"QvSimOutlookClientMayEnd"));
+        ::WaitForSingleObject(may_end.get(), 20000);
       } else {
         com_ptr<_NameSpace> mapi;
         com_ptr<_Folders> folders;

@@ -155,8 +155,8 @@ TEST(MailboxItemTest, PropertiesOfEveryType) {
   EXPECT_EQ(item.find(0x6609001F)->text, L"Gr\u00fc\u00dfe");
   EXPECT_EQ(item.find(0x660A101F)->texts, (std::vector<std::wstring>{L"a", L"\u00e9"}));
   EXPECT_EQ(item.find(0x660B101E)->byte_strings, (std::vector<Bytes>{{'x'}, {0x80}}));
-  EXPECT_EQ(named(item, kPsetidTask, 0x8102).real, 0.75);
-  EXPECT_EQ(named(item, kPsetidTask, 0x8102).type, kPtDouble);
+  EXPECT_EQ(named(item, PSETID_Task, 0x8102).real, 0.75);
+  EXPECT_EQ(named(item, PSETID_Task, 0x8102).type, kPtDouble);
   const GUID common = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   EXPECT_EQ(named(item, common, 34).text, L"k");
 }
@@ -237,7 +237,7 @@ TEST(MailboxItemTest, MsgFileTakesItsPropertiesThroughTheRegisteredLoader) {
   set_msg_property_loader([&](const std::wstring& path) {
     loaded_path = path;
     Property subject;
-    subject.tag = kPrSubjectW;
+    subject.tag = PR_SUBJECT_W;
     subject.type = kPtUnicode;
     subject.text = L"from the file";
     Property body = subject;

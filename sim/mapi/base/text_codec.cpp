@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "sim/common/ledger.h"
+
 namespace qvsim::mapi {
 namespace {
 
@@ -20,35 +22,6 @@ std::vector<PropertyValue> convert_elements(const PropertyValue& stored, ULONG e
 
 }  // namespace
 
-std::wstring to_wide(std::string_view bytes, UINT code_page) {
-  if (bytes.empty()) {
-    return std::wstring();
-  }
-  const UINT page = usable_code_page(code_page);
-  const int size =
-      ::MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-  if (size > 0) {
-    ::MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
-  }
-  return text;
-}
-
-std::string to_narrow(std::wstring_view text, UINT code_page) {
-  if (text.empty()) {
-    return std::string();
-  }
-  const UINT page = usable_code_page(code_page);
-  const int size = ::WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) {
-    ::WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                          nullptr, nullptr);
-  }
-  return bytes;
-}
-
 std::optional<PropertyValue> value_as(const PropertyValue& stored, ULONG requested_type,
                                       UINT code_page) {
   const ULONG stored_type = stored.type();
@@ -64,7 +37,7 @@ std::optional<PropertyValue> value_as(const PropertyValue& stored, ULONG request
                                 convert_elements(stored, base_type(requested_type), code_page));
   }
   if (requested_type == PT_UNICODE) {
-    return PropertyValue::unicode(to_wide(stored.bytes(), code_page));
+    return PropertyValue::unicode(to_wide(stored.bytes(), usable_code_page(code_page)));
   }
   return PropertyValue::string8(to_narrow(stored.text(), CP_ACP));
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sim/common/ledger.h"
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/msg_file.h"
 
 namespace qvsim::mapi {
@@ -57,10 +57,10 @@ void add_counted_attachments(int count, MessageData& message) {
   for (int i = 1; i <= count; ++i) {
     AttachmentData& attachment = message.add_attachment();
     const std::string content = "Attachment " + std::to_string(i) + " of the simulated mailbox";
-    attachment.properties.set_long(kTagAttachMethod, ATTACH_BY_VALUE);
-    attachment.properties.set_unicode(kTagAttachLongFilenameW,
+    attachment.properties.set_long(PR_ATTACH_METHOD, ATTACH_BY_VALUE);
+    attachment.properties.set_unicode(PR_ATTACH_LONG_FILENAME_W,
                                       L"attachment" + std::to_wstring(i) + L".txt");
-    attachment.properties.set_unicode(kTagAttachMimeTagW, L"text/plain");
+    attachment.properties.set_unicode(PR_ATTACH_MIME_TAG_W, L"text/plain");
     attachment.properties.set(PR_ATTACH_DATA_BIN, PropertyValue::binary(content));
     attachment.properties.set_long(PR_ATTACH_SIZE, static_cast<LONG>(content.size()));
   }
@@ -73,7 +73,7 @@ PropertyValue binary_value(const Bytes& bytes) { return PropertyValue::binary(by
 void register_msg_property_loader() { set_msg_property_loader(msg_file_properties); }
 
 HRESULT read_msg_file(const std::wstring& path, std::shared_ptr<MessageData>* message) {
-  ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   const HRESULT hr = ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE,
                                       nullptr, 0, storage.put());
   return FAILED(hr) ? hr : read_msg(storage.get(), message);
@@ -198,8 +198,8 @@ HRESULT build_item_message(const Item& item, const std::shared_ptr<NamedProperty
       data->properties.set(property.tag, to_property_value(property));
     }
   }
-  if (data->properties.get_text(kTagMessageClassW) != item.message_class) {
-    data->properties.set_unicode(kTagMessageClassW, item.message_class);
+  if (data->properties.get_text(PR_MESSAGE_CLASS_W) != item.message_class) {
+    data->properties.set_unicode(PR_MESSAGE_CLASS_W, item.message_class);
   }
   data->properties.set(PR_ENTRYID, binary_value(item.entry_id));
   data->properties.set(PR_PARENT_ENTRYID, binary_value(item.folder->entry_id));

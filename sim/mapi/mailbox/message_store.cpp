@@ -8,7 +8,7 @@
 #include "sim/common/com_guard.h"
 #include "sim/mapi/base/call_points.h"
 #include "sim/mapi/base/com_answers.h"
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/mailbox/mailbox_messages.h"
 #include "sim/mapi/message/message.h"
 #include "sim/mapi/message/property_access.h"
@@ -20,7 +20,7 @@ namespace qvsim::mapi {
 namespace {
 
 constexpr ULONG kStoreSupport =
-    STORE_ENTRYID_UNIQUE | STORE_READONLY | STORE_ATTACH_OK | STORE_MV_PROPS_OK | kStoreUnicodeOk;
+    STORE_ENTRYID_UNIQUE | STORE_READONLY | STORE_ATTACH_OK | STORE_MV_PROPS_OK | STORE_UNICODE_OK;
 constexpr ULONG kContentsTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | MAPI_ASSOCIATED;
 constexpr ULONG kHierarchyTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | CONVENIENT_DEPTH;
 
@@ -48,12 +48,12 @@ PropertyBag folder_row(const Folder& folder, LONG depth) {
   PropertyBag row;
   row.set(PR_ENTRYID, binary_value(folder.entry_id));
   row.set(PR_INSTANCE_KEY, binary_value(folder.entry_id));
-  row.set_unicode(kTagDisplayNameW, folder.name);
+  row.set_unicode(PR_DISPLAY_NAME_W, folder.name);
   row.set_long(PR_OBJECT_TYPE, MAPI_FOLDER);
   row.set_long(PR_FOLDER_TYPE, folder.parent ? FOLDER_GENERIC : FOLDER_ROOT);
   row.set_long(PR_CONTENT_COUNT, static_cast<LONG>(folder.items.size()));
   row.set(PR_SUBFOLDERS, PropertyValue::boolean(!folder.folders.empty()));
-  row.set_unicode(kTagContainerClassW, container_class(folder.default_item_type));
+  row.set_unicode(PR_CONTAINER_CLASS_W, container_class(folder.default_item_type));
   row.set_long(PR_DEPTH, depth);
   return row;
 }
@@ -63,10 +63,10 @@ PropertyBag item_row(const Item& item) {
   row.set(PR_ENTRYID, binary_value(item.entry_id));
   row.set(PR_INSTANCE_KEY, binary_value(item.entry_id));
   row.set(PR_PARENT_ENTRYID, binary_value(item.folder->entry_id));
-  row.set_unicode(kTagMessageClassW, item.message_class);
+  row.set_unicode(PR_MESSAGE_CLASS_W, item.message_class);
   row.set_long(PR_OBJECT_TYPE, MAPI_MESSAGE);
-  if (item.find(kPrSubjectW) || item.find(kPrSubjectA)) {
-    row.set_unicode(kTagSubjectW, item.subject());
+  if (item.find(PR_SUBJECT_W) || item.find(PR_SUBJECT_A)) {
+    row.set_unicode(PR_SUBJECT_W, item.subject());
   }
   return row;
 }
@@ -127,7 +127,7 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IMsgStore*>(this), riid, object,
-                            {IID_IUnknown, kIidMapiProp, kIidMsgStore});
+                            {IID_IUnknown, __uuidof(IMAPIProp), __uuidof(IMsgStore)});
   }
   QVSIM_CATCH_HRESULT
 
@@ -227,9 +227,9 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
     bag.set(PR_RECORD_KEY, binary_value(uid));
     bag.set(PR_STORE_RECORD_KEY, binary_value(uid));
     bag.set(PR_MDB_PROVIDER, binary_value(uid));
-    bag.set_unicode(kTagDisplayNameW, store.display_name);
+    bag.set_unicode(PR_DISPLAY_NAME_W, store.display_name);
     bag.set_long(PR_OBJECT_TYPE, MAPI_STORE);
-    bag.set_long(kTagStoreSupportMask, static_cast<LONG>(kStoreSupport));
+    bag.set_long(PR_STORE_SUPPORT_MASK, static_cast<LONG>(kStoreSupport));
     if (store.top_folder) {
       bag.set(PR_IPM_SUBTREE_ENTRYID, binary_value(store.top_folder->entry_id));
     }
@@ -290,8 +290,9 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
         folder_(folder) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
-    return answer_interface(static_cast<IMAPIFolder*>(this), riid, object,
-                            {IID_IUnknown, kIidMapiProp, kIidMapiContainer, kIidMapiFolder});
+    return answer_interface(
+        static_cast<IMAPIFolder*>(this), riid, object,
+        {IID_IUnknown, __uuidof(IMAPIProp), __uuidof(IMAPIContainer), __uuidof(IMAPIFolder)});
   }
   QVSIM_CATCH_HRESULT
 
@@ -493,22 +494,22 @@ HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
     return MAPI_E_INVALID_PARAMETER;
   }
   *object = nullptr;
-  ComRef<IUnknown> created;
+  qv::com_ptr<IUnknown> created;
   IID own_interface = IID_IUnknown;
   switch (entry.object_type) {
     case MAPI_STORE:
-      created = ComRef<IUnknown>(create_message_store(mailbox, *entry.store));
-      own_interface = kIidMsgStore;
+      created = qv::com_ptr<IUnknown>::attach(create_message_store(mailbox, *entry.store));
+      own_interface = __uuidof(IMsgStore);
       break;
     case MAPI_FOLDER:
-      created = ComRef<IUnknown>(new MailboxFolder(mailbox, *entry.folder));
-      own_interface = kIidMapiFolder;
+      created = qv::com_ptr<IUnknown>::attach(new MailboxFolder(mailbox, *entry.folder));
+      own_interface = __uuidof(IMAPIFolder);
       break;
     case MAPI_MESSAGE:
       if (const HRESULT hr = open_item(*mailbox, *entry.item, flags, created.put()); FAILED(hr)) {
         return hr;
       }
-      own_interface = kIidMessage;
+      own_interface = __uuidof(IMessage);
       break;
     default:
       return MAPI_E_NOT_FOUND;

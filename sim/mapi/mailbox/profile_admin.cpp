@@ -24,10 +24,10 @@ std::vector<PropertyBag> profile_rows(const Mailbox& mailbox) {
   for (const Profile& profile : mailbox.profiles) {
     PropertyBag row;
     if (profile.name) {
-      row.set_unicode(kTagDisplayNameW, *profile.name);
+      row.set_unicode(PR_DISPLAY_NAME_W, *profile.name);
     }
     row.set(PR_DEFAULT_PROFILE, PropertyValue::boolean(profile.is_default));
-    row.set_long(kTagRowId, static_cast<LONG>(rows.size()));
+    row.set_long(PR_ROWID, static_cast<LONG>(rows.size()));
     rows.push_back(std::move(row));
   }
   return rows;
@@ -40,7 +40,7 @@ class ProfileAdmin final : public IProfAdmin, public TrackedObject {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IProfAdmin*>(this), riid, object,
-                            {IID_IUnknown, kIidProfAdmin});
+                            {IID_IUnknown, __uuidof(IProfAdmin)});
   }
   QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
@@ -66,7 +66,7 @@ class ProfileAdmin final : public IProfAdmin, public TrackedObject {
     ReadRules rules;
     rules.unicode = (flags & MAPI_UNICODE) != 0;
     std::vector<ULONG> columns = {
-        PROP_TAG(unspecified_type(PT_UNICODE, rules.unicode), PROP_ID(kTagDisplayNameW)),
+        PROP_TAG(unspecified_type(PT_UNICODE, rules.unicode), PROP_ID(PR_DISPLAY_NAME_W)),
         PR_DEFAULT_PROFILE};
     *table = Table::create(profile_rows(mailbox_->mailbox()), std::move(columns),
                            linked_allocator(), rules);

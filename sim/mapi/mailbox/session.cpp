@@ -44,7 +44,7 @@ class Session final : public IMAPISession, public TrackedObject {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IMAPISession*>(this), riid, object,
-                            {IID_IUnknown, kIidMapiSession});
+                            {IID_IUnknown, __uuidof(IMAPISession)});
   }
   QVSIM_CATCH_HRESULT
   QVSIM_FORWARD_ADDREF_RELEASE
@@ -71,7 +71,7 @@ class Session final : public IMAPISession, public TrackedObject {
     ReadRules rules;
     rules.unicode = (flags & MAPI_UNICODE) != 0;
     const ULONG display_name =
-        PROP_TAG(unspecified_type(PT_UNICODE, rules.unicode), PROP_ID(kTagDisplayNameW));
+        PROP_TAG(unspecified_type(PT_UNICODE, rules.unicode), PROP_ID(PR_DISPLAY_NAME_W));
     std::vector<PropertyBag> rows = store_table_rows();
     std::vector<ULONG> columns = union_columns({PR_ENTRYID, display_name}, rows, rules.unicode);
     *table = Table::create(std::move(rows), std::move(columns), linked_allocator(), rules);
@@ -97,7 +97,7 @@ class Session final : public IMAPISession, public TrackedObject {
     const MailboxEntry entry{MAPI_STORE, found, nullptr, nullptr};
     LPUNKNOWN object = nullptr;
     const HRESULT hr =
-        open_mailbox_entry(mailbox_, entry, iid ? iid : &kIidMsgStore, 0, nullptr, &object);
+        open_mailbox_entry(mailbox_, entry, iid ? iid : &__uuidof(IMsgStore), 0, nullptr, &object);
     *store = static_cast<LPMDB>(object);
     return hr;
   }
@@ -271,7 +271,7 @@ class Session final : public IMAPISession, public TrackedObject {
         row.set(PR_ENTRYID, binary_value(*listed.row->entry_id));
       }
       if (listed.row->display_name) {
-        row.set_unicode(kTagDisplayNameW, *listed.row->display_name);
+        row.set_unicode(PR_DISPLAY_NAME_W, *listed.row->display_name);
       }
       const bool is_default = listed.store != nullptr && !default_given;
       default_given = default_given || is_default;
@@ -282,7 +282,7 @@ class Session final : public IMAPISession, public TrackedObject {
         row.set(PR_MDB_PROVIDER, binary_value(Bytes(listed.store->provider_uid.begin(),
                                                     listed.store->provider_uid.end())));
       }
-      row.set_long(kTagRowId, static_cast<LONG>(rows.size()));
+      row.set_long(PR_ROWID, static_cast<LONG>(rows.size()));
       rows.push_back(std::move(row));
     }
     return rows;

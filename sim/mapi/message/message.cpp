@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "errors/com_holders.h"
 #include "sim/common/com_guard.h"
 #include "sim/mapi/base/call_points.h"
 #include "sim/mapi/base/com_answers.h"
@@ -56,7 +57,7 @@ class Message final : public MapiPropObject<IMessage> {
       return S_OK;
     }
     return answer_interface(static_cast<IMessage*>(this), riid, object,
-                            {IID_IUnknown, kIidMapiProp, kIidMessage});
+                            {IID_IUnknown, __uuidof(IMAPIProp), __uuidof(IMessage)});
   }
   QVSIM_CATCH_HRESULT
 
@@ -71,9 +72,9 @@ class Message final : public MapiPropObject<IMessage> {
     std::vector<PropertyBag> rows;
     for (const auto& attachment : data_->attachments) {
       rows.push_back(attachment->properties);
-      rows.back().set_long(kTagAttachNum, static_cast<LONG>(attachment->number));
+      rows.back().set_long(PR_ATTACH_NUM, static_cast<LONG>(attachment->number));
     }
-    return new_table(std::move(rows), kTagAttachNum, flags, access_, table);
+    return new_table(std::move(rows), PR_ATTACH_NUM, flags, access_, table);
   }
   QVSIM_CATCH_HRESULT
 
@@ -105,9 +106,9 @@ class Message final : public MapiPropObject<IMessage> {
     std::vector<PropertyBag> rows;
     for (const RecipientData& recipient : data_->recipients) {
       rows.push_back(recipient.properties);
-      rows.back().set_long(kTagRowId, static_cast<LONG>(recipient.row_id));
+      rows.back().set_long(PR_ROWID, static_cast<LONG>(recipient.row_id));
     }
-    return new_table(std::move(rows), kTagRowId, flags, access_, table);
+    return new_table(std::move(rows), PR_ROWID, flags, access_, table);
   }
   QVSIM_CATCH_HRESULT
 
@@ -154,7 +155,7 @@ class Attachment final : public MapiPropObject<IAttach> {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(static_cast<IAttach*>(this), riid, object,
-                            {IID_IUnknown, kIidMapiProp, kIidAttachment});
+                            {IID_IUnknown, __uuidof(IMAPIProp), __uuidof(IAttach)});
   }
   QVSIM_CATCH_HRESULT
 
@@ -164,10 +165,10 @@ class Attachment final : public MapiPropObject<IAttach> {
   // PR_ATTACH_DATA_OBJ as IID_IMessage: the embedded message, created with
   // MAPI_CREATE.
   HRESULT open_object(ULONG tag, REFIID iid, ULONG flags, LPUNKNOWN* object) override {
-    if (PROP_ID(tag) != PROP_ID(kTagAttachDataObject)) {
+    if (PROP_ID(tag) != PROP_ID(PR_ATTACH_DATA_OBJ)) {
       return MAPI_E_NOT_FOUND;
     }
-    if (iid != kIidMessage) {
+    if (iid != __uuidof(IMessage)) {
       return MAPI_E_INTERFACE_NOT_SUPPORTED;
     }
     const std::shared_ptr<ObjectScope>& scope = access_.scope();
@@ -253,7 +254,7 @@ HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST chang
     PropertyBag properties;
     std::optional<ULONG> row_id;
     for (ULONG v = 0; v < entry.cValues; ++v) {
-      if (entry.rgPropVals[v].ulPropTag == kTagRowId) {
+      if (entry.rgPropVals[v].ulPropTag == PR_ROWID) {
         row_id = static_cast<ULONG>(entry.rgPropVals[v].Value.l);
       } else if (std::optional<PropertyValue> value = from_mapi(entry.rgPropVals[v])) {
         properties.set(entry.rgPropVals[v].ulPropTag, std::move(*value));
@@ -267,12 +268,12 @@ HRESULT STDMETHODCALLTYPE Message::ModifyRecipients(ULONG flags, LPADRLIST chang
         data_->remove_recipient(*row_id);
         continue;
       }
-      properties.set_long(kTagRowId, static_cast<LONG>(*row_id));
+      properties.set_long(PR_ROWID, static_cast<LONG>(*row_id));
       data_->recipient(*row_id)->properties = std::move(properties);
       continue;
     }
     RecipientData& added = data_->add_recipient();
-    properties.set_long(kTagRowId, static_cast<LONG>(added.row_id));
+    properties.set_long(PR_ROWID, static_cast<LONG>(added.row_id));
     added.properties = std::move(properties);
   }
   return S_OK;
@@ -290,15 +291,12 @@ IMessage* create_message(std::shared_ptr<MessageData> data, MessageContext conte
 }
 
 std::shared_ptr<MessageData> message_data_of(IUnknown* object) {
-  void* found = nullptr;
-  if (object == nullptr || FAILED(object->QueryInterface(kMessageImplementationId, &found)) ||
-      found == nullptr) {
+  qv::com_ptr<Message> message;
+  if (object == nullptr ||
+      FAILED(object->QueryInterface(kMessageImplementationId, message.put_void())) || !message) {
     return nullptr;
   }
-  auto* message = static_cast<Message*>(found);
-  std::shared_ptr<MessageData> data = message->data();
-  message->Release();
-  return data;
+  return message->data();
 }
 
 }  // namespace qvsim::mapi

@@ -76,7 +76,7 @@ MessageData::MessageData(std::shared_ptr<NamedPropertyMap> names_in,
 AttachmentData& MessageData::add_attachment() {
   auto attachment = std::make_shared<AttachmentData>();
   attachment->number = next_attachment_number++;
-  attachment->properties.set_long(kTagAttachNum, static_cast<LONG>(attachment->number));
+  attachment->properties.set_long(PR_ATTACH_NUM, static_cast<LONG>(attachment->number));
   attachments.push_back(attachment);
   return *attachment;
 }
@@ -100,7 +100,7 @@ bool MessageData::remove_attachment(ULONG number) {
 RecipientData& MessageData::add_recipient() {
   RecipientData recipient;
   recipient.row_id = next_recipient_id++;
-  recipient.properties.set_long(kTagRowId, static_cast<LONG>(recipient.row_id));
+  recipient.properties.set_long(PR_ROWID, static_cast<LONG>(recipient.row_id));
   recipients.push_back(std::move(recipient));
   return recipients.back();
 }
@@ -123,8 +123,8 @@ bool MessageData::remove_recipient(ULONG row_id) {
 
 std::shared_ptr<MessageData> MessageData::embed_message(AttachmentData& attachment) {
   attachment.embedded = std::make_shared<MessageData>(names, options);
-  attachment.properties.set_long(kTagAttachMethod, ATTACH_EMBEDDED_MSG);
-  attachment.properties.set(kTagAttachDataObject, PropertyValue::object());
+  attachment.properties.set_long(PR_ATTACH_METHOD, ATTACH_EMBEDDED_MSG);
+  attachment.properties.set(PR_ATTACH_DATA_OBJ, PropertyValue::object());
   return attachment.embedded;
 }
 

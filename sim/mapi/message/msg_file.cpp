@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
+#include "errors/unique_any.h"
 #include "sim/mapi/message/rtf_codec.h"
 #include "sim/mapi/message/rtf_stream.h"
 
@@ -165,13 +166,13 @@ std::string strip_terminator(std::string bytes, ULONG type) {
 // damaged entry that claims gigabytes costs no more than what the file holds.
 HRESULT read_stream(IStorage* storage, const std::wstring& name, std::string* bytes) {
   bytes->clear();
-  ComRef<IStream> stream;
+  qv::com_ptr<IStream> stream;
   const HRESULT hr = storage->OpenStream(name.c_str(), nullptr, kReadMode, 0, stream.put());
   return FAILED(hr) ? hr : read_to_end(stream.get(), bytes);
 }
 
 HRESULT write_stream(IStorage* storage, const std::wstring& name, const std::string& bytes) {
-  ComRef<IStream> stream;
+  qv::com_ptr<IStream> stream;
   HRESULT hr = storage->CreateStream(name.c_str(), kCreateMode, 0, 0, stream.put());
   ULONG written = 0;
   if (SUCCEEDED(hr) && !bytes.empty()) {
@@ -183,7 +184,7 @@ HRESULT write_stream(IStorage* storage, const std::wstring& name, const std::str
 // The names of the storage's elements of one type (STGTY_STREAM, STGTY_STORAGE).
 std::vector<std::wstring> element_names(IStorage* storage, DWORD type) {
   std::vector<std::wstring> names;
-  ComRef<IEnumSTATSTG> elements;
+  qv::com_ptr<IEnumSTATSTG> elements;
   if (FAILED(storage->EnumElements(0, nullptr, 0, elements.put()))) {
     return names;
   }
@@ -192,13 +193,13 @@ std::vector<std::wstring> element_names(IStorage* storage, DWORD type) {
   std::set<std::wstring> seen;
   STATSTG stat{};
   while (elements->Next(1, &stat, nullptr) == S_OK) {
+    const qv::unique_cotaskmem<wchar_t> name(stat.pwcsName);
     bool again = false;
-    if (stat.pwcsName != nullptr) {
-      again = !seen.insert(stat.pwcsName).second;
+    if (name) {
+      again = !seen.insert(name.get()).second;
       if (!again && (type == 0 || stat.type == type)) {
-        names.emplace_back(stat.pwcsName);
+        names.emplace_back(name.get());
       }
-      ::CoTaskMemFree(stat.pwcsName);
     }
     if (again) {
       break;
@@ -281,16 +282,16 @@ HRESULT read_message_object(IStorage* storage, size_t header_size, MessageData* 
 
 HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
   for (const auto& [number, name] : numbered_storages(storage, kAttachmentPrefix)) {
-    ComRef<IStorage> sub;
+    qv::com_ptr<IStorage> sub;
     if (FAILED(storage->OpenStorage(name.c_str(), nullptr, kReadMode, nullptr, 0, sub.put()))) {
       continue;
     }
     auto attachment = std::make_shared<AttachmentData>();
     attachment->number = number;
     read_properties(sub.get(), kSubObjectHeader, &attachment->properties);
-    attachment->properties.set_long(kTagAttachNum, static_cast<LONG>(number));
-    ComRef<IStorage> embedded;
-    if (attachment->properties.get_long(kTagAttachMethod) ==
+    attachment->properties.set_long(PR_ATTACH_NUM, static_cast<LONG>(number));
+    qv::com_ptr<IStorage> embedded;
+    if (attachment->properties.get_long(PR_ATTACH_METHOD) ==
             static_cast<LONG>(ATTACH_EMBEDDED_MSG) &&
         SUCCEEDED(
             sub->OpenStorage(kEmbeddedStorage, nullptr, kReadMode, nullptr, 0, embedded.put()))) {
@@ -300,7 +301,7 @@ HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
           FAILED(hr)) {
         return hr;
       }
-      attachment->properties.set(kTagAttachDataObject, PropertyValue::object());
+      attachment->properties.set(PR_ATTACH_DATA_OBJ, PropertyValue::object());
     }
     message->attachments.push_back(std::move(attachment));
     message->next_attachment_number = std::max(message->next_attachment_number, number + 1);
@@ -310,14 +311,14 @@ HRESULT read_attachments(IStorage* storage, MessageData* message, int depth) {
 
 void read_recipients(IStorage* storage, MessageData* message) {
   for (const auto& [number, name] : numbered_storages(storage, kRecipientPrefix)) {
-    ComRef<IStorage> sub;
+    qv::com_ptr<IStorage> sub;
     if (FAILED(storage->OpenStorage(name.c_str(), nullptr, kReadMode, nullptr, 0, sub.put()))) {
       continue;
     }
     RecipientData recipient;
     recipient.row_id = number;
     read_properties(sub.get(), kSubObjectHeader, &recipient.properties);
-    recipient.properties.set_long(kTagRowId, static_cast<LONG>(number));
+    recipient.properties.set_long(PR_ROWID, static_cast<LONG>(number));
     message->recipients.push_back(std::move(recipient));
     message->next_recipient_id = std::max(message->next_recipient_id, number + 1);
   }
@@ -368,7 +369,7 @@ std::wstring name_at(const std::string& strings, size_t offset) {
 }
 
 void read_names(IStorage* storage, NamedPropertyMap* names) {
-  ComRef<IStorage> nameid;
+  qv::com_ptr<IStorage> nameid;
   if (FAILED(storage->OpenStorage(kNameIdStorage, nullptr, kReadMode, nullptr, 0, nameid.put()))) {
     return;
   }
@@ -459,7 +460,7 @@ HRESULT write_message_object(const MessageData& message, IStorage* storage, size
 HRESULT write_properties(IStorage* storage, const PropertyBag& bag, std::string header) {
   for (const ULONG tag : bag.tags()) {
     const PropertyValue& value = *bag.find(tag);
-    if (PROP_TYPE(tag) == PT_OBJECT && tag != kTagAttachDataObject) {
+    if (PROP_TYPE(tag) == PT_OBJECT && tag != PR_ATTACH_DATA_OBJ) {
       continue;  // other objects are not kept
     }
     if (PROP_TYPE(tag) == PT_ERROR || PROP_TYPE(tag) == PT_NULL) {
@@ -474,7 +475,7 @@ HRESULT write_properties(IStorage* storage, const PropertyBag& bag, std::string 
 
 HRESULT with_new_storage(IStorage* parent, const std::wstring& name,
                          const std::function<HRESULT(IStorage*)>& fill) {
-  ComRef<IStorage> storage;
+  qv::com_ptr<IStorage> storage;
   HRESULT hr = parent->CreateStorage(name.c_str(), kCreateMode, 0, 0, storage.put());
   if (SUCCEEDED(hr)) {
     hr = fill(storage.get());
@@ -486,8 +487,8 @@ HRESULT write_attachment(IStorage* storage, const AttachmentData& attachment) {
   // PR_ATTACH_DATA_OBJ is written for an embedded message only; the same
   // identifier may hold the binary data of a file attachment instead.
   PropertyBag properties = attachment.properties;
-  if (!attachment.embedded && properties.find_exact(kTagAttachDataObject)) {
-    properties.erase(kTagAttachDataObject);
+  if (!attachment.embedded && properties.find_exact(PR_ATTACH_DATA_OBJ)) {
+    properties.erase(PR_ATTACH_DATA_OBJ);
   }
   HRESULT hr = write_properties(storage, properties, std::string(kSubObjectHeader, '\0'));
   if (SUCCEEDED(hr) && attachment.embedded) {
@@ -509,8 +510,8 @@ HRESULT write_message_object(const MessageData& message, IStorage* storage, size
   header.resize(header_size, '\0');
   PropertyBag properties = message.properties;
   if (header_size == kTopLevelHeader && has_unicode(properties) &&
-      !properties.find(kTagStoreSupportMask)) {
-    properties.set_long(kTagStoreSupportMask, static_cast<LONG>(kStoreUnicodeOk));
+      !properties.find(PR_STORE_SUPPORT_MASK)) {
+    properties.set_long(PR_STORE_SUPPORT_MASK, static_cast<LONG>(STORE_UNICODE_OK));
   }
   HRESULT hr = write_properties(storage, properties, header);
   for (ULONG i = 0; SUCCEEDED(hr) && i < recipients; ++i) {

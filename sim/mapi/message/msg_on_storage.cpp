@@ -1,6 +1,6 @@
 #include "sim/mapi/message/msg_on_storage.h"
 
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/message.h"
 #include "sim/mapi/message/msg_file.h"
 
@@ -34,7 +34,7 @@ HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage,
   if (const HRESULT hr = read_msg(storage, &data); FAILED(hr)) {
     return hr;
   }
-  auto held = ComRef<IStorage>::share(storage);
+  auto held = qv::com_ptr<IStorage>::copy(storage);
   const bool commit = (flags & IMSG_NO_ISTG_COMMIT) == 0;
   MessageContext context;
   context.allocator = allocator;

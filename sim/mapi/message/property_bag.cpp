@@ -64,7 +64,7 @@ std::optional<std::wstring> PropertyBag::get_text(ULONG tag) const {
 }
 
 UINT PropertyBag::string_code_page() const {
-  for (const ULONG tag : {kTagMessageCodePage, kTagInternetCodePage}) {
+  for (const ULONG tag : {PR_MESSAGE_CODEPAGE, PR_INTERNET_CPID}) {
     if (const std::optional<LONG> code_page = get_long(tag); code_page && *code_page > 0) {
       return static_cast<UINT>(*code_page);
     }

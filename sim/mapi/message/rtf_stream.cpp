@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "sim/mapi/base/com_ref.h"
+#include "errors/com_holders.h"
 #include "sim/mapi/message/memory_stream.h"
 #include "sim/mapi/message/rtf_codec.h"
 
@@ -64,7 +64,7 @@ HRESULT wrap_compressed_rtf_stream(IStream* compressed, ULONG flags, IStream** r
   if ((flags & ~kKnownFlags) != 0) {
     return MAPI_E_UNKNOWN_FLAGS;
   }
-  auto source = ComRef<IStream>::share(compressed);
+  auto source = qv::com_ptr<IStream>::copy(compressed);
   if ((flags & MAPI_MODIFY) == 0) {
     *rtf = MemoryStream::create_loaded(
         [source](std::string* bytes) {

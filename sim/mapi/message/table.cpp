@@ -51,7 +51,7 @@ HRESULT STDMETHODCALLTYPE Table::QueryInterface(REFIID riid, void** object) noex
   if (object == nullptr) {
     return E_POINTER;
   }
-  if (riid == IID_IUnknown || riid == kIidMapiTable) {
+  if (riid == IID_IUnknown || riid == __uuidof(IMAPITable)) {
     *object = static_cast<IMAPITable*>(this);
     AddRef();
     return S_OK;
