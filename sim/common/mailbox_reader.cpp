@@ -541,7 +541,11 @@ class MailboxReader {
   }
 
   void read_description(const json& description) {
-    check_members(description, {"stores", "explorer", "profiles", "faults", "events"}, "");
+    check_members(description,
+                  {"stores", "explorer", "profiles", "current_user", "faults", "events"}, "");
+    if (description.contains("current_user")) {
+      read_current_user(description.at("current_user"), "current_user");
+    }
     const json& stores = array_member(description, "stores", "");
     for (size_t i = 0; i < stores.size(); ++i) {
       mailbox_.stores.push_back(read_store(stores[i], index_path("stores", i)));
@@ -558,7 +562,9 @@ class MailboxReader {
   }
 
   std::unique_ptr<Store> read_store(const json& value, const std::string& where) {
-    check_members(value, {"id", "display_name", "entry_id", "provider_uid", "top_folder"}, where);
+    check_members(
+        value, {"id", "display_name", "entry_id", "provider_uid", "top_folder", "default_folders"},
+        where);
     auto store = std::make_unique<Store>();
     store->id = unique_id(value, store_ids_, where);
     if (!value.contains("display_name")) {
@@ -578,7 +584,60 @@ class MailboxReader {
     store->entry_id = entry_id_of(value, *store, 0, EntryKind::kStore, where);
     const json top = value.contains("top_folder") ? value.at("top_folder") : json::object();
     store->top_folder = read_folder(top, *store, nullptr, member_path(where, "top_folder"));
+    if (value.contains("default_folders")) {
+      read_default_folders(value.at("default_folders"), *store,
+                           member_path(where, "default_folders"));
+    }
     return store;
+  }
+
+  // {"inbox": folder id, "calendar": folder id, ...}: folders of this store.
+  static void read_default_folders(const json& value, Store& store, const std::string& where) {
+    static const std::pair<const char*, long> kKinds[] = {
+        {"deleted_items", 3}, {"outbox", 4},    {"sent_items", 5}, {"inbox", 6},
+        {"calendar", 9},      {"contacts", 10}, {"journal", 11},   {"notes", 12},
+        {"tasks", 13},        {"drafts", 16},   {"junk", 23},
+    };
+    if (!value.is_object()) {
+      fail(where, "must be an object");
+    }
+    for (auto it = value.begin(); it != value.end(); ++it) {
+      const std::string at = member_path(where, it.key().c_str());
+      const auto kind = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                     [&](const auto& known) { return it.key() == known.first; });
+      if (kind == std::end(kKinds)) {
+        fail(at,
+             "unknown default folder (accepted: deleted_items, outbox, sent_items, inbox, "
+             "calendar, contacts, journal, notes, tasks, drafts, junk)");
+      }
+      Folder* folder = find_in(store.top_folder.get(), text_of(it.value(), at));
+      if (folder == nullptr) {
+        fail(at, "no folder of this store has the id " + it.value().dump());
+      }
+      store.default_folders[kind->second] = folder;
+    }
+  }
+
+  static Folder* find_in(Folder* folder, const std::string& id) {
+    if (folder == nullptr || folder->id == id) {
+      return folder;
+    }
+    for (const auto& child : folder->folders) {
+      if (Folder* found = find_in(child.get(), id)) {
+        return found;
+      }
+    }
+    return nullptr;
+  }
+
+  void read_current_user(const json& value, const std::string& where) {
+    check_members(value, {"name", "address"}, where);
+    if (value.contains("name")) {
+      mailbox_.user_name = wide_text_of(value.at("name"), member_path(where, "name"));
+    }
+    if (value.contains("address")) {
+      mailbox_.user_address = wide_text_of(value.at("address"), member_path(where, "address"));
+    }
   }
 
   std::unique_ptr<Folder> read_folder(const json& value, Store& store, Folder* parent,

@@ -22,6 +22,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -35,6 +36,7 @@
 #include "sim/common/ledger.h"
 #include "sim/common/mailbox.h"
 #include "sim/outlook/dispatch.h"
+#include "sim/outlook/enumerator.h"
 #include "sim/outlook/type_library.h"
 
 namespace qvsim::outlook {
@@ -200,12 +202,17 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (result != nullptr) {
       ::VariantInit(result);
     }
-    const std::wstring name = name_of_dispid(id);
+    const bool enumerating = id == DISPID_NEWENUM && kEnumerable;
+    const std::wstring name = enumerating ? std::wstring(L"_NewEnum") : name_of_dispid(id);
     CallScope call(
         own_call_point("Invoke(" + (name.empty() ? std::to_string(id) : wide_to_utf8(name)) + ")"));
     HRESULT hr = begin(call.outcome());
     if (SUCCEEDED(hr) && !IsEqualIID(iid, IID_NULL)) {
       hr = DISP_E_UNKNOWNINTERFACE;
+    }
+    if (SUCCEEDED(hr) && enumerating) {
+      hr = finish(new_enumerator(flags, parameters, result), IID_IDispatch);
+      return with_exception_info(hr, exception);
     }
     const ByNameOverride* change = SUCCEEDED(hr) ? find_override(name) : nullptr;
     if (SUCCEEDED(hr) && change == nullptr && type_info() != nullptr) {
@@ -253,6 +260,8 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
   // By default no name is answered differently from the members.
   const ByNameOverrides* by_name_overrides() const { return nullptr; }
+  // By default every member of dispatch_members is the object's.
+  bool serves(const DispatchMember<Self>& /*member*/) const { return true; }
 
  protected:
   Self& self() { return static_cast<Self&>(*this); }
@@ -283,17 +292,19 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
   }
 
-  // A member that the simulation does not serve: counted, then E_NOTIMPL.
+  // A member that the simulation does not serve: counted, then E_NOTIMPL
+  // with an error object that names it, so that a client sees which member
+  // is missing rather than a bare code.
   template <class... Out>
   HRESULT not_served(const char* member, Out*... results) {
     try {
       (clear_result(results), ...);
       if (dispatching_) {
-        return E_NOTIMPL;
+        return not_served_error(member);
       }
       CallScope call(typed_call_point(interface_name_, member));
       const HRESULT hr = begin(call.outcome());
-      return finish(SUCCEEDED(hr) ? E_NOTIMPL : hr, iid_);
+      return finish(SUCCEEDED(hr) ? not_served_error(member) : hr, iid_);
     } catch (...) {
       return finish(caught_exception_hresult(), iid_);
     }
@@ -306,8 +317,16 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     return hr == DISP_E_BADINDEX ? raise(hr, kBadIndexText) : hr;
   }
 
+  // E_NOTIMPL, with the error object "The simulated Outlook does not serve
+  // <Interface>.<Member>" (the member's call point).
+  HRESULT not_served_error(const char* member) {
+    const std::string name = typed_call_point(interface_name_, member);
+    return raise(E_NOTIMPL,
+                 kNotServedText + std::wstring(name.begin(), name.end()));  // names are ASCII
+  }
+
   // A failure that Outlook reports with an error object.
-  HRESULT raise(HRESULT hr, const wchar_t* description) {
+  HRESULT raise(HRESULT hr, const std::wstring& description) {
     set_thread_error_object(description, "Microsoft Outlook");
     pending_error_info_ = true;
     return hr;
@@ -315,6 +334,26 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
  private:
   static constexpr bool kTyped = !std::is_same_v<Interface, IDispatch>;
+  // Whether the object is a collection that For Each walks.
+  static constexpr bool kEnumerable = std::is_base_of_v<Enumerable, Self>;
+
+  // _NewEnum: a method or property get without arguments, as Outlook's
+  // collections answer it through IDispatch (their vtables have no such
+  // member), giving a new IEnumVARIANT.
+  HRESULT new_enumerator(WORD flags, const DISPPARAMS* parameters, VARIANT* result) {
+    if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    if (parameters != nullptr && parameters->cArgs != 0) {
+      return DISP_E_BADPARAMCOUNT;
+    }
+    if constexpr (kEnumerable) {
+      if (result != nullptr) {
+        put_new_enumerator(static_cast<Interface*>(this), &self(), result);
+      }
+    }
+    return S_OK;
+  }
 
   // The interface's type information; none for items.
   ITypeInfo* type_info() const {
@@ -328,14 +367,23 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   // An item's own names, and those that every item has.
   static const std::vector<DispatchMember<Self>>& members() {
     static const std::vector<DispatchMember<Self>> all = [] {
-      std::vector<DispatchMember<Self>> list = {
+      // An object's own member comes first, so that it may give a shared
+      // name a DISPID of its own (a Recipient's Parent is 0x6D).
+      std::vector<DispatchMember<Self>> list;
+      if constexpr (!kTyped) {
+        list = Self::dispatch_members();
+      }
+      const DispatchMember<Self> shared[] = {
           {L"Application", 0xF000, &invoke_member<&DispatchObject::application, Self>},
           {L"Parent", 0xF001, &invoke_member<&DispatchObject::parent_object, Self>},
           {L"Class", 0xF00A, &invoke_member<&DispatchObject::object_class, Self>},
           {L"Session", 0xF00B, &invoke_member<&DispatchObject::session, Self>},
       };
-      if constexpr (!kTyped) {
-        for (const DispatchMember<Self>& member : Self::dispatch_members()) {
+      for (const DispatchMember<Self>& member : shared) {
+        const bool taken = std::any_of(list.begin(), list.end(), [&](const auto& own) {
+          return same_name(own.name, member.name);
+        });
+        if (!taken) {
           list.push_back(member);
         }
       }
@@ -364,6 +412,10 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (change != nullptr && change->kind == ByNameOverride::Kind::kMissing) {
       return DISP_E_UNKNOWNNAME;
     }
+    if (kEnumerable && same_name(first, L"_NewEnum")) {
+      ids[0] = DISPID_NEWENUM;
+      return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+    }
     if (ITypeInfo* info = type_info()) {
       const HRESULT hr = info->GetIDsOfNames(names, count, ids);
       if (hr != DISP_E_UNKNOWNNAME || ids[0] != DISPID_UNKNOWN || change == nullptr) {
@@ -382,9 +434,9 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
   }
 
-  std::optional<DISPID> own_dispid(const std::wstring& name) const {
+  std::optional<DISPID> own_dispid(const std::wstring& name) {
     for (const DispatchMember<Self>& member : members()) {
-      if (same_name(name, member.name)) {
+      if (same_name(name, member.name) && self().serves(member)) {
         return member.id;
       }
     }
@@ -403,7 +455,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       }
     } else {
       for (const DispatchMember<Self>& member : members()) {
-        if (member.id == id) {
+        if (member.id == id && self().serves(member)) {
           return member.name;
         }
       }
@@ -451,7 +503,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     InvokeArguments arguments;
     HRESULT hr = arguments.take(parameters);
     for (const DispatchMember<Self>& member : members()) {
-      if (SUCCEEDED(hr) && member.id == id) {
+      if (SUCCEEDED(hr) && member.id == id && self().serves(member)) {
         hr = member.invoke(self(), arguments, out);
         break;
       }

@@ -1,6 +1,9 @@
 // _Explorer, Selection and the items of the simulated Outlook.
+#include <stdexcept>
 #include <string>
+#include <utility>
 
+#include "sim/outlook/item_properties.h"
 #include "sim/outlook/objects.h"
 #include "sim/outlook/server.h"
 
@@ -45,6 +48,12 @@ HRESULT STDMETHODCALLTYPE SelectionObject::Item(VARIANT index, IDispatch** resul
   return serve("Item", result, [&] { return item(index, result); });
 }
 
+size_t SelectionObject::element_count() const { return selected_items().size(); }
+
+IDispatch* SelectionObject::new_element(size_t position) const {
+  return new ItemObject(selected_items()[position]);
+}
+
 HRESULT SelectionObject::count(long* result) {
   *result = static_cast<long>(selected_items().size());
   return S_OK;
@@ -63,13 +72,58 @@ HRESULT SelectionObject::item(const VARIANT& index, IDispatch** result) {
 
 // Items ----------------------------------------------------------------------
 
+namespace {
+
+// Invoke of the standard property at a position of the table: a property get
+// without arguments.
+template <std::size_t Index>
+HRESULT read_standard(ItemObject& item, const InvokeArguments& arguments, VARIANT* result) {
+  if (arguments.count() != 0) {
+    return DISP_E_BADPARAMCOUNT;
+  }
+  return item.standard_property(Index, result);
+}
+
+template <std::size_t... Index>
+void add_standard_properties(std::vector<DispatchMember<ItemObject>>& members,
+                             std::index_sequence<Index...>) {
+  (members.push_back(
+       {standard_properties()[Index].name, standard_properties()[Index].id, &read_standard<Index>}),
+   ...);
+}
+
+// How many entries the table has, as a constant for the index sequence.
+constexpr std::size_t kStandardProperties = 21;
+
+}  // namespace
+
 const std::vector<DispatchMember<ItemObject>>& ItemObject::dispatch_members() {
-  static const std::vector<DispatchMember<ItemObject>> members = {
-      {L"EntryID", 0xF01E, &invoke_member<&ItemObject::entry_id, ItemObject>},
-      {L"Subject", 0x37, &invoke_member<&ItemObject::subject, ItemObject>},
-      {L"MessageClass", 0x1A, &invoke_member<&ItemObject::message_class, ItemObject>},
-  };
+  static const std::vector<DispatchMember<ItemObject>> members = [] {
+    std::vector<DispatchMember<ItemObject>> list = {
+        {L"EntryID", 0xF01E, &invoke_member<&ItemObject::entry_id, ItemObject>},
+        {L"Subject", 0x37, &invoke_member<&ItemObject::subject, ItemObject>},
+        {L"MessageClass", 0x1A, &invoke_member<&ItemObject::message_class, ItemObject>},
+    };
+    if (standard_property_count() != kStandardProperties) {
+      throw std::logic_error("the table of standard properties changed its size");
+    }
+    add_standard_properties(list, std::make_index_sequence<kStandardProperties>());
+    return list;
+  }();
   return members;
+}
+
+bool ItemObject::serves(const DispatchMember<ItemObject>& member) const {
+  for (std::size_t i = 0; i < standard_property_count(); ++i) {
+    if (standard_properties()[i].id == member.id) {
+      return has_property(standard_properties()[i], object_class_code());
+    }
+  }
+  return true;
+}
+
+HRESULT ItemObject::standard_property(std::size_t index, VARIANT* result) {
+  return read_standard_property(*item_, standard_properties()[index], result);
 }
 
 HRESULT ItemObject::parent(IDispatch** result) {

@@ -111,6 +111,10 @@ Folder* FoldersObject::folder_at(size_t position) const {
                            : Server::instance().mailbox().stores[position]->top_folder.get();
 }
 
+IDispatch* FoldersObject::new_element(size_t position) const {
+  return new FolderObject(folder_at(position));
+}
+
 HRESULT FoldersObject::count(long* result) {
   *result = static_cast<long>(folder_count());
   return S_OK;
@@ -154,6 +158,10 @@ HRESULT STDMETHODCALLTYPE ItemsObject::get_Count(long* result) noexcept {
 }
 HRESULT STDMETHODCALLTYPE ItemsObject::Item(VARIANT index, IDispatch** result) noexcept {
   return serve("Item", result, [&] { return item(index, result); });
+}
+
+IDispatch* ItemsObject::new_element(size_t position) const {
+  return new ItemObject(folder_->items[position].get());
 }
 
 HRESULT ItemsObject::count(long* result) {
