@@ -185,7 +185,8 @@ HRESULT NameSpaceObject::current_user(IDispatch** result) {
 // but the store does not name is an object that could not be found; a code
 // that is no kind of default folder, an argument that is not valid.
 HRESULT NameSpaceObject::default_folder(long folder_type, MAPIFolder** result) {
-  static const long kKinds[] = {3, 4, 5, 6, 9, 10, 11, 12, 13, 16, 23};
+  static const long kKinds[] = {3,  4,  5,  6,  9,  10, 11, 12, 13, 16,
+                                18, 19, 20, 21, 22, 23, 25, 28, 29, 30};
   if (std::find(std::begin(kKinds), std::end(kKinds), folder_type) == std::end(kKinds)) {
     return raise(E_INVALIDARG, kInvalidArgumentText);
   }
