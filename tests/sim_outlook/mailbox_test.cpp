@@ -397,6 +397,15 @@ TEST(MailboxErrorTest, ErrorsNameThePlaceInTheDescription) {
             "faults[0].only_for: must be a string");
   EXPECT_EQ(error_of(R"({"stores": [{"top_folder": {}}]})"),
             "stores[0]: a store needs a \"display_name\"");
+  // A default folder names a folder of its own store, by a kind Outlook has.
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "default_folders": {"inbox": "x"}},
+                {"display_name": "T", "top_folder": {"folders": [{"id": "x", "name": "In"}]}}]})"),
+            "stores[0].default_folders.inbox: no folder of this store has the id \"x\"");
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "default_folders": {"outbox_": "x"}}]})"),
+            "stores[0].default_folders.outbox_: unknown default folder (accepted: deleted_items, "
+            "outbox, sent_items, inbox, calendar, contacts, journal, notes, tasks, drafts, junk)");
+  EXPECT_EQ(error_of(R"({"current_user": {"name": "A", "mail": "a@b"}})"),
+            "current_user: unknown member \"mail\"");
 }
 
 TEST(MailboxStateTest, FaultsAreWrittenWithNumbersAsTheLedgerReadsThem) {
