@@ -146,7 +146,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (call.outcome().failed()) {
       return call.outcome().hr;
     }
-    *count = type_info() != nullptr ? 1 : 0;
+    *count = described_by() != nullptr ? 1 : 0;
     return S_OK;
   }
   QVSIM_CATCH_HRESULT
@@ -163,7 +163,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (call.outcome().failed()) {
       return call.outcome().hr;
     }
-    ITypeInfo* own = type_info();
+    ITypeInfo* own = described_by();
     if (index != 0 || own == nullptr) {
       return DISP_E_BADINDEX;
     }
@@ -260,6 +260,9 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
   // By default no name is answered differently from the members.
   const ByNameOverrides* by_name_overrides() const { return nullptr; }
+  // The type information of an IDispatch-only object; by default none.
+  ITypeInfo* own_type_info() const { return nullptr; }
+
   // By default every member of dispatch_members is the object's.
   bool serves(const DispatchMember<Self>& /*member*/) const { return true; }
 
@@ -361,6 +364,16 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       return interface_type_info(iid_);
     } else {
       return nullptr;
+    }
+  }
+
+  // What GetTypeInfo gives: the interface's type information, or an
+  // IDispatch-only object's own (which does not answer its names).
+  ITypeInfo* described_by() {
+    if constexpr (kTyped) {
+      return type_info();
+    } else {
+      return self().own_type_info();
     }
   }
 

@@ -122,6 +122,25 @@ bool ItemObject::serves(const DispatchMember<ItemObject>& member) const {
   return true;
 }
 
+ITypeInfo* ItemObject::own_type_info() const {
+  // The IIDs of Outlook's item interfaces, {000630xx-0000-0000-C000-000000000046}.
+  const auto outlook_iid = [](unsigned long first) {
+    return GUID{first, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  };
+  switch (object_class_code()) {
+    case 43:  // olMail
+      return interface_type_info(outlook_iid(0x00063034));
+    case 26:  // olAppointment
+      return interface_type_info(outlook_iid(0x00063033));
+    case 40:  // olContact
+      return interface_type_info(outlook_iid(0x00063021));
+    case 48:  // olTask
+      return interface_type_info(outlook_iid(0x00063035));
+    default:
+      return nullptr;
+  }
+}
+
 HRESULT ItemObject::standard_property(std::size_t index, VARIANT* result) {
   return read_standard_property(*item_, standard_properties()[index], result);
 }

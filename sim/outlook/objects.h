@@ -174,6 +174,9 @@ class ItemObject final : public DispatchObject<ItemObject, IDispatch> {
   // The standard properties belong to some kinds of items only (Start to
   // appointments, SenderName to messages, ...).
   bool serves(const DispatchMember<ItemObject>& member) const;
+  // The dispatch interface of the item's kind (_MailItem, _AppointmentItem,
+  // _ContactItem, _TaskItem); none for other kinds.
+  ITypeInfo* own_type_info() const;
   HRESULT standard_property(std::size_t index, VARIANT* result);
 
  private:

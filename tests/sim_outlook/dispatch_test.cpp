@@ -1,6 +1,7 @@
 // The simulated Outlook's IDispatch: the seven interfaces answer from Outlook's
 // type library as a type-library IDispatch does; items answer their own
-// names, all of them properties.
+// names, all of them properties, and describe themselves by their kind's
+// dispatch interface.
 #include <gtest/gtest.h>
 
 #include "tests/sim_outlook/outlook_fixture.h"
@@ -114,19 +115,28 @@ TEST_F(DispatchTest, InvokeFollowsTheTypeLibrarysRules) {
   }
 }
 
-TEST_F(DispatchTest, TheInterfacesGiveTheirTypeInformationAndItemsNone) {
-  UINT count = 9;
-  EXPECT_EQ(inbox_->GetTypeInfoCount(&count), S_OK);
-  EXPECT_EQ(count, 1u);
-  com_ptr<ITypeInfo> info;
-  ASSERT_EQ(inbox_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
-  unique_bstr name;
-  info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-  EXPECT_EQ(name.text(), L"MAPIFolder");
-  EXPECT_EQ(item_->GetTypeInfoCount(&count), S_OK);
-  EXPECT_EQ(count, 0u);
+// What a script's TypeName reads: the name of the object's type information.
+TEST_F(DispatchTest, ObjectsGiveTheTypeInformationOfTheirInterfaceOrItemKind) {
+  const struct {
+    Object object;
+    const wchar_t* name;
+  } cases[] = {
+      {Object::kInbox, L"MAPIFolder"},
+      {Object::kFolders, L"_Folders"},
+      {Object::kItem, L"_MailItem"},  // a dispatch interface: its names stay the item's own
+  };
+  for (const auto& c : cases) {
+    UINT count = 9;
+    EXPECT_EQ(object(c.object)->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    com_ptr<ITypeInfo> info;
+    ASSERT_EQ(object(c.object)->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    unique_bstr name;
+    info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(name.text(), c.name);
+  }
   ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
-  EXPECT_EQ(item_->GetTypeInfo(0, LOCALE_USER_DEFAULT, &none), DISP_E_BADINDEX);
+  EXPECT_EQ(item_->GetTypeInfo(1, LOCALE_USER_DEFAULT, &none), DISP_E_BADINDEX);
   EXPECT_EQ(none, nullptr);
 }
 
