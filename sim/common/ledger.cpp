@@ -34,6 +34,7 @@ constexpr NamedHresult kNamedHresults[] = {
     {"REGDB_E_CLASSNOTREG", REGDB_E_CLASSNOTREG},
     {"CO_E_SERVER_EXEC_FAILURE", CO_E_SERVER_EXEC_FAILURE},
     {"RPC_E_SERVERCALL_RETRYLATER", RPC_E_SERVERCALL_RETRYLATER},
+    {"RPC_E_CALL_REJECTED", RPC_E_CALL_REJECTED},
     {"DISP_E_MEMBERNOTFOUND", DISP_E_MEMBERNOTFOUND},
     {"DISP_E_UNKNOWNNAME", DISP_E_UNKNOWNNAME},
     {"DISP_E_EXCEPTION", DISP_E_EXCEPTION},
@@ -84,6 +85,10 @@ void Ledger::set_faults(const nlohmann::json& faults) {
       if (entry.contains("nth")) {
         rule.nth = entry.at("nth").get<std::uint64_t>();
       }
+      if (entry.contains("count")) {
+        rule.count = entry.at("count").get<std::uint64_t>();
+        rule.nth = rule.nth == 0 ? 1 : rule.nth;
+      }
       rule.hr = entry.contains("hr") ? parse_hresult(entry.at("hr")) : E_FAIL;
       rule.error_info = entry.value("error_info", false);
       rule.description = utf8_to_wide(entry.value("description", std::string("Simulated failure")));
@@ -131,7 +136,7 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     if (rule.call_point != call_point || !qualifier_matches) {
       continue;
     }
-    if (rule.nth != 0 && rule.nth != number) {
+    if (rule.nth != 0 && (number < rule.nth || number - rule.nth >= rule.count)) {
       continue;
     }
     if (!rule.throws.empty()) {

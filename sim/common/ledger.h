@@ -21,8 +21,9 @@ namespace qvsim {
 
 // A failure to feign at a named call point.
 struct FaultRule {
-  std::string call_point;  // for example "Selection.Item"
-  std::uint64_t nth = 0;   // fail only the nth call (1-based); 0: every call
+  std::string call_point;   // for example "Selection.Item"
+  std::uint64_t nth = 0;    // fail from the nth call on (1-based); 0: every call
+  std::uint64_t count = 1;  // with nth: how many calls in a row fail (a busy spell)
   HRESULT hr = E_FAIL;
   bool error_info = false;   // also set the thread's error object (IErrorInfo)
   std::wstring description;  // text of that error object

@@ -1004,14 +1004,20 @@ class MailboxReader {
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
-      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for", "throw"},
-                    where);
+      check_members(
+          fault, {"call", "nth", "count", "hr", "error_info", "description", "only_for", "throw"},
+          where);
       json rule = json::object();
       rule["call"] =
           text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
       if (fault.contains("nth")) {
         rule["nth"] = integer_in_range(fault.at("nth"), 0, std::numeric_limits<std::int64_t>::max(),
                                        member_path(where, "nth"));
+      }
+      if (fault.contains("count")) {
+        rule["count"] =
+            integer_in_range(fault.at("count"), 1, std::numeric_limits<std::int64_t>::max(),
+                             member_path(where, "count"));
       }
       if (fault.contains("hr")) {
         rule["hr"] =
