@@ -94,6 +94,7 @@ void Ledger::set_faults(const nlohmann::json& faults) {
       rule.description = utf8_to_wide(entry.value("description", std::string("Simulated failure")));
       rule.only_for = entry.value("only_for", std::string());
       rule.throws = entry.value("throw", std::string());
+      rule.ends_process = entry.value("end_process", false);
       rules.push_back(std::move(rule));
     }
   }
@@ -147,6 +148,10 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
       throw std::runtime_error(rule.throws);
     }
     CallOutcome outcome;
+    if (rule.ends_process) {
+      outcome.ends_process = true;
+      return outcome;
+    }
     outcome.hr = rule.hr;
     outcome.error_info = rule.error_info;
     if (rule.error_info) {

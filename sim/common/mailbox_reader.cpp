@@ -1004,9 +1004,10 @@ class MailboxReader {
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
-      check_members(
-          fault, {"call", "nth", "count", "hr", "error_info", "description", "only_for", "throw"},
-          where);
+      check_members(fault,
+                    {"call", "nth", "count", "hr", "error_info", "description", "only_for", "throw",
+                     "end_process"},
+                    where);
       json rule = json::object();
       rule["call"] =
           text_of(fault.contains("call") ? fault.at("call") : json(), member_path(where, "call"));
@@ -1023,8 +1024,10 @@ class MailboxReader {
         rule["hr"] =
             static_cast<std::int64_t>(hresult_of(fault.at("hr"), member_path(where, "hr")));
       }
-      if (fault.contains("error_info")) {
-        rule["error_info"] = boolean_of(fault.at("error_info"), member_path(where, "error_info"));
+      for (const char* flag : {"error_info", "end_process"}) {
+        if (fault.contains(flag)) {
+          rule[flag] = boolean_of(fault.at(flag), member_path(where, flag));
+        }
       }
       for (const char* text : {"description", "only_for", "throw"}) {
         if (fault.contains(text)) {
