@@ -25,12 +25,19 @@ qv_shared_precompiled_headers(qv_test_pch
   LIBRARIES GTest::gtest nlohmann_json_headers)
 
 # qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
-#             [WIDE_ENTRY] [RUN_SERIAL])
+#             [WIDE_ENTRY] [RUN_SERIAL] [BOTH_HOSTS | LOCAL_SERVER_ONLY])
 # Builds a GoogleTest program and registers each of its test cases with CTest,
 # run under Wine through the cross-compiling emulator. RUN_SERIAL: its cases
 # run while no other test runs (for changes that every other test would see).
+# BOTH_HOSTS: each case is registered twice, as it is (the simulated Outlook
+# in the test's process) and as "local.<case>" with QV_SIM_MODE=local (the
+# simulated Outlook as a local server, in the Wine prefix of that mode). The
+# local server is one for the whole prefix, so the "local." cases run one at
+# a time (the resource lock outlook_local_server). LOCAL_SERVER_ONLY: only
+# the "local." cases.
 function(qv_add_test name)
-  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL;BOTH_HOSTS;LOCAL_SERVER_ONLY" "RESOURCE_LOCK;TIMEOUT"
+                        "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
   add_executable(${name} ${arg_SOURCES})
   qv_target_defaults(${name})
   qv_use_precompiled_headers(qv_test_pch ${name})
@@ -55,9 +62,26 @@ function(qv_add_test name)
   if(arg_TIMEOUT)
     set(timeout ${arg_TIMEOUT})
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    NO_PRETTY_TYPES NO_PRETTY_VALUES
-    PROPERTIES ${properties} TIMEOUT ${timeout})
+  if(NOT arg_LOCAL_SERVER_ONLY)
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      NO_PRETTY_TYPES NO_PRETTY_VALUES
+      PROPERTIES ${properties} TIMEOUT ${timeout})
+  endif()
+  if(arg_BOTH_HOSTS OR arg_LOCAL_SERVER_ONLY)
+    set(local_properties LABELS ${name} ENVIRONMENT QV_SIM_MODE=local)
+    if(arg_RUN_SERIAL)
+      list(APPEND local_properties RUN_SERIAL TRUE RESOURCE_LOCK ${arg_RESOURCE_LOCK})
+    else()
+      list(APPEND local_properties RESOURCE_LOCK outlook_local_server)
+    endif()
+    gtest_discover_tests(${name}
+      TEST_PREFIX "local."
+      TEST_LIST ${name}_local_TESTS
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      NO_PRETTY_TYPES NO_PRETTY_VALUES
+      PROPERTIES ${local_properties} TIMEOUT ${timeout})
+  endif()
 endfunction()

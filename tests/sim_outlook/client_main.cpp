@@ -3,6 +3,12 @@
 //                             listing does, prints each FolderPath, releases
 //                             everything
 //   sim_outlook_client leak   takes the first top folder and never releases it
+//   sim_outlook_client vanish takes the first top folder and ends its process
+//                             at once, as a crash would, without
+//                             uninitialising COM (which would release it)
+//   sim_outlook_client wait   prints "connected", then waits (20 s at most)
+//                             for the event QvSimOutlookClientMayEnd before it
+//                             releases everything
 // Exit code 0 when connecting worked, 1 otherwise.
 #include <windows.h>
 
@@ -55,6 +61,15 @@ int wmain(int argc, wchar_t** argv) {
       if (scenario == L"leak") {
         // Leaked on purpose: the reference is given up and never released.
         static_cast<void>(qvsim::test::top_folder(application.get(), 1).release());
+      } else if (scenario == L"vanish") {
+        static_cast<void>(qvsim::test::top_folder(application.get(), 1).release());
+        ::TerminateProcess(::GetCurrentProcess(), 0);
+      } else if (scenario == L"wait") {
+        std::printf("connected\n");
+        std::fflush(stdout);
+        const qv::unique_any<HANDLE, &::CloseHandle> may_end(
+            ::CreateEventW(nullptr, TRUE, FALSE, L"QvSimOutlookClientMayEnd"));
+        ::WaitForSingleObject(may_end.get(), 20000);
       } else {
         com_ptr<_NameSpace> mapi;
         com_ptr<_Folders> folders;
