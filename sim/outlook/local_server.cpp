@@ -18,6 +18,9 @@ namespace {
 // How often the server looks at its clients while it waits for messages.
 constexpr DWORD kCheckMilliseconds = 50;
 
+// The exit code of a process ended by a fault, as of a crashed Outlook.
+constexpr UINT kEndedByFault = 3;
+
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_CLOSE) {  // the user closes Outlook
     ::PostQuitMessage(0);
@@ -76,6 +79,18 @@ class LocalServer {
     if (started_by_com_) {
       starter_ = open_parent_process();
     }
+    // A fault ends the process in the middle of a call, unanswered, as a
+    // crash does: the report (the objects still held, too) is written first.
+    // Windows forgets the class object and the running object of a process
+    // that has ended; Wine's COM keeps them and sends later activations in
+    // the prefix to the ended process (RPC_S_SERVER_UNAVAILABLE), so they
+    // are revoked first, as Windows would.
+    Server::instance().set_process_end([this] {
+      revoke_registrations();
+      Server::instance().set_host_report(host_report("fault"));
+      Ledger::instance().write_report_to_env_path(kReportVariable);
+      ::TerminateProcess(::GetCurrentProcess(), kEndedByFault);
+    });
     // Outlook opens its profile as it starts: a description that cannot be
     // read fails every activation (and shows in the report).
     Server::instance().ensure_loaded();
@@ -137,18 +152,28 @@ class LocalServer {
     return factory.last_activity() != 0 && !held && quiet ? "last_release" : nullptr;
   }
 
-  void end(const char* why) {
+  nlohmann::json host_report(const char* why) const {
+    return {{"host", "local_server"},
+            {"started_by", started_by_com_ ? "com" : "user"},
+            {"ended_by", why}};
+  }
+
+  void revoke_registrations() {
     ApplicationFactory::instance().stop();
     if (class_cookie_ != 0) {
       ::CoRevokeClassObject(class_cookie_);
+      class_cookie_ = 0;
     }
     if (active_cookie_ != 0) {
       ::RevokeActiveObject(active_cookie_, nullptr);
+      active_cookie_ = 0;
     }
+  }
+
+  void end(const char* why) {
+    revoke_registrations();
     running_.reset();
-    Server::instance().set_host_report({{"host", "local_server"},
-                                        {"started_by", started_by_com_ ? "com" : "user"},
-                                        {"ended_by", why}});
+    Server::instance().set_host_report(host_report(why));
     Ledger::instance().write_report_to_env_path(kReportVariable);
     // Last: whoever waits for the window to go finds the report written.
     if (window_ != nullptr) {
