@@ -76,9 +76,10 @@ class LocalServer {
 
  private:
   bool start() {
-    if (started_by_com_) {
-      starter_ = open_parent_process();
-    }
+    // Under Wine COM starts the server from its client's process; a program
+    // (a test, a benchmark) may start it as a user would. Either way the
+    // server ends soon after that process (reason_to_end).
+    starter_ = open_parent_process();
     // A fault ends the process in the middle of a call, unanswered, as a
     // crash does: the report (the objects still held, too) is written first.
     // Windows forgets the class object and the running object of a process
@@ -125,7 +126,7 @@ class LocalServer {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
       }
-      if (const char* why = started_by_com_ ? reason_to_end(starter_gone) : nullptr) {
+      if (const char* why = reason_to_end(starter_gone)) {
         return why;
       }
     }
@@ -133,10 +134,10 @@ class LocalServer {
 
   // A server that COM started ends when no client needs it: none holds an
   // object or a lock, and none has called or activated it for a while since
-  // the first activation; or, once the client that started it has ended, at
-  // once when no object is held, and otherwise when the objects still held
-  // have not been used for a while (Wine never releases the references of a
-  // client that is gone). A lock keeps it in any case.
+  // the first activation. Any server, once the process that started it has
+  // ended, ends at once when no object is held, and otherwise when the
+  // objects still held have not been used for a while (Wine never releases
+  // the references of a client that is gone). A lock keeps it in any case.
   const char* reason_to_end(bool starter_gone) const {
     const ApplicationFactory& factory = ApplicationFactory::instance();
     const Ledger& ledger = Ledger::instance();
@@ -149,7 +150,8 @@ class LocalServer {
     if (starter_gone) {
       return !held || quiet ? "client_gone" : nullptr;
     }
-    return factory.last_activity() != 0 && !held && quiet ? "last_release" : nullptr;
+    return started_by_com_ && factory.last_activity() != 0 && !held && quiet ? "last_release"
+                                                                             : nullptr;
   }
 
   nlohmann::json host_report(const char* why) const {
