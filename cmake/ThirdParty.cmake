@@ -25,12 +25,14 @@ qv_shared_precompiled_headers(qv_test_pch
   LIBRARIES GTest::gtest nlohmann_json_headers)
 
 # qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
-#             [WIDE_ENTRY] [RUN_SERIAL])
+#             [WIDE_ENTRY] [RUN_SERIAL] [ENVIRONMENT VAR=value...])
 # Builds a GoogleTest program and registers each of its test cases with CTest,
 # run under Wine through the cross-compiling emulator. RUN_SERIAL: its cases
 # run while no other test runs (for changes that every other test would see).
+# ENVIRONMENT: set for its cases (QV_LOCALE=ja_JP.UTF-8 runs them under that
+# locale, see build/wine-run).
 function(qv_add_test name)
-  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${arg_SOURCES})
   qv_target_defaults(${name})
   qv_use_precompiled_headers(qv_test_pch ${name})
@@ -50,6 +52,9 @@ function(qv_add_test name)
   endif()
   if(arg_RUN_SERIAL)
     list(APPEND properties RUN_SERIAL TRUE)
+  endif()
+  if(arg_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT "${arg_ENVIRONMENT}")
   endif()
   set(timeout 120)
   if(arg_TIMEOUT)
