@@ -494,8 +494,8 @@ TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
        L"45419.37500"},
       {"named by string", m.named_property_text(kPublicStrings, L"Project", PT_UNICODE, kFailed),
        L"Apollo"},
-      {"string name never mapped", m.named_property_text(kPublicStrings, L"Budget", PT_LONG, L"12"),
-       L"12"},
+      {"string name never mapped",
+       m.named_property_text(kPublicStrings, L"Budget", PT_UNICODE, kFailed), L""},
       {"LID never mapped", m.named_property_text(kPsetidAppointment, 0x8215, PT_BOOLEAN, L"3"),
        L"3"},
   };
