@@ -19,4 +19,10 @@ void OutlookTest::expect_everything_released() const {
   EXPECT_TRUE(state["live_objects"].empty()) << state["live_objects"].dump();
 }
 
+void OutlookTest::expect_outlook_not_called() const {
+  if (::GetModuleHandleW(L"outlook_sim.dll") != nullptr) {
+    EXPECT_EQ(report()["calls"], nlohmann::json::object());
+  }
+}
+
 }  // namespace qv::test

@@ -33,6 +33,10 @@ class OutlookTest : public ::testing::Test {
   std::uint64_t calls(const char* call_point) const;
   // Expects that the library holds no reference to any Outlook object.
   void expect_everything_released() const;
+  // Expects that nothing of Outlook was called since the mailbox was served.
+  // Once activated, the simulated Outlook stays loaded in the process, so
+  // an earlier test may have loaded it: its calls since the reset count.
+  void expect_outlook_not_called() const;
 
   TempDir dir_;
 };
