@@ -19,6 +19,16 @@ constexpr LONG kAttachmentRows = 100;
 constexpr SizedSPropTagArray(4, kAttachmentColumns) = {
     4, {PR_ATTACH_NUM, PR_ATTACH_METHOD, PR_ATTACH_MIME_TAG_W, PR_ATTACH_MIME_TAG_A}};
 
+// The allocator that OpenIMsgOnIStg needs for the storage's streams: MAPI's,
+// else OLE's task allocator when MAPI gives none (a null one is refused).
+com_ptr<IMalloc> storage_allocator() {
+  auto malloc = com_ptr<IMalloc>::attach(::MAPIGetDefaultMalloc());
+  if (!malloc) {
+    ::CoGetMalloc(MEMCTX_TASK, malloc.put());
+  }
+  return malloc;
+}
+
 std::wstring not_a_message(const EntryId& entry_id) {
   std::wstring text = entry_id.to_text();
   if (text.empty()) {
@@ -138,7 +148,7 @@ void MapiMessageImpl::set_message(IMessage* msg) {
 void MapiMessageImpl::wrap_storage() {
   // MAPI must be initialised before its routines run; this does not log on.
   shared_mapi(false);
-  const auto malloc = com_ptr<IMalloc>::attach(::MAPIGetDefaultMalloc());
+  const com_ptr<IMalloc> malloc = storage_allocator();
   check_hresult(::OpenIMsgOnIStg(nullptr, &::MAPIAllocateBuffer, &::MAPIAllocateMore,
                                  &::MAPIFreeBuffer, malloc.get(), nullptr, storage.storage.get(),
                                  nullptr, 0, 0, message.put()));

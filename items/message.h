@@ -110,7 +110,9 @@ class MapiMessageImpl : public MapiProp {
   void reset() noexcept;
   // Holds msg (may be null) as the message and as prop.
   void set_message(IMessage* msg);
-  // Makes storage a message through OpenIMsgOnIStg. Throws win32_error.
+  // Makes storage a message through OpenIMsgOnIStg, with MAPI's allocator.
+  // Throws win32_error: MAPI_E_NOT_ENOUGH_MEMORY when MAPI gives no
+  // allocator, else OpenIMsgOnIStg's failure.
   void wrap_storage();
   // Reads the first 100 rows of the attachment table; a failure ends it
   // silently, keeping what was obtained.

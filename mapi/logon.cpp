@@ -14,6 +14,10 @@ constexpr LONG kTableRows = 10;
 
 constexpr ULONG kLogonFlags = MAPI_UNICODE | MAPI_NO_MAIL | MAPI_EXTENDED | MAPI_NEW_SESSION;
 constexpr ULONG kStoreFlags = MDB_NO_DIALOG | MDB_WRITE;
+// A store that the user may only read (a delegate's, a public one) refuses
+// MDB_WRITE with MAPI_E_NO_ACCESS; it is opened read-only instead, so that
+// its items can still be read.
+constexpr ULONG kReadOnlyStoreFlags = MDB_NO_DIALOG;
 
 constexpr SizedSPropTagArray(2, kProfileColumns) = {2, {PR_DEFAULT_PROFILE, PR_DISPLAY_NAME_A}};
 constexpr SizedSPropTagArray(2, kStoreColumns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_W}};
@@ -59,6 +63,22 @@ EntryId store_entry_id(const SRow& row) {
   return entry_id;
 }
 
+// A store of the session by its EntryID, with write access where the user
+// has it and read-only where not; empty when it does not open.
+com_ptr<IMsgStore> open_store(IMAPISession& session, const EntryId& entry_id) {
+  com_ptr<IMsgStore> store;
+  HRESULT hr =
+      session.OpenMsgStore(0, entry_id.size(), entry_id.data(), nullptr, kStoreFlags, store.put());
+  if (hr == MAPI_E_NO_ACCESS) {
+    hr = session.OpenMsgStore(0, entry_id.size(), entry_id.data(), nullptr, kReadOnlyStoreFlags,
+                              store.put());
+  }
+  if (FAILED(hr)) {
+    store.reset();
+  }
+  return store;
+}
+
 }  // namespace
 
 std::vector<std::wstring> profile_names(const Mapi& mapi) {
@@ -101,8 +121,9 @@ MapiLogon::MapiLogon(const Mapi& mapi) {
   }
 }
 
-// Opens every store that the session's message-stores table lists; a table
-// that cannot be read, and a store that does not open, add nothing.
+// Opens every store that the session's message-stores table lists (read-only
+// where the user may not write); a table that cannot be read, and a store
+// that does not open, add nothing.
 void MapiLogon::open_stores(IMAPISession& session) {
   com_ptr<IMAPITable> table;
   unique_rows rows;
@@ -115,10 +136,7 @@ void MapiLogon::open_stores(IMAPISession& session) {
     if (entry_id.empty()) {
       continue;
     }
-    com_ptr<IMsgStore> store;
-    if (SUCCEEDED(session.OpenMsgStore(0, entry_id.size(), entry_id.data(), nullptr, kStoreFlags,
-                                       store.put())) &&
-        store) {
+    if (com_ptr<IMsgStore> store = open_store(session, entry_id)) {
       stores_.push_back(std::move(store));
     }
   }

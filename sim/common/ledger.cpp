@@ -159,6 +159,16 @@ std::uint64_t Ledger::call_count(std::string_view call_point) const {
   return it == calls_.end() ? 0 : it->second;
 }
 
+bool Ledger::has_fault(std::string_view call_point) const {
+  std::lock_guard lock(mutex_);
+  for (const FaultRule& rule : faults_) {
+    if (rule.call_point == call_point) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void Ledger::exception_caught() {
   std::lock_guard lock(mutex_);
   ++exceptions_caught_;

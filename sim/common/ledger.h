@@ -63,6 +63,9 @@ class Ledger {
   CallOutcome enter_for(std::string_view call_point, std::string_view qualifier);
 
   std::uint64_t call_count(std::string_view call_point) const;
+  // Whether a fault rule names the call point: calls that are counted only
+  // while they may fail ask first.
+  bool has_fault(std::string_view call_point) const;
 
   // C++ exceptions caught at the DLL's boundary (exported routines and COM
   // methods), and those thrown by "throw" faults; both are in the report.

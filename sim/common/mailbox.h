@@ -145,6 +145,12 @@ struct Store {
   std::array<std::uint8_t, 16> provider_uid{};
   std::unique_ptr<Folder> top_folder;
   std::uint32_t last_sequence = 0;  // of the EntryIDs generated in this store
+  // Opening the store asks for its password (a password-protected .pst):
+  // MAPI can open it only by showing a dialog.
+  bool needs_password = false;
+  // The user may read the store but not change it (a delegate's or a public
+  // store without write permission).
+  bool read_only = false;
 };
 
 // A row of a profile's message-store table.
@@ -158,6 +164,12 @@ struct Profile {
   std::optional<std::wstring> name;  // none: the profile has no display name
   bool is_default = false;
   std::vector<StoreRow> stores;
+  // A logon to the profile asks for credentials, which MAPI gets only by
+  // showing a dialog.
+  bool needs_credentials = false;
+  // Outlook is running, logged on to this profile, and shares its session:
+  // a logon that does not ask for a new session gets this one.
+  bool shared_session = false;
 };
 
 // Outlook's active explorer window and what is selected in it.
@@ -201,9 +213,10 @@ class Mailbox {
   Item* find_item_by_entry_id(const Bytes& entry_id) const;
 
   // Applies one change: {"add_store": store}, {"add_folder": {"to": folder
-  // id, "folder": folder}} or {"add_item": {"to": folder id, "item": item}}.
-  // New folders and items get EntryIDs that continue their store's sequence.
-  // Throws MailboxError.
+  // id, "folder": folder}}, {"add_item": {"to": folder id, "item": item}} or
+  // {"explorer": explorer or null} (the window, with its selection, that
+  // replaces the explorer). New folders and items get EntryIDs that continue
+  // their store's sequence. Throws MailboxError.
   void apply(const nlohmann::json& action);
 
   // Applies the events due after call number `count` of `call_point`; returns

@@ -25,6 +25,10 @@ using nlohmann::json;
   throw MailboxError((where.empty() ? std::string("mailbox") : where) + ": " + what);
 }
 
+// The changes that an event or QvSimOutlookApply makes, one at a time.
+constexpr const char* kChanges[] = {"add_store", "add_folder", "add_item", "explorer"};
+constexpr char kChangeNames[] = "\"add_store\", \"add_folder\", \"add_item\" and \"explorer\"";
+
 std::string member_path(const std::string& where, const char* member) {
   return where.empty() ? std::string(member) : where + "." + member;
 }
@@ -558,7 +562,10 @@ class MailboxReader {
   }
 
   std::unique_ptr<Store> read_store(const json& value, const std::string& where) {
-    check_members(value, {"id", "display_name", "entry_id", "provider_uid", "top_folder"}, where);
+    check_members(value,
+                  {"id", "display_name", "entry_id", "provider_uid", "top_folder", "needs_password",
+                   "read_only"},
+                  where);
     auto store = std::make_unique<Store>();
     store->id = unique_id(value, store_ids_, where);
     if (!value.contains("display_name")) {
@@ -576,6 +583,8 @@ class MailboxReader {
       std::copy(uid.begin(), uid.end(), store->provider_uid.begin());
     }
     store->entry_id = entry_id_of(value, *store, 0, EntryKind::kStore, where);
+    store->needs_password = optional_boolean(value, "needs_password", where);
+    store->read_only = optional_boolean(value, "read_only", where);
     const json top = value.contains("top_folder") ? value.at("top_folder") : json::object();
     store->top_folder = read_folder(top, *store, nullptr, member_path(where, "top_folder"));
     return store;
@@ -663,6 +672,21 @@ class MailboxReader {
           message_options_of(value.at("message_options"), member_path(where, "message_options"));
     }
     return item;
+  }
+
+  Explorer read_explorer(const json& value, const std::string& where) {
+    check_members(value, {"selection"}, where);
+    Explorer explorer;
+    const json& selection = array_member(value, "selection", where);
+    for (size_t i = 0; i < selection.size(); ++i) {
+      const std::string at = index_path(member_path(where, "selection"), i);
+      Item* item = mailbox_.find_item(text_of(selection[i], at));
+      if (item == nullptr) {
+        fail(at, "no item has the id " + selection[i].dump());
+      }
+      explorer.selection.push_back(item);
+    }
+    return explorer;
   }
 
  private:
@@ -905,21 +929,6 @@ class MailboxReader {
                     repeat_count(value, where));
   }
 
-  Explorer read_explorer(const json& value, const std::string& where) {
-    check_members(value, {"selection"}, where);
-    Explorer explorer;
-    const json& selection = array_member(value, "selection", where);
-    for (size_t i = 0; i < selection.size(); ++i) {
-      const std::string at = index_path(member_path(where, "selection"), i);
-      Item* item = mailbox_.find_item(text_of(selection[i], at));
-      if (item == nullptr) {
-        fail(at, "no item has the id " + selection[i].dump());
-      }
-      explorer.selection.push_back(item);
-    }
-    return explorer;
-  }
-
   void read_profiles(const json& description) {
     if (!description.contains("profiles")) {
       Profile profile;
@@ -932,9 +941,18 @@ class MailboxReader {
       return;
     }
     const json& profiles = array_member(description, "profiles", "");
+    bool shared_seen = false;
     for (size_t i = 0; i < profiles.size(); ++i) {
       mailbox_.profiles.push_back(read_profile(profiles[i], index_path("profiles", i)));
+      if (mailbox_.profiles.back().shared_session && std::exchange(shared_seen, true)) {
+        fail(member_path(index_path("profiles", i), "shared_session"),
+             "only one profile can hold Outlook's shared session");
+      }
     }
+  }
+
+  static bool optional_boolean(const json& object, const char* member, const std::string& where) {
+    return object.contains(member) && boolean_of(object.at(member), member_path(where, member));
   }
 
   static StoreRow row_of(const Store& store) {
@@ -946,8 +964,11 @@ class MailboxReader {
   }
 
   Profile read_profile(const json& value, const std::string& where) {
-    check_members(value, {"name", "default", "stores"}, where);
+    check_members(value, {"name", "default", "stores", "needs_credentials", "shared_session"},
+                  where);
     Profile profile;
+    profile.needs_credentials = optional_boolean(value, "needs_credentials", where);
+    profile.shared_session = optional_boolean(value, "shared_session", where);
     if (value.contains("name") && !value.at("name").is_null()) {
       profile.name = wide_text_of(value.at("name"), member_path(where, "name"));
     }
@@ -1031,7 +1052,8 @@ class MailboxReader {
   }
 
   static MailboxEvent read_event(const json& value, const std::string& where) {
-    check_members(value, {"after", "nth", "add_store", "add_folder", "add_item"}, where);
+    check_members(value, {"after", "nth", "add_store", "add_folder", "add_item", "explorer"},
+                  where);
     MailboxEvent event;
     event.call_point =
         text_of(value.contains("after") ? value.at("after") : json(), member_path(where, "after"));
@@ -1040,13 +1062,13 @@ class MailboxReader {
           value.at("nth"), 1, std::numeric_limits<std::int64_t>::max(), member_path(where, "nth")));
     }
     event.action = json::object();
-    for (const char* action : {"add_store", "add_folder", "add_item"}) {
+    for (const char* action : kChanges) {
       if (value.contains(action)) {
         event.action[action] = value.at(action);
       }
     }
     if (event.action.size() != 1) {
-      fail(where, "an event needs exactly one of \"add_store\", \"add_folder\" and \"add_item\"");
+      fail(where, std::string("an event needs exactly one of ") + kChangeNames);
     }
     return event;
   }
@@ -1081,12 +1103,21 @@ std::unique_ptr<Mailbox> Mailbox::load(const std::wstring& path) {
 
 void Mailbox::apply(const json& action) {
   MailboxReader reader(*this);
-  check_members(action, {"add_store", "add_folder", "add_item"}, "action");
+  check_members(action, {"add_store", "add_folder", "add_item", "explorer"}, "action");
   if (action.size() != 1) {
-    fail("action", "give exactly one of \"add_store\", \"add_folder\" and \"add_item\"");
+    fail("action", std::string("give exactly one of ") + kChangeNames);
   }
   if (action.contains("add_store")) {
     stores.push_back(reader.read_store(action.at("add_store"), "add_store"));
+    return;
+  }
+  if (action.contains("explorer")) {
+    const json& window = action.at("explorer");
+    if (window.is_null()) {
+      explorer.reset();
+    } else {
+      explorer = reader.read_explorer(window, "explorer");
+    }
     return;
   }
   const bool folder = action.contains("add_folder");

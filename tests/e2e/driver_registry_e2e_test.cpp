@@ -123,12 +123,11 @@ TEST_F(DriverRegistryTest, DllPathExOf260CharactersIsUsedAndOf261FailsToLocate) 
   const std::wstring longest = L"C:\\" + std::wstring(251, L'q') + L"\\m.dll";
   ASSERT_EQ(longest.size(), 260u);
   set_dll_path(longest);
-  ::SetLastError(0);
-  ASSERT_EQ(::LoadLibraryW(longest.c_str()), nullptr);
-  const std::wstring load_failure = win32_error().message();
   DriverRun run = this->run();
+  // Read whole: the load fails for want of the file, not for the length.
   EXPECT_EQ(run.output,
-            output_with("Exception creating Mapi class: " + ascii(load_failure) + "\n"));
+            output_with("Exception creating Mapi class: " +
+                        ascii(system_error_text(static_cast<int32_t>(0x8007007E))) + "\n"));
   set_dll_path(longest + L"q");
   run = this->run();
   EXPECT_EQ(run.output, output_with(kLocateFailure));

@@ -43,7 +43,8 @@ class DriverTest : public ::testing::Test {
 
   // Expects that the simulated Outlook holds no object the driver took, and
   // that MAPI, when loaded, was initialised and uninitialised equally often,
-  // with no MAPI memory left allocated and no MAPI object alive.
+  // with no MAPI memory left allocated, no MAPI object alive, no session
+  // made known to the spooler and no dialog shown (leftovers).
   static void expect_clean_reports(const DriverRun& run);
 
   TempDir dir_;

@@ -36,11 +36,9 @@ struct Expected {
   std::string com_error;             // the diagnostic's text after "unexpected exception: "
 };
 
-std::wstring widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 // The message of an item that no session opens.
 std::wstring not_found_text(const std::string& what) {
-  return L"Outlook object [" + widened(what) + L"] not found";
+  return L"Outlook object [" + wide(what) + L"] not found";
 }
 
 // Folder paths as lstrcmpiW orders them; the first folder of a path keeps it.
@@ -69,7 +67,7 @@ class DriverFaultMatrix : public DriverTest {
     std::map<std::string, json> items;
     const std::function<void(const json&, const std::string&)> walk = [&](const json& folder,
                                                                           const std::string& path) {
-      folder_paths_.push_back(widened(path));
+      folder_paths_.push_back(wide(path));
       for (const json& item : folder.value("items", json::array())) {
         items[item.value("id", "")] = item;
         if (item.contains("subject")) {
@@ -96,7 +94,7 @@ class DriverFaultMatrix : public DriverTest {
     }
     titles_[kMemoPathUrl] = kMemoSubject;
     const std::string memo_path = std::string(kMemoPathUrl).substr(8);
-    memo_folder_ = widened(memo_path.substr(0, memo_path.rfind('\\')));
+    memo_folder_ = wide(memo_path.substr(0, memo_path.rfind('\\')));
   }
 
   std::vector<std::string> urls(const Expected& expected) const {
@@ -126,7 +124,7 @@ class DriverFaultMatrix : public DriverTest {
     } else if (!(expected.end == Expected::End::com_failure && expected.phase == 1)) {
       out += L"EntryID values on clipboard:\n";
       for (const std::string& url : url_list) {
-        out += widened("EntryID=" + url + "\n");
+        out += wide("EntryID=" + url + "\n");
       }
       out += L"\nCreating Mapi class, then listing Outlook folders\n";
       if (ends_in(2)) {
@@ -145,7 +143,7 @@ class DriverFaultMatrix : public DriverTest {
           fail(L"Exception accessing MAPI object: ");
         } else if (expected.end == Expected::End::complete) {
           const std::string title = expected.title ? *expected.title : titles_.at(url_list.front());
-          out += widened("\nFirst selected object title = " + title + "\n");
+          out += wide("\nFirst selected object title = " + title + "\n");
         }
       }
     }

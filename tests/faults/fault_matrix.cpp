@@ -12,6 +12,7 @@
 
 #include "errors/exceptions.h"
 #include "sim/common/ledger.h"
+#include "tests/support/text.h"
 
 namespace qv::test {
 namespace {
@@ -76,12 +77,6 @@ const std::vector<HRESULT>& hresults_of(const std::string& call, bool outlook) {
   throw std::logic_error("no HRESULT known for the call " + call);
 }
 
-std::string hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
-  return text;
-}
-
 bool is_table_opener(const std::string& call) {
   return call == "IProfAdmin.GetProfileTable" || call == "IMAPISession.GetMsgStoresTable" ||
          call == "IMessage.GetAttachmentTable";
@@ -121,7 +116,7 @@ bool last_of_its_kind(const nlohmann::json& trace, std::size_t position) {
 }  // namespace
 
 nlohmann::json FaultPoint::rule() const {
-  nlohmann::json rule = {{"call", call}, {"nth", nth}, {"hr", hex(hr)}};
+  nlohmann::json rule = {{"call", call}, {"nth", nth}, {"hr", hresult_text(hr)}};
   if (error_info) {
     rule["error_info"] = true;
     rule["description"] = description;
@@ -130,7 +125,8 @@ nlohmann::json FaultPoint::rule() const {
 }
 
 std::string FaultPoint::name() const {
-  return call + " #" + std::to_string(nth) + " " + hex(hr) + (error_info ? ", error object" : "");
+  return call + " #" + std::to_string(nth) + " " + hresult_text(hr) +
+         (error_info ? ", error object" : "");
 }
 
 bool full_matrix() { return qvsim::environment_variable(L"QV_FAULT_MATRIX") == L"full"; }
@@ -213,8 +209,8 @@ OpenOutcome open_outcome(const nlohmann::json& trace, std::size_t position, HRES
       return opens;  // a session without stores, or no attachment rows
     }
   }
-  // A store that is skipped; no attachment table; the standard IMalloc, which
-  // the message on a storage does not need.
+  // A store that is skipped; no attachment table; no allocator from MAPI,
+  // which OLE's task allocator stands in for.
   if (call == "IMAPISession.GetMsgStoresTable" || call == "IMAPISession.OpenMsgStore" ||
       call == "IMessage.GetAttachmentTable" || call == "MAPIGetDefaultMalloc") {
     return opens;
@@ -257,7 +253,5 @@ void MatrixTally::report(const char* title) const {
   EXPECT_EQ(passed_, points_);
   EXPECT_EQ(leaks_, 0u);
 }
-
-std::string narrow(const std::wstring& text) { return qvsim::wide_to_utf8(text); }
 
 }  // namespace qv::test

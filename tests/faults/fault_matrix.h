@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/text.h"
+
 namespace qv::test {
 
 // One failure to inject: the nth call of a call point.
@@ -79,8 +81,5 @@ class MatrixTally {
   std::size_t leaks_ = 0;
   std::vector<std::string> problems_;
 };
-
-// Narrow text of a wide one (UTF-8), for messages.
-std::string narrow(const std::wstring& text);
 
 }  // namespace qv::test

@@ -106,7 +106,7 @@ class ItemFaultMatrix : public ItemTest {
     ASSERT_EQ(use_mapi_mailbox(mailbox_path_), S_OK);
     std::vector<std::size_t> boundaries;
     const Reading learned = read_item(source, &boundaries);
-    ASSERT_TRUE(learned.opened) << narrow(learned.failure);
+    ASSERT_TRUE(learned.opened) << utf8(learned.failure);
     // Every field but the binary ones has a value of its own.
     for (int field = 0; field < kFieldCount; ++field) {
       EXPECT_EQ(learned.texts[static_cast<std::size_t>(field)] == kDefault,
@@ -144,20 +144,20 @@ class ItemFaultMatrix : public ItemTest {
       if (outcome.kind == OpenOutcome::Kind::fails) {
         if (reading.opened || reading.failure != outcome.message) {
           problems.push_back(
-              "expected the failure \"" + narrow(outcome.message) + "\", got " +
-              (reading.opened ? "an open item" : "\"" + narrow(reading.failure) + "\""));
+              "expected the failure \"" + utf8(outcome.message) + "\", got " +
+              (reading.opened ? "an open item" : "\"" + utf8(reading.failure) + "\""));
         }
       } else if (!reading.opened) {
-        problems.push_back("did not open: " + narrow(reading.failure));
+        problems.push_back("did not open: " + utf8(reading.failure));
       } else {
         for (int f = 0; f < kFieldCount; ++f) {
           const std::wstring& text = reading.texts[static_cast<std::size_t>(f)];
           const bool allowed = f == field ? texts_after_failure(f, learned.texts).count(text) != 0
                                           : text == learned.texts[static_cast<std::size_t>(f)];
           if (!allowed) {
-            problems.push_back("field " + std::to_string(f) + " read \"" + narrow(text) +
-                               "\", before \"" +
-                               narrow(learned.texts[static_cast<std::size_t>(f)]) + "\"");
+            problems.push_back("field " + std::to_string(f) + " read \"" + utf8(text) +
+                               "\", before \"" + utf8(learned.texts[static_cast<std::size_t>(f)]) +
+                               "\"");
           }
         }
       }

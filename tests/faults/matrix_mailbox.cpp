@@ -14,6 +14,7 @@
 #include "sim/mapi/mailbox/mailbox_messages.h"
 #include "sim/mapi/message/msg_file.h"
 #include "tests/support/mailbox_json.h"
+#include "tests/support/text.h"
 
 namespace qv::test {
 namespace {
@@ -22,12 +23,6 @@ using nlohmann::json;
 
 constexpr int kBodyField = 6;
 constexpr int kRtfField = 51;
-
-std::string hex_number(unsigned long value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*lX", digits, value);
-  return text;
-}
 
 std::string guid_text(const GUID& guid) {
   wchar_t text[40] = {};
@@ -72,11 +67,11 @@ json item_with_every_field(const std::string& entry_id, const std::string& subje
     const ULONG type = def.tag != 0 ? PROP_TYPE(def.tag) : def.type;
     json value = field == 0 ? json(subject) : value_of(field, type);
     if (def.tag != 0) {
-      properties.push_back({{"tag", hex_number(def.tag, 8)}, {"value", std::move(value)}});
+      properties.push_back({{"tag", hex_constant(def.tag, 8)}, {"value", std::move(value)}});
     } else {
       properties.push_back({{"set", guid_text(def.property_set)},
-                            {"lid", hex_number(def.lid, 4)},
-                            {"type", hex_number(type, 4)},
+                            {"lid", hex_constant(def.lid, 4)},
+                            {"type", hex_constant(type, 4)},
                             {"value", std::move(value)}});
     }
   }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "sim/mapi/message/rtf_codec.h"
+#include "tests/support/text.h"
 
 namespace qv::test {
 namespace {
@@ -29,12 +30,6 @@ void put32(std::string& bytes, size_t offset, std::uint32_t value) {
   for (size_t i = 0; i < 4 && offset + i < bytes.size(); ++i) {
     bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
   }
-}
-
-std::string hex(std::uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(value));
-  return text;
 }
 
 std::string ascii(const std::u16string& name) {
@@ -85,7 +80,7 @@ std::string flip_bits(std::string& bytes, const std::vector<size_t>& offsets,
     const size_t at = pick(offsets, random);
     const int bit = static_cast<int>(below(8, random));
     bytes[at] = static_cast<char>(bytes[at] ^ (1 << bit));
-    what += (what.empty() ? "" : ",") + hex(at) + "." + std::to_string(bit);
+    what += (what.empty() ? "" : ",") + hex_constant(at) + "." + std::to_string(bit);
   }
   return "bits flipped at " + what;
 }
@@ -274,7 +269,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
       } else {
         put32(bytes, field, value);
       }
-      description = "header field " + hex(field) + " = " + hex(value);
+      description = "header field " + hex_constant(field) + " = " + hex_constant(value);
       return true;
     }
     case DamageTarget::fat: {
@@ -310,7 +305,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
       put32(bytes, at, value);
       description = "FAT link of sector " + std::to_string(number) + " (link " +
                     std::to_string(index) + " of " + std::to_string(links.size()) +
-                    ") = " + hex(value);
+                    ") = " + hex_constant(value);
       return true;
     }
     case DamageTarget::directory: {
@@ -353,7 +348,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
         put32(bytes, entry.offset + field.offset, value);
       }
       description = "directory entry " + std::to_string(index) + " (" + ascii(entry.name) + ") " +
-                    field.name + " = " + hex(value);
+                    field.name + " = " + hex_constant(value);
       return true;
     }
     case DamageTarget::properties:
@@ -387,7 +382,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
         for (size_t i = 0; i < 4; ++i) {
           bytes[offsets[field + i]] = static_cast<char>((value >> (8 * i)) & 0xFF);
         }
-        what = "field at " + std::to_string(field) + " = " + hex(value);
+        what = "field at " + std::to_string(field) + " = " + hex_constant(value);
       }
       description = ascii(entry.name) + " " + what;
       return true;
@@ -421,7 +416,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
         const size_t field = below(4, random);
         const std::uint32_t value = hostile_value(read(4 * field), random);
         write(4 * field, value);
-        description = std::string("compressed RTF ") + kNames[field] + " = " + hex(value);
+        description = std::string("compressed RTF ") + kNames[field] + " = " + hex_constant(value);
         return true;
       }
       // The body, then a CRC that matches it, so that the tokens are read.

@@ -6,7 +6,9 @@
 // "Failed to locate" error, never a crash or a text read past the value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "errors/exceptions.h"
@@ -32,8 +34,52 @@ constexpr DWORD kTypes[] = {REG_NONE,
                             REG_RESOURCE_REQUIREMENTS_LIST,
                             REG_QWORD,
                             0x1234};
-constexpr DWORD kSizes[] = {0,   1,   2,   3,   4,   6,   8,   34,  36,   38,
-                            518, 519, 520, 521, 522, 523, 524, 526, 1000, 65536};
+// What the reading rule makes of a value of each size, written out: whether
+// a text value (REG_SZ, REG_EXPAND_SZ) and a REG_MULTI_SZ value that end in
+// their null characters read. Only even sizes of one text character (two
+// for a list) up to the 261 characters of room read. Values of the other
+// types never read, nor do values without the null characters, since the
+// texts written hold none.
+struct SizeCase {
+  DWORD size;
+  bool text_reads;
+  bool multi_reads;
+};
+constexpr SizeCase kSizes[] = {
+    {0, false, false},   {1, false, false},   {2, true, false},     {3, false, false},
+    {4, true, true},     {6, true, true},     {8, true, true},      {34, true, true},
+    {36, true, true},    {38, true, true},    {518, true, true},    {519, false, false},
+    {520, true, true},   {521, false, false}, {522, true, true},    {523, false, false},
+    {524, false, false}, {526, false, false}, {1000, false, false}, {65536, false, false},
+};
+
+// The default-client values that name Outlook. "Microsoft Outlook" and its
+// null are 36 bytes, repeated to the size: a text value of exactly 36 bytes
+// ends in that null even without a terminator of its own; with one, a text
+// value of 36 bytes or more holds the whole name before it, and a list value
+// needs 38, since its last two characters are the nulls.
+struct OutlookValue {
+  DWORD type;
+  DWORD size;
+  bool terminated;
+};
+constexpr OutlookValue kOutlookValues[] = {
+    {REG_SZ, 36, false},        {REG_EXPAND_SZ, 36, false}, {REG_SZ, 36, true},
+    {REG_SZ, 38, true},         {REG_SZ, 518, true},        {REG_SZ, 520, true},
+    {REG_SZ, 522, true},        {REG_EXPAND_SZ, 36, true},  {REG_EXPAND_SZ, 38, true},
+    {REG_EXPAND_SZ, 518, true}, {REG_EXPAND_SZ, 520, true}, {REG_EXPAND_SZ, 522, true},
+    {REG_MULTI_SZ, 38, true},   {REG_MULTI_SZ, 518, true},  {REG_MULTI_SZ, 520, true},
+    {REG_MULTI_SZ, 522, true},
+};
+
+bool names_outlook(DWORD type, DWORD size, bool terminated) {
+  for (const OutlookValue& value : kOutlookValues) {
+    if (value.type == type && value.size == size && value.terminated == terminated) {
+      return true;
+    }
+  }
+  return false;
+}
 
 // size bytes of text in UTF-16, repeated as needed; terminated: the last one
 // (or two, for REG_MULTI_SZ) characters made null.
@@ -50,27 +96,13 @@ std::string value_bytes(const std::wstring& text, DWORD size, DWORD type, bool t
   return bytes;
 }
 
-// The text the rules read from a value, or nothing.
-bool readable_text(const std::string& bytes, DWORD type, std::wstring& text) {
-  const size_t size = bytes.size();
-  if (size % 2 != 0 || size > 261 * 2) {
-    return false;
+// The first n characters of text repeated.
+std::wstring repeated(const std::wstring& text, size_t n) {
+  std::wstring result;
+  for (size_t i = 0; i < n; ++i) {
+    result.push_back(text[i % text.size()]);
   }
-  std::wstring characters(size / 2, L'\0');
-  for (size_t i = 0; i < characters.size(); ++i) {
-    characters[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                         (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  }
-  const size_t n = characters.size();
-  const bool text_type =
-      (type == REG_SZ || type == REG_EXPAND_SZ) && n >= 1 && characters[n - 1] == L'\0';
-  const bool multi =
-      type == REG_MULTI_SZ && n >= 2 && characters[n - 1] == L'\0' && characters[n - 2] == L'\0';
-  if (!text_type && !multi) {
-    return false;
-  }
-  text = characters.c_str();
-  return true;
+  return result;
 }
 
 std::wstring located() {
@@ -95,25 +127,29 @@ class HostileRegistryTest : public ::testing::Test {
 };
 
 TEST_F(HostileRegistryTest, EveryTypeAndSizeOfDllPathExGivesItsTextOrTheLocateError) {
+  const std::wstring path = L"C:\\Program Files\\Outlook\\olmapi32.dll";
   int cases = 0;
   int texts = 0;
   for (const DWORD type : kTypes) {
-    for (const DWORD size : kSizes) {
+    for (const SizeCase& size : kSizes) {
       for (const bool terminated : {false, true}) {
-        const std::string bytes =
-            value_bytes(L"C:\\Program Files\\Outlook\\olmapi32.dll", size, type, terminated);
-        set_value(kOutlookKey, L"DllPathEx", type, bytes);
-        std::wstring expected;
-        const bool readable = readable_text(bytes, type, expected);
-        ASSERT_EQ(located(), readable ? expected : kFailure)
-            << "type " << type << ", " << size << " bytes, terminated " << terminated;
+        set_value(kOutlookKey, L"DllPathEx", type, value_bytes(path, size.size, type, terminated));
+        const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+        const bool multi = type == REG_MULTI_SZ;
+        const bool reads = terminated && ((text && size.text_reads) || (multi && size.multi_reads));
+        // The characters before the null ones.
+        const std::wstring expected =
+            reads ? repeated(path, size.size / 2 - (multi ? 2 : 1)) : kFailure;
+        ASSERT_EQ(located(), expected)
+            << "type " << type << ", " << size.size << " bytes, terminated " << terminated;
         ++cases;
-        texts += readable ? 1 : 0;
+        texts += reads ? 1 : 0;
       }
     }
   }
   std::printf("registry DllPathEx values: %d cases, %d read as text, %d clean errors, 0 crashes\n",
               cases, texts, cases - texts);
+  EXPECT_EQ(texts, 2 * 10 + 9);
 }
 
 TEST_F(HostileRegistryTest, EveryTypeAndSizeOfTheDefaultClientChoosesARouteByTheRules) {
@@ -121,17 +157,14 @@ TEST_F(HostileRegistryTest, EveryTypeAndSizeOfTheDefaultClientChoosesARouteByThe
   int cases = 0;
   int outlook = 0;
   for (const DWORD type : kTypes) {
-    for (const DWORD size : kSizes) {
+    for (const SizeCase& size : kSizes) {
       for (const bool terminated : {false, true}) {
-        // "Microsoft Outlook" and its terminator are 36 bytes.
-        const std::string bytes =
-            value_bytes(std::wstring(L"Microsoft Outlook\0", 18), size, type, terminated);
-        set_value(kMailKey, nullptr, type, bytes);
-        std::wstring text;
-        const bool is_outlook = readable_text(bytes, type, text) &&
-                                ::lstrcmpiW(text.c_str(), L"microsoft outlook") == 0;
+        set_value(
+            kMailKey, nullptr, type,
+            value_bytes(std::wstring(L"Microsoft Outlook\0", 18), size.size, type, terminated));
+        const bool is_outlook = names_outlook(type, size.size, terminated);
         ASSERT_EQ(located(), is_outlook ? L"mapi32.dll" : kFallback)
-            << "type " << type << ", " << size << " bytes, terminated " << terminated;
+            << "type " << type << ", " << size.size << " bytes, terminated " << terminated;
         ++cases;
         outlook += is_outlook ? 1 : 0;
       }
@@ -140,6 +173,7 @@ TEST_F(HostileRegistryTest, EveryTypeAndSizeOfTheDefaultClientChoosesARouteByThe
   std::printf(
       "registry default-client values: %d cases, %d Outlook, %d through DllPathEx, 0 crashes\n",
       cases, outlook, cases - outlook);
+  EXPECT_EQ(outlook, static_cast<int>(std::size(kOutlookValues)));
 }
 
 }  // namespace

@@ -5,21 +5,15 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/text.h"
+
 namespace qv::test {
 namespace {
-
-std::string narrow(const wchar_t* text) {
-  std::string result;
-  for (; text != nullptr && *text != L'\0'; ++text) {
-    result.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
-  }
-  return result;
-}
 
 // The call, traced around: "> what name" before, "< what name 0xHRESULT" after.
 template <class Call>
 HRESULT traced(const char* what, const wchar_t* name, Call call) {
-  const std::string text = narrow(name);
+  const std::string text = name != nullptr ? utf8(name) : std::string();
   trace_line("> %s %s", what, text.c_str());
   const HRESULT hr = call();
   trace_line("< %s %s 0x%08lX", what, text.c_str(), static_cast<unsigned long>(hr));

@@ -44,11 +44,17 @@ bool expected_is_url(const std::wstring& text, bool* entry_id_form) {
   return true;
 }
 
-std::wstring expected_decoded(std::wstring text) {
-  for (size_t at = text.find(L"%20"); at != std::wstring::npos; at = text.find(L"%20", at + 1)) {
-    text.replace(at, 3, L" ");
+// One pass from left to right: "%20" gives a space, any other character
+// itself. Written as a scan, not as the library's search and replace.
+std::wstring expected_decoded(const std::wstring& text) {
+  std::wstring decoded;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool encoded_space =
+        text[i] == L'%' && i + 2 < text.size() && text[i + 1] == L'2' && text[i + 2] == L'0';
+    decoded.push_back(encoded_space ? L' ' : text[i]);
+    i += encoded_space ? 2 : 0;
   }
-  return text;
+  return decoded;
 }
 
 std::vector<std::uint8_t> expected_bytes(const std::wstring& digits) {

@@ -10,16 +10,6 @@
 namespace qv::test {
 namespace {
 
-std::string hex_of(const EntryId& entry_id) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const std::uint8_t byte : entry_id.bytes()) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0xF];
-  }
-  return text;
-}
-
 class EntryIdTest : public ItemTest {
  protected:
   void SetUp() override {
@@ -48,7 +38,7 @@ TEST_F(EntryIdTest, DigitsBecomeBytes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
     const EntryId entry_id(c.text);
-    EXPECT_EQ(hex_of(entry_id), c.bytes);
+    EXPECT_EQ(hex_of(entry_id.bytes()), c.bytes);
     EXPECT_EQ(entry_id.empty(), *c.bytes == '\0');
     EXPECT_EQ(entry_id.source(), L"");
     EXPECT_EQ(entry_id.to_text(), wide(c.bytes));
@@ -68,7 +58,7 @@ TEST_F(EntryIdTest, PathFormKeepsItsUrlResolvedOrNot) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.url)));
     const EntryId entry_id(c.url);
-    EXPECT_EQ(hex_of(entry_id), c.bytes);
+    EXPECT_EQ(hex_of(entry_id.bytes()), c.bytes);
     EXPECT_EQ(entry_id.source(), c.url);
     EXPECT_EQ(entry_id.to_text(), c.url);
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,6 @@ std::string cycle_text(size_t n) {
   }
   return text;
 }
-
-std::wstring widened(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 std::uint64_t count_now(const char* call_point) { return calls(mapi_report_now(), call_point); }
 
@@ -266,7 +265,7 @@ TEST_F(FieldTextTest, StringsReadWholeThroughTheirStreams) {
        kSubject,
        kDefault,
        L"R\u00E9union \u4F1A\u8BAE"},
-      {{prop("0x1000001F", long_text)}, kBody, kDefault, widened(long_text)},
+      {{prop("0x1000001F", long_text)}, kBody, kDefault, wide(long_text)},
       {{prop("0x1000001F", "")}, kBody, kDefault, std::wstring()},
   });
 }
@@ -299,7 +298,7 @@ TEST_F(FieldTextTest, StreamsAreReadToTheirEndInChunksOrBySize) {
                  << cases[i].characters << " characters, " << cases[i].options.dump());
     const MapiMessage message(item_url(entry_of(i)).c_str(), false);
     const std::uint64_t before = count_now("IStream.Read");
-    EXPECT_EQ(message.field_text(kBody, kDefault), widened(cycle_text(cases[i].characters)));
+    EXPECT_EQ(message.field_text(kBody, kDefault), wide(cycle_text(cases[i].characters)));
     EXPECT_EQ(count_now("IStream.Read") - before, cases[i].reads);
   }
 }
@@ -515,14 +514,18 @@ TEST_F(FieldTextTest, FieldsOutsideTheTableGiveTheDefaultAndReadNothing) {
 namespace qv::test {
 namespace {
 
+// The number of a property type, by the name a description gives it.
+ULONG type_named(const std::string& name) {
+  static const std::map<std::string, ULONG> kTypes = {
+      {"PT_UNICODE", PT_UNICODE},      {"PT_SYSTIME", PT_SYSTIME}, {"PT_LONG", PT_LONG},
+      {"PT_BOOLEAN", PT_BOOLEAN},      {"PT_DOUBLE", PT_DOUBLE},   {"PT_BINARY", PT_BINARY},
+      {"PT_MV_UNICODE", PT_MV_UNICODE}};
+  return kTypes.at(name);
+}
+
 // Every field of the table reads its own property: one item holds a value
 // for each, every value distinct, the properties named as MAPI publishes them.
 TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
-  const auto tag = [](ULONG value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-    return std::string(text);
-  };
   const struct {
     int field;
     ULONG tag;                  // a standard property, or 0
@@ -617,11 +620,11 @@ TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
       {84, PR_POSTAL_ADDRESS_W},
       {85, 0, "PSETID_Address", "0x8005", "PT_UNICODE"},  // PidLidFileUnder
   };
-  ASSERT_EQ(std::size(fields), static_cast<size_t>(kFieldCount));
+  ASSERT_EQ(std::size(fields), 86u);
   JsonList properties;
   std::vector<std::wstring> expected;
   for (const auto& f : fields) {
-    const ULONG type_number = f.tag != 0 ? PROP_TYPE(f.tag) : field_table[f.field].type;
+    const ULONG type_number = f.tag != 0 ? PROP_TYPE(f.tag) : type_named(f.type);
     // A value of the field's own, and its text.
     json value;
     std::wstring text;
@@ -630,12 +633,13 @@ TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
     switch (type_number) {
       case PT_UNICODE:
         value = "value " + std::to_string(n);
-        text = widened(value.get<std::string>());
+        text = wide(value.get<std::string>());
         break;
       case PT_SYSTIME:  // 1 January 2007 plus n days, n hours
         std::snprintf(date, sizeof date, "2007-%02d-%02dT%02d:00:00Z", 1 + n / 28, 1 + n % 28,
                       n % 24);
         value = date;
+        text = five_decimals(ole_automation_date(2007, 1 + n / 28, 1 + n % 28, n % 24));
         break;
       case PT_LONG:
         value = 1000 + n;
@@ -663,19 +667,7 @@ TEST_F(FieldTextTest, EveryFieldReadsItsOwnProperty) {
         }
         break;
     }
-    if (type_number == PT_SYSTIME) {
-      SYSTEMTIME time{};
-      time.wYear = 2007;
-      time.wMonth = static_cast<WORD>(1 + n / 28);
-      time.wDay = static_cast<WORD>(1 + n % 28);
-      time.wHour = static_cast<WORD>(n % 24);
-      double variant = 0;
-      ASSERT_TRUE(::SystemTimeToVariantTime(&time, &variant));
-      wchar_t digits[32];
-      std::swprintf(digits, 32, L"%.5f", variant);
-      text = digits;
-    }
-    properties.push_back(f.tag != 0 ? prop(tag(f.tag).c_str(), value)
+    properties.push_back(f.tag != 0 ? prop(("0x" + hex_number(f.tag, 8)).c_str(), value)
                                     : named(f.set, f.lid, f.type, value));
     expected.push_back(text);
   }

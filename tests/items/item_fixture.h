@@ -11,6 +11,7 @@
 #include "tests/support/mailbox_json.h"
 #include "tests/support/paths.h"
 #include "tests/support/sim_support.h"
+#include "tests/support/text.h"
 
 namespace qv::test {
 
@@ -19,7 +20,8 @@ class ItemTest : public ::testing::Test {
   static void SetUpTestSuite();
   void SetUp() override;
   // Ends the shared Mapi instance, then expects both simulators clean: no
-  // object alive, no MAPI memory allocated, MAPI uninitialised.
+  // object alive, no MAPI memory allocated, MAPI uninitialised, no session
+  // made known to the spooler and no dialog shown.
   void TearDown() override;
 
   // Serves the description to both simulators from now on, with their call
@@ -36,7 +38,12 @@ class ItemTest : public ::testing::Test {
 // "outlook:" followed by the digits.
 std::wstring item_url(const std::string& hex_digits);
 
-// Wide text of UTF-8.
-std::wstring wide(const std::string& utf8);
+// The OLE automation date of a UTC time, days since 30 December 1899 with
+// the time of day as their fraction, counted by the calendar's own rule
+// rather than by the platform's conversion.
+double ole_automation_date(int year, int month, int day, int hour = 0, int minute = 0,
+                           int second = 0);
+// A number as field_text writes dates and doubles: five decimals.
+std::wstring five_decimals(double value);
 
 }  // namespace qv::test

@@ -18,6 +18,7 @@
 #include "mapi/mapi.h"
 #include "mapi/mapi_holders.h"
 #include "tests/items/item_fixture.h"
+#include "tests/support/import_redirect.h"
 
 namespace qv::test {
 namespace {
@@ -67,54 +68,23 @@ std::wstring open_error_text(const wchar_t* source) {
 
 nlohmann::json live_mapi_objects() { return mapi_report_now()["live_objects"]; }
 
-std::string narrow(const std::wstring& text) {
-  const int size =
-      ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
-  return result;
-}
-
-// What field_text gives for a time: the OLE automation date with five decimals.
-std::wstring date_text(double date) {
-  wchar_t text[64];
-  std::swprintf(text, 64, L"%.5f", date);
-  return text;
-}
-
-double variant_date(const SYSTEMTIME& time) {
-  double date = 0.0;
-  EXPECT_TRUE(::SystemTimeToVariantTime(const_cast<SYSTEMTIME*>(&time), &date));
-  return date;
-}
-
-// A time of the reference, RFC 1123 in UTC ("Wed, 20 Jul 2022 17:36:38 GMT").
-SYSTEMTIME reference_time(const std::string& text) {
+// The text of a time of the reference, RFC 1123 in UTC ("Wed, 20 Jul 2022
+// 17:36:38 GMT"). The reference drops fractions of a second, as the
+// platform's conversion to a date does (many of the corpus's times have
+// some), so the texts agree exactly.
+std::wstring reference_date_text(const std::string& text) {
   static constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-  SYSTEMTIME time{};
   char month[4] = {};
-  unsigned day = 0, year = 0, hour = 0, minute = 0, second = 0;
+  int day = 0, year = 0, hour = 0, minute = 0, second = 0;
   const char* found = nullptr;
-  if (std::sscanf(text.c_str(), "%*3s, %u %3s %u %u:%u:%u GMT", &day, month, &year, &hour, &minute,
+  if (std::sscanf(text.c_str(), "%*3s, %d %3s %d %d:%d:%d GMT", &day, month, &year, &hour, &minute,
                   &second) != 6 ||
       (found = std::strstr(kMonths, month)) == nullptr) {
     ADD_FAILURE() << "not a time of the reference: " << text;
-    return time;
+    return std::wstring();
   }
-  time.wYear = static_cast<WORD>(year);
-  time.wMonth = static_cast<WORD>((found - kMonths) / 3 + 1);
-  time.wDay = static_cast<WORD>(day);
-  time.wHour = static_cast<WORD>(hour);
-  time.wMinute = static_cast<WORD>(minute);
-  time.wSecond = static_cast<WORD>(second);
-  return time;
-}
-
-// The text of a time of the reference. The reference drops fractions of a
-// second, as the platform's conversion to a date does (many of the corpus's
-// times have some), so the texts agree exactly.
-std::wstring reference_date_text(const std::string& reference) {
-  return date_text(variant_date(reference_time(reference)));
+  const int month_number = static_cast<int>(found - kMonths) / 3 + 1;
+  return five_decimals(ole_automation_date(year, month_number, day, hour, minute, second));
 }
 
 // --- Real .msg files --------------------------------------------------------
@@ -123,10 +93,10 @@ class CorpusMessageTest : public ItemTest {
  protected:
   void SetUp() override {
     ItemTest::SetUp();
-    names_ = corpus_message_names();
-    if (names_.empty()) {
-      GTEST_SKIP() << "no .msg files in the corpus folder";
+    if (const auto missing = missing_corpus()) {
+      GTEST_SKIP() << *missing;
     }
+    names_ = corpus_message_names();
   }
 
   static std::wstring path(const std::wstring& name, const wchar_t* extension) {
@@ -186,7 +156,7 @@ TEST_F(CorpusMessageTest, FieldsAgreeWithTheReference) {
   std::map<int, int> compared;  // by field
   int rtf_compared = 0;
   for (const std::wstring& name : names_) {
-    SCOPED_TRACE(narrow(name));
+    SCOPED_TRACE(utf8(name));
     const MapiMessage message(path(name, L".msg").c_str(), false);
     const std::wstring json = path(name, L".json");
     if (path_exists(json)) {
@@ -233,7 +203,7 @@ TEST_F(CorpusMessageTest, FieldsAgreeWithTheReference) {
 
 TEST_F(CorpusMessageTest, ReadOnlyOpeningSharesReadingRefusesWritingAndChangesNothing) {
   for (const std::wstring& name : names_) {
-    SCOPED_TRACE(narrow(name));
+    SCOPED_TRACE(utf8(name));
     const std::wstring msg = path(name, L".msg");
     const std::string bytes = read_text_file(msg);
     {
@@ -258,7 +228,7 @@ TEST_F(CorpusMessageTest, ReadOnlyOpeningSharesReadingRefusesWritingAndChangesNo
 
 TEST_F(CorpusMessageTest, WritableOpeningExcludesEveryOtherOpenerWhileItLives) {
   for (const std::wstring& name : names_) {
-    SCOPED_TRACE(narrow(name));
+    SCOPED_TRACE(utf8(name));
     const std::wstring copy = file(L"copy.msg");
     ASSERT_TRUE(::CopyFileW(path(name, L".msg").c_str(), copy.c_str(), FALSE));
     {
@@ -294,13 +264,20 @@ TEST_F(MessageFileTest, SourceThatDoesNotOpenAsAFileThrowsTheStorageError) {
   const std::wstring text_file = file(L"text.msg");
   write_text_file(text_file, "This is no compound file.\r\n");
   const std::wstring missing = file(L"missing.msg");
-  const wchar_t* const sources[] = {nullptr, L"", L"outlook:", missing.c_str(), text_file.c_str()};
-  for (const wchar_t* source : sources) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(source != nullptr ? source : L"(null)")));
+  const struct {
+    const wchar_t* source;
+    HRESULT code;  // StgOpenStorage's, with either access
+  } cases[] = {
+      {nullptr, STG_E_INVALIDNAME},
+      {L"", STG_E_PATHNOTFOUND},
+      {L"outlook:", STG_E_FILENOTFOUND},  // not an item URL: a file name
+      {missing.c_str(), STG_E_FILENOTFOUND},
+      {text_file.c_str(), STG_E_FILEALREADYEXISTS},  // a file, but no compound file
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.source != nullptr ? c.source : L"(null)")));
     for (const bool writable : {false, true}) {
-      const HRESULT expected = storage_open_result(source, writable ? kReadWriteFlags : kReadFlags);
-      EXPECT_TRUE(FAILED(expected));
-      EXPECT_EQ(open_failure(source, writable), expected) << (writable ? "writable" : "read-only");
+      EXPECT_EQ(open_failure(c.source, writable), c.code) << (writable ? "writable" : "read-only");
     }
   }
 }
@@ -413,6 +390,108 @@ TEST_F(MessageFileTest, CreatedMessageReadsBackWhatWasSaved) {
       EXPECT_EQ(message->field_text(f.field, kFailed), f.text) << "field " << f.field;
     }
   }
+}
+
+TEST_F(MessageFileTest, FailedSaveKeepsTheInterfaceOrIsDroppedWithTheObject) {
+  const std::wstring name = empty_message_file();
+  const std::string bytes = read_text_file(name);
+  auto message = std::make_unique<MapiMessage>(name.c_str(), true);
+  MapiMessageImpl& impl = message->impl();
+  ASSERT_EQ(set_mapi_faults({{{"call", "IMAPIProp.SaveChanges"}, {"hr", "MAPI_E_DISK_ERROR"}}}),
+            S_OK);
+  const std::uint64_t saves = calls(mapi_report_now(), "IMAPIProp.SaveChanges");
+  impl.dirty = true;
+  // Another interface: the save throws before the one held is given up.
+  IMAPIProp* const held = impl.prop.get();
+  try {
+    impl.set_prop(nullptr);
+    ADD_FAILURE() << "no exception";
+  } catch (const win32_error& e) {
+    EXPECT_EQ(e.code(), MAPI_E_DISK_ERROR);
+  }
+  EXPECT_EQ(impl.prop.get(), held);
+  EXPECT_TRUE(impl.dirty);
+  // The object goes: the destructor cannot report the failure, and the
+  // changes go with it; the file is as it was, everything released.
+  message.reset();
+  EXPECT_EQ(calls(mapi_report_now(), "IMAPIProp.SaveChanges") - saves, 2u);
+  EXPECT_EQ(live_mapi_objects(), nlohmann::json::array());
+  EXPECT_TRUE(read_text_file(name) == bytes);
+}
+
+TEST_F(MessageFileTest, NoAllocatorFromMapiOpensWithOlesTaskAllocator) {
+  const std::wstring name = empty_message_file();
+  shared_mapi(false);  // MAPI is up before the fault is set
+  ASSERT_EQ(set_mapi_faults({{{"call", "MAPIGetDefaultMalloc"}}}), S_OK);
+  const std::uint64_t opened = calls(mapi_report_now(), "OpenIMsgOnIStg");
+  EXPECT_EQ(open_failure(name.c_str(), false), S_OK);
+  EXPECT_EQ(calls(mapi_report_now(), "OpenIMsgOnIStg"), opened + 1);
+}
+
+// The platform's answers that make a storage fail, and the memory given to
+// CreateILockBytesOnHGlobal that must be freed when it refuses it.
+HGLOBAL g_refused = nullptr;
+HGLOBAL g_freed = nullptr;
+ImportRedirect* g_free = nullptr;
+
+HGLOBAL WINAPI no_global_memory(UINT, SIZE_T) {
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return nullptr;
+}
+HRESULT WINAPI no_lock_bytes(HGLOBAL memory, BOOL, ILockBytes** lock_bytes) {
+  g_refused = memory;
+  *lock_bytes = nullptr;
+  return E_OUTOFMEMORY;
+}
+HGLOBAL WINAPI watched_global_free(HGLOBAL memory) {
+  g_freed = memory;
+  return g_free->original<HGLOBAL(WINAPI*)(HGLOBAL)>()(memory);
+}
+
+TEST_F(MessageFileTest, StorageThatCannotBeMadeThrowsAndKeepsNothing) {
+  const std::wstring nowhere = file(L"no such folder\\new.msg");
+  const struct {
+    const char* what;
+    const wchar_t* name;  // null: in memory
+    const char* library;
+    const char* routine;
+    void* replacement;
+    std::int32_t code;
+    bool memory_refused;  // given to CreateILockBytesOnHGlobal, which refused it
+  } cases[] = {
+      // Wine answers E_FAIL for a file it cannot create, Windows
+      // STG_E_PATHNOTFOUND: checked below.
+      {"a file in no folder", nowhere.c_str(), nullptr, nullptr, nullptr, E_FAIL, false},
+      // The last error itself, as win32_error() keeps it.
+      {"GlobalAlloc", nullptr, "kernel32.dll", "GlobalAlloc",
+       reinterpret_cast<void*>(&no_global_memory), ERROR_NOT_ENOUGH_MEMORY, false},
+      {"CreateILockBytesOnHGlobal", nullptr, "ole32.dll", "CreateILockBytesOnHGlobal",
+       reinterpret_cast<void*>(&no_lock_bytes), E_OUTOFMEMORY, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    g_refused = g_freed = nullptr;
+    ImportRedirect free("kernel32.dll", "GlobalFree",
+                        reinterpret_cast<void*>(&watched_global_free));
+    g_free = &free;
+    std::unique_ptr<ImportRedirect> failing;
+    if (c.routine != nullptr) {
+      failing = std::make_unique<ImportRedirect>(c.library, c.routine, c.replacement);
+    }
+    CompoundStorage storage;
+    try {
+      storage.create(c.name);
+      ADD_FAILURE() << "created";
+    } catch (const win32_error& e) {
+      EXPECT_TRUE(e.code() == c.code || (c.name != nullptr && e.code() == STG_E_PATHNOTFOUND))
+          << std::hex << e.code();
+    }
+    EXPECT_FALSE(storage.storage);
+    EXPECT_FALSE(storage.lock_bytes);
+    EXPECT_EQ(g_refused != nullptr, c.memory_refused);
+    EXPECT_EQ(g_freed, g_refused);
+  }
+  EXPECT_FALSE(path_exists(nowhere));
 }
 
 // --- Items of a store -------------------------------------------------------

@@ -2,12 +2,14 @@
 #include "mapi/mapi.h"
 
 #include <gtest/gtest.h>
+#include <mapix.h>
 
 #include <string>
 
 #include "errors/exceptions.h"
 #include "tests/support/paths.h"
 #include "tests/support/registry.h"
+#include "tests/support/sim_support.h"
 
 namespace qv {
 namespace {
@@ -159,6 +161,25 @@ TEST_F(MapiLibraryTest, MissingMapiInitializeIsEFailAndTheLibraryIsFreed) {
     EXPECT_EQ(e.message(), system_error_text(static_cast<int32_t>(0x80004005)));
   }
   EXPECT_FALSE(is_loaded(L"mapi_without_initialize.dll"));
+}
+
+TEST_F(MapiLibraryTest, MissingMapiUninitializeIsSkippedAndTheLibraryIsFreed) {
+  set_dll_path(test::bin_path(L"mapi_without_uninitialize.dll"));
+  const nlohmann::json before = test::mapi_report_now();
+  {
+    Mapi mapi;
+    EXPECT_TRUE(is_loaded(L"mapi_without_uninitialize.dll"));
+  }
+  EXPECT_FALSE(is_loaded(L"mapi_without_uninitialize.dll"));
+  const nlohmann::json after = test::mapi_report_now();
+  EXPECT_EQ(test::calls(after, "MAPIInitialize") - test::calls(before, "MAPIInitialize"), 1u);
+  EXPECT_EQ(test::calls(after, "MAPIUninitialize"), test::calls(before, "MAPIUninitialize"));
+  // The initialisation that the library could not end, ended here.
+  const auto uninitialize = reinterpret_cast<LPMAPIUNINITIALIZE>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"mapi32.dll"), "MAPIUninitialize")));
+  ASSERT_NE(uninitialize, nullptr);
+  uninitialize();
+  EXPECT_EQ(test::mapi_report_now().value("mapi_initialized", -1), 0);
 }
 
 TEST_F(MapiLibraryTest, UnloadableLibraryIsWin32ErrorFromTheLastError) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -49,19 +50,32 @@ TEST(OutlookInterfacesTest, MembersSitInTheSlotsOfOutlooksTypeLibrary) {
 }
 #endif
 
-TEST(OutlookInterfacesTest, InterfaceIdsAreOutlooks) {
-  EXPECT_EQ(__uuidof(_Application), IID__Application);
-  EXPECT_EQ(__uuidof(_NameSpace), IID__NameSpace);
-  EXPECT_EQ(__uuidof(_Explorer), IID__Explorer);
-  EXPECT_EQ(__uuidof(Selection), IID_Selection);
-  EXPECT_EQ(__uuidof(MAPIFolder), IID_MAPIFolder);
-  EXPECT_EQ(__uuidof(_Folders), IID__Folders);
-  EXPECT_EQ(__uuidof(_Items), IID__Items);
+std::wstring text_of(const GUID& guid) {
   wchar_t text[40] = {};
-  ASSERT_GT(::StringFromGUID2(CLSID_OutlookApplication, text, 40), 0);
-  EXPECT_STREQ(text, L"{0006F03A-0000-0000-C000-000000000046}");
-  ASSERT_GT(::StringFromGUID2(IID_Selection, text, 40), 0);
-  EXPECT_STREQ(text, L"{00063087-0000-0000-C000-000000000046}");
+  return ::StringFromGUID2(guid, text, 40) > 0 ? text : L"";
+}
+
+// Each declaration's IID and the named constant, against the IIDs of
+// Outlook's type library, written out.
+TEST(OutlookInterfacesTest, InterfaceIdsAreOutlooks) {
+  const struct {
+    GUID declared;
+    GUID named;
+    const wchar_t* outlooks;
+  } cases[] = {
+      {__uuidof(_Application), IID__Application, L"{00063001-0000-0000-C000-000000000046}"},
+      {__uuidof(_NameSpace), IID__NameSpace, L"{00063002-0000-0000-C000-000000000046}"},
+      {__uuidof(_Explorer), IID__Explorer, L"{00063003-0000-0000-C000-000000000046}"},
+      {__uuidof(Selection), IID_Selection, L"{00063087-0000-0000-C000-000000000046}"},
+      {__uuidof(MAPIFolder), IID_MAPIFolder, L"{00063006-0000-0000-C000-000000000046}"},
+      {__uuidof(_Folders), IID__Folders, L"{00063040-0000-0000-C000-000000000046}"},
+      {__uuidof(_Items), IID__Items, L"{00063041-0000-0000-C000-000000000046}"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(text_of(c.declared), c.outlooks);
+    EXPECT_EQ(text_of(c.named), c.outlooks);
+  }
+  EXPECT_EQ(text_of(CLSID_OutlookApplication), L"{0006F03A-0000-0000-C000-000000000046}");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Connecting to Outlook, reads by name, and the typed members' failures.
 #include "outlook/outlook_app.h"
 
+#include <mapicode.h>
+
 #include <thread>
 
 #include "errors/exceptions.h"
@@ -190,14 +192,17 @@ TEST_F(OutlookAppTest, FailedLookupsRaiseOutlooksHresult) {
   serve();
   const com_ptr<_Application> application = create_outlook_application();
   const com_ptr<_NameSpace> name_space = outlook::get_namespace(application, L"MAPI");
-  EXPECT_THROW(outlook::get_folder_from_id(name_space, L"FFFF"), _com_error);
-  try {
-    outlook::item(outlook::folders(name_space), 2);
-    FAIL() << "no exception";
-  } catch (const _com_error& e) {
-    EXPECT_TRUE(FAILED(e.Error()));
-  }
-  EXPECT_THROW(outlook::get_namespace(application, L"NOT-MAPI"), _com_error);
+  const auto raised = [](auto call) -> HRESULT {
+    try {
+      call();
+    } catch (const _com_error& e) {
+      return e.Error();
+    }
+    return S_OK;
+  };
+  EXPECT_EQ(raised([&] { outlook::get_folder_from_id(name_space, L"FFFF"); }), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(raised([&] { outlook::item(outlook::folders(name_space), 2); }), MAPI_E_NOT_FOUND);
+  EXPECT_EQ(raised([&] { outlook::get_namespace(application, L"NOT-MAPI"); }), E_INVALIDARG);
 }
 
 }  // namespace

@@ -49,11 +49,7 @@ TEST_F(PathResolutionTest, EntryIdFormComesBackWithoutAnyLookup) {
   EXPECT_EQ(resolve(L"outlook:00AB12", true), L"outlook:00AB12");
   EXPECT_EQ(resolve(L"OUTLOOK:00AB12", false), L"00AB12");
   EXPECT_EQ(resolve(L"outlook:\\\\", false), L"\\\\");  // 10 characters: EntryID form
-  if (local_server_mode()) {
-    EXPECT_EQ(calls("Application.CreateInstance"), 0u) << "Outlook was called";
-  } else {
-    EXPECT_EQ(::GetModuleHandleW(L"outlook_sim.dll"), nullptr) << "Outlook was called";
-  }
+  expect_outlook_not_called();
 }
 
 TEST_F(PathResolutionTest, FolderPathGivesTheFolderWithoutAnItemSearch) {
@@ -159,9 +155,10 @@ TEST(FindFolderEntryIdTest, LooksUpTheDecodedPathAndSkipsFoldersWithoutEntryId) 
   EXPECT_EQ(find_folder_entry_id(L"\\\\Mailbox", map), std::nullopt);
 }
 
-TEST(FindItemBySubjectTest, EmptySubjectGivesNothingWithoutCallingOutlook) {
+TEST_F(PathResolutionTest, EmptySubjectGivesNothingWithoutCallingOutlook) {
+  serve();
   EXPECT_EQ(find_item_by_subject(L"F001", std::wstring()), L"");
-  EXPECT_EQ(::GetModuleHandleW(L"outlook_sim.dll"), nullptr);
+  expect_outlook_not_called();
 }
 
 }  // namespace

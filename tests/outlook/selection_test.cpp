@@ -79,6 +79,29 @@ TEST_F(SelectionTest, ExpectedCountMustMatchExactly) {
   expect_everything_released();
 }
 
+TEST_F(SelectionTest, CountReadAgainBoundsTheLoopWhenTheSelectionChangedMeanwhile) {
+  // Two items are selected when the count is compared with the expected
+  // one; before it is read again, the user selects more, or fewer.
+  const struct {
+    nlohmann::json selected_then;
+    Urls urls;
+  } cases[] = {
+      {{"meeting", "alpha", "beta"}, {L"outlook:C001", L"outlook:A001", L"outlook:A002"}},
+      {{"beta"}, {L"outlook:A002"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.selected_then.dump());
+    nlohmann::json mailbox = mailbox_of({simple_store()});
+    mailbox["explorer"] = {{"selection", {"alpha", "beta"}}};
+    mailbox["events"] = {
+        {{"after", "Selection.Count"}, {"explorer", {{"selection", c.selected_then}}}}};
+    use_mailbox(mailbox);
+    EXPECT_EQ(selected_item_urls(2), c.urls);
+    EXPECT_EQ(calls("Selection.Count"), 2u);
+    expect_everything_released();
+  }
+}
+
 TEST_F(SelectionTest, ParentEntryIdsAreAppendedPerItemAfterWhatTheListHeld) {
   select({"alpha", "beta", "meeting"});
   std::vector<std::wstring> parents = {L"earlier"};

@@ -7,6 +7,7 @@
 
 #include "tests/sim_mapi/mapi32_library.h"
 #include "tests/support/paths.h"
+#include "tests/support/text.h"
 
 namespace qvsim::mapi::test {
 namespace {
@@ -20,14 +21,6 @@ constexpr LONG kLidLocation = 0x8208;
 // A file's bytes; empty when it is absent.
 std::string read_file(const std::wstring& path) {
   return qv::test::path_exists(path) ? qv::test::read_text_file(path) : std::string();
-}
-
-std::string narrow(const std::wstring& text) {
-  const int size =
-      ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
-  return result;
 }
 
 // A FILETIME as the reference gives times: RFC 1123, UTC, whole seconds.
@@ -46,8 +39,8 @@ std::string rfc1123(const FILETIME& time) {
 class CorpusTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (qv::test::corpus_dir().empty()) {
-      GTEST_SKIP() << "the corpus of .msg files is absent";
+    if (const auto missing = qv::test::missing_corpus()) {
+      GTEST_SKIP() << *missing;
     }
   }
 
@@ -72,7 +65,7 @@ class CorpusTest : public ::testing::Test {
   static std::string text(IMAPIProp* prop, ULONG tag) {
     std::string bytes;
     const HRESULT hr = read_property_stream(prop, tag, &bytes);
-    return FAILED(hr) ? "<missing>" : narrow(utf16(bytes));
+    return FAILED(hr) ? "<missing>" : qv::test::utf8(utf16(bytes));
   }
 
   static std::string time(IMAPIProp* prop, ULONG tag) {
@@ -104,7 +97,7 @@ TEST_F(CorpusTest, EveryMessageOpensWithItsTables) {
   const std::vector<std::wstring> names = qv::test::corpus_message_names();
   ASSERT_FALSE(names.empty());
   for (const std::wstring& name : names) {
-    SCOPED_TRACE(narrow(name));
+    SCOPED_TRACE(qv::test::utf8(name));
     qv::com_ptr<IMessage> message = open(name);
     ASSERT_TRUE(message);
     EXPECT_NE(text(message.get(), kMessageClass), "<missing>");
@@ -126,7 +119,7 @@ TEST_F(CorpusTest, ValuesMatchTheReference) {
     if (json.empty()) {
       continue;
     }
-    SCOPED_TRACE(narrow(name));
+    SCOPED_TRACE(qv::test::utf8(name));
     qv::com_ptr<IMessage> message = open(name);
     ASSERT_TRUE(message);
     expect_reference_values(message.get(), nlohmann::json::parse(json));
@@ -143,7 +136,7 @@ TEST_F(CorpusTest, RtfBodiesDecompressByteForByte) {
     if (expected.empty()) {
       continue;
     }
-    SCOPED_TRACE(narrow(name));
+    SCOPED_TRACE(qv::test::utf8(name));
     qv::com_ptr<IMessage> message = open(name);
     ASSERT_TRUE(message);
     qv::com_ptr<IStream> compressed =

@@ -263,15 +263,4 @@ std::wstring utf16(const std::string& bytes) {
   return text;
 }
 
-std::wstring widen(const std::string& utf8) {
-  if (utf8.empty()) {
-    return std::wstring();
-  }
-  const int size =
-      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-  return text;
-}
-
 }  // namespace qvsim::mapi::test

@@ -126,9 +126,8 @@ const T& element(const T* first, size_t i) {
   return first[i];
 }
 
-// Text helpers.
+// UTF-16LE bytes (a stream's) as text.
 std::wstring utf16(const std::string& bytes);
-std::wstring widen(const std::string& utf8);
 
 constexpr GUID kPsetidAppointment = {0x00062002, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID kPsetidCommon = {0x00062008, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

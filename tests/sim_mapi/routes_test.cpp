@@ -78,6 +78,7 @@ TEST(RoutesTest, TheFailureLibrariesLackExactlyTheirEntryPoints) {
   };
   for (const Expected& expected :
        {Expected{L"mapi_without_initialize.dll", {"MAPIInitialize"}},
+        Expected{L"mapi_without_uninitialize.dll", {"MAPIUninitialize"}},
         Expected{L"mapi_without_logon.dll", {"MAPIAdminProfiles", "MAPILogonEx"}},
         Expected{L"mapi_without_logon_ex.dll", {"MAPILogonEx"}}}) {
     Library library(expected.file);

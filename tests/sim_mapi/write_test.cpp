@@ -9,19 +9,12 @@
 
 #include "tests/sim_mapi/mapi32_library.h"
 #include "tests/support/paths.h"
+#include "tests/support/text.h"
 
 namespace qvsim::mapi::test {
 namespace {
 
 constexpr DWORD kCreateMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
-
-std::string hex(const void* data, size_t size) {
-  std::ostringstream out;
-  for (size_t i = 0; i < size; ++i) {
-    out << std::hex << static_cast<int>(static_cast<const unsigned char*>(data)[i]) << '.';
-  }
-  return out.str();
-}
 
 // A property value as comparable text.
 std::string describe(const SPropValue& v) {
@@ -57,19 +50,19 @@ std::string describe(const SPropValue& v) {
       out << v.Value.li.QuadPart;
       break;
     case PT_SYSTIME:
-      out << hex(&v.Value.ft, sizeof v.Value.ft);
+      out << qv::test::hex_of(&v.Value.ft, sizeof v.Value.ft);
       break;
     case PT_STRING8:
       out << v.Value.lpszA;
       break;
     case PT_UNICODE:
-      out << hex(v.Value.lpszW, wcslen(v.Value.lpszW) * 2);
+      out << qv::test::hex_of(v.Value.lpszW, wcslen(v.Value.lpszW) * 2);
       break;
     case PT_CLSID:
-      out << hex(v.Value.lpguid, sizeof(GUID));
+      out << qv::test::hex_of(v.Value.lpguid, sizeof(GUID));
       break;
     case PT_BINARY:
-      out << hex(v.Value.bin.lpb, v.Value.bin.cb);
+      out << qv::test::hex_of(v.Value.bin.lpb, v.Value.bin.cb);
       break;
     case PT_MV_LONG:
       for (ULONG i = 0; i < v.Value.MVl.cValues; ++i) {
@@ -78,7 +71,8 @@ std::string describe(const SPropValue& v) {
       break;
     case PT_MV_UNICODE:
       for (ULONG i = 0; i < v.Value.MVszW.cValues; ++i) {
-        out << hex(v.Value.MVszW.lppszW[i], wcslen(v.Value.MVszW.lppszW[i]) * 2) << ';';
+        out << qv::test::hex_of(v.Value.MVszW.lppszW[i], wcslen(v.Value.MVszW.lppszW[i]) * 2)
+            << ';';
       }
       break;
     case PT_MV_STRING8:
@@ -88,12 +82,12 @@ std::string describe(const SPropValue& v) {
       break;
     case PT_MV_BINARY:
       for (ULONG i = 0; i < v.Value.MVbin.cValues; ++i) {
-        out << hex(v.Value.MVbin.lpbin[i].lpb, v.Value.MVbin.lpbin[i].cb) << ';';
+        out << qv::test::hex_of(v.Value.MVbin.lpbin[i].lpb, v.Value.MVbin.lpbin[i].cb) << ';';
       }
       break;
     case PT_MV_SYSTIME:
       for (ULONG i = 0; i < v.Value.MVft.cValues; ++i) {
-        out << hex(&v.Value.MVft.lpft[i], sizeof(FILETIME)) << ';';
+        out << qv::test::hex_of(&v.Value.MVft.lpft[i], sizeof(FILETIME)) << ';';
       }
       break;
     default:
@@ -298,7 +292,7 @@ TEST(WriteTest, CorpusMessagesCopiedValueByValueReopenEqual) {
   const Mapi32& mapi = Mapi32::get();
   for (const char* corpus_name : {"nonUnicodeMail", "A schedule", "contactUnicode", "voteItems"}) {
     SCOPED_TRACE(corpus_name);
-    const std::wstring name = widen(corpus_name);
+    const std::wstring name = qv::test::wide(corpus_name);
     qv::com_ptr<IStorage> source_storage;
     ASSERT_EQ(::StgOpenStorage((qv::test::corpus_dir() + L"\\" + name + L".msg").c_str(), nullptr,
                                STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, source_storage.put()),

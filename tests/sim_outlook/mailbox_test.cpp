@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "tests/support/paths.h"
@@ -39,6 +41,48 @@ const Property& named(const Item& item, const GUID& set, std::uint32_t lid) {
   throw std::runtime_error("no such named property");
 }
 
+// The documented rule of generated EntryIDs (docs/mailbox-format.md), written
+// apart from the simulator's: the provider UID of the store at a position is
+// the 64-bit FNV-1a hashes of two texts, most significant byte first; an
+// EntryID is 4 zero flag bytes, the UID, and sequence * 32 + kind, least
+// significant byte first.
+std::uint64_t fnv1a(const std::string& text) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  for (const unsigned char c : text) {
+    hash = (hash ^ c) * 0x100000001B3ull;
+  }
+  return hash;
+}
+
+Bytes uid_of_store(int position) {
+  const std::string name = "qvsim store " + std::to_string(position);
+  Bytes uid;
+  for (const std::uint64_t hash : {fnv1a(name), fnv1a(name + " uid")}) {
+    for (int shift = 56; shift >= 0; shift -= 8) {
+      uid.push_back(static_cast<std::uint8_t>(hash >> shift));
+    }
+  }
+  return uid;
+}
+
+constexpr std::uint32_t kStoreKind = 1;
+constexpr std::uint32_t kFolderKind = 2;
+constexpr std::uint32_t kItemKind = 4;
+
+Bytes rule_entry_id(const Bytes& uid, std::uint32_t sequence, std::uint32_t kind) {
+  Bytes entry_id = {0, 0, 0, 0};
+  for (const std::uint8_t byte : uid) {
+    entry_id.push_back(byte);
+  }
+  const std::uint32_t identifier = sequence * 32 + kind;
+  for (int i = 0; i < 4; ++i) {
+    entry_id.push_back(static_cast<std::uint8_t>(identifier >> (8 * i)));
+  }
+  return entry_id;
+}
+
+Bytes uid_bytes(const std::array<std::uint8_t, 16>& uid) { return Bytes(uid.begin(), uid.end()); }
+
 constexpr char kTwoStores[] = R"({
   "stores": [
     {"id": "a", "display_name": "Mailbox - Alice", "top_folder": {"folders": [
@@ -53,30 +97,27 @@ constexpr char kTwoStores[] = R"({
 TEST(MailboxEntryIdTest, GeneratedEntryIdsFollowTheDocumentedRule) {
   const auto mailbox = parse(kTwoStores);
   const Store& alice = *mailbox->stores[0];
-  EXPECT_EQ(alice.provider_uid, generated_provider_uid(1));
-  EXPECT_NE(mailbox->stores[1]->provider_uid, alice.provider_uid);
+  const Bytes uid = uid_of_store(1);
+  EXPECT_EQ(uid_bytes(alice.provider_uid), uid);
+  EXPECT_EQ(uid_bytes(mailbox->stores[1]->provider_uid), uid_of_store(2));
   // Store 0, then in document order: top folder 1, Inbox 2, its items 3 and
   // 4, Projects 5, its item 6, Calendar 7, Events 8.
-  EXPECT_EQ(alice.entry_id, generated_entry_id(alice.provider_uid, 0, EntryKind::kStore));
-  EXPECT_EQ(alice.top_folder->entry_id,
-            generated_entry_id(alice.provider_uid, 1, EntryKind::kFolder));
-  EXPECT_EQ(mailbox->find_item("m2")->entry_id,
-            generated_entry_id(alice.provider_uid, 4, EntryKind::kItem));
-  EXPECT_EQ(mailbox->find_item("m3")->entry_id,
-            generated_entry_id(alice.provider_uid, 6, EntryKind::kItem));
-  EXPECT_EQ(mailbox->find_folder("events")->entry_id,
-            generated_entry_id(alice.provider_uid, 8, EntryKind::kFolder));
+  EXPECT_EQ(alice.entry_id, rule_entry_id(uid, 0, kStoreKind));
+  EXPECT_EQ(alice.top_folder->entry_id, rule_entry_id(uid, 1, kFolderKind));
+  EXPECT_EQ(mailbox->find_item("m2")->entry_id, rule_entry_id(uid, 4, kItemKind));
+  EXPECT_EQ(mailbox->find_item("m3")->entry_id, rule_entry_id(uid, 6, kItemKind));
+  EXPECT_EQ(mailbox->find_folder("events")->entry_id, rule_entry_id(uid, 8, kFolderKind));
   EXPECT_EQ(alice.last_sequence, 8u);
 }
 
-TEST(MailboxEntryIdTest, EntryIdsHaveTheFormOfStoreEntryIds) {
-  const std::array<std::uint8_t, 16> uid = generated_provider_uid(1);
-  const Bytes entry_id = generated_entry_id(uid, 3, EntryKind::kItem);
-  ASSERT_EQ(entry_id.size(), 24u);
-  EXPECT_EQ(Bytes(entry_id.begin(), entry_id.begin() + 4), Bytes(4, 0));
-  EXPECT_EQ(Bytes(entry_id.begin() + 4, entry_id.begin() + 20), Bytes(uid.begin(), uid.end()));
-  // (3 << 5) | 4 = 0x64, little-endian.
-  EXPECT_EQ(Bytes(entry_id.begin() + 20, entry_id.end()), (Bytes{0x64, 0, 0, 0}));
+TEST(MailboxEntryIdTest, EntryIdsAreTheDocumentedBytes) {
+  // The page's own example, the first store's top folder, checks the rule
+  // as written here; the first item (3 * 32 + 4 = 0x64) follows it.
+  EXPECT_EQ(to_hex(rule_entry_id(uid_of_store(1), 1, kFolderKind)),
+            L"00000000C060E6C7837E670B39AE7BBFB250856122000000");
+  const auto mailbox = parse(kTwoStores);
+  EXPECT_EQ(to_hex(mailbox->find_item("m1")->entry_id),
+            L"00000000C060E6C7837E670B39AE7BBFB250856164000000");
   EXPECT_EQ(to_hex(Bytes{0x00, 0xAB, 0x5f}), L"00AB5F");
 }
 
@@ -93,11 +134,10 @@ TEST(MailboxEntryIdTest, GivenEntryIdsAndUidsAreKeptAndStillTakeTheirNumber) {
       "top_folder": {"items": [{"id": "x", "entry_id": "deadbeef"}, {"id": "y"}]}}]})");
   const Store& store = *mailbox->stores[0];
   EXPECT_EQ(store.entry_id, (Bytes{0x0A, 0x0B}));
-  EXPECT_EQ(store.provider_uid[0], 0x00);
-  EXPECT_EQ(store.provider_uid[15], 0xFF);
+  EXPECT_EQ(to_hex(uid_bytes(store.provider_uid)), L"00112233445566778899AABBCCDDEEFF");
   EXPECT_EQ(mailbox->find_item("x")->entry_id, (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
   EXPECT_EQ(mailbox->find_item("y")->entry_id,
-            generated_entry_id(store.provider_uid, 3, EntryKind::kItem));
+            rule_entry_id(*parse_hex(L"00112233445566778899AABBCCDDEEFF"), 3, kItemKind));
   EXPECT_EQ(mailbox->find_item_by_entry_id(Bytes{0xDE, 0xAD, 0xBE, 0xEF}), mailbox->find_item("x"));
 }
 
@@ -320,13 +360,23 @@ TEST(MailboxChangeTest, EventsApplyAfterTheNthCallAndContinueTheSequence) {
   const Folder* added = mailbox->find_folder("new");
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->folder_path(), L"\\\\S\\New");
-  const Store& store = *mailbox->stores[0];
-  EXPECT_EQ(added->entry_id, generated_entry_id(store.provider_uid, 2, EntryKind::kFolder));
+  EXPECT_EQ(added->entry_id, rule_entry_id(uid_of_store(1), 2, kFolderKind));
   mailbox->apply(json::parse(R"({"add_item": {"to": "new", "item": {"id": "hook"}}})"));
-  EXPECT_EQ(mailbox->find_item("hook")->entry_id,
-            generated_entry_id(store.provider_uid, 4, EntryKind::kItem));
+  EXPECT_EQ(mailbox->find_item("hook")->entry_id, rule_entry_id(uid_of_store(1), 4, kItemKind));
   mailbox->apply(json::parse(R"({"add_store": {"id": "s2", "display_name": "Added"}})"));
-  EXPECT_EQ(mailbox->stores[1]->provider_uid, generated_provider_uid(2));
+  EXPECT_EQ(uid_bytes(mailbox->stores[1]->provider_uid), uid_of_store(2));
+}
+
+TEST(MailboxChangeTest, ExplorerChangeReplacesTheWindowAndItsSelection) {
+  auto mailbox = parse(kTwoStores);
+  mailbox->apply(json::parse(R"({"explorer": {"selection": ["m3", "m1"]}})"));
+  ASSERT_TRUE(mailbox->explorer);
+  EXPECT_EQ(mailbox->explorer->selection,
+            (std::vector<Item*>{mailbox->find_item("m3"), mailbox->find_item("m1")}));
+  mailbox->apply(json::parse(R"({"explorer": null})"));
+  EXPECT_FALSE(mailbox->explorer);
+  EXPECT_THROW(mailbox->apply(json::parse(R"({"explorer": {"selection": ["ghost"]}})")),
+               MailboxError);
 }
 
 TEST(MailboxChangeTest, ChangesRefuseUnknownTargetsAndReusedIds) {

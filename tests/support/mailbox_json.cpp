@@ -27,16 +27,6 @@ nlohmann::json simple_store() {
   return result;
 }
 
-std::string hex_of(const std::string& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const char c : bytes) {
-    text += kDigits[static_cast<unsigned char>(c) >> 4];
-    text += kDigits[static_cast<unsigned char>(c) & 0xF];
-  }
-  return text;
-}
-
 std::string uncompressed_rtf(const std::string& rtf, std::uint32_t claimed_size) {
   std::string bytes;
   const auto put = [&bytes](std::uint32_t n) {

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/text.h"
+
 namespace qv::test {
 
 // A store of hand-written EntryIDs, so expected texts read plainly:
@@ -28,9 +30,6 @@ nlohmann::json store(const std::string& name, const std::string& top_entry_id,
                      const JsonList& folders = {});
 nlohmann::json folder(const std::string& name, const std::string& entry_id,
                       const JsonList& subfolders = {});
-
-// Bytes as upper-case hexadecimal digits, as descriptions write binary values.
-std::string hex_of(const std::string& bytes);
 
 // A PR_RTF_COMPRESSED value that holds rtf uncompressed ("MELA"), in hex;
 // claimed_size, when not 0, is the RTF size that the header claims instead.

@@ -3,11 +3,15 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
 #include "test_config.h"
+#include "tests/support/text.h"
 
 namespace qv::test {
 
@@ -30,6 +34,15 @@ std::wstring bin_dir() {
 std::wstring bin_path(const wchar_t* file_name) { return bin_dir() + L"\\" + file_name; }
 
 std::wstring source_dir() { return QV_TEST_SOURCE_DIR; }
+
+namespace {
+
+bool running_under_ci() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && _stricmp(ci, "true") == 0;
+}
+
+}  // namespace
 
 std::wstring corpus_dir() {
   std::wstring dir = std::wstring(QV_TEST_SHARED_DIR) + L"\\corpus";
@@ -120,6 +133,19 @@ std::vector<std::wstring> corpus_message_names() {
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
   return names;
+}
+
+std::optional<std::string> missing_corpus() {
+  if (!corpus_message_names().empty()) {
+    return std::nullopt;
+  }
+  const std::string missing = "no .msg files in the corpus folder " +
+                              utf8(std::wstring(QV_TEST_SHARED_DIR) + L"\\corpus") +
+                              " (real messages made by Outlook)";
+  if (running_under_ci()) {
+    ADD_FAILURE() << missing << ": under CI (CI=true) the corpus is required";
+  }
+  return missing;
 }
 
 }  // namespace qv::test

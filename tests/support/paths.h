@@ -1,6 +1,7 @@
 // Paths that tests use, as Windows paths seen from inside Wine.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@ std::wstring corpus_dir();
 // The base names (without ".msg") of the .msg files of corpus_dir(); none
 // when it is absent.
 std::vector<std::wstring> corpus_message_names();
+
+// Nothing when the corpus holds .msg files; otherwise why a test that needs
+// them cannot run, naming the folder looked in, for GTEST_SKIP. Under CI
+// (CI=true in the environment) a missing corpus is also a failure of the
+// calling test, so that the suite cannot pass without it:
+//   if (const auto missing = missing_corpus()) { GTEST_SKIP() << *missing; }
+std::optional<std::string> missing_corpus();
 
 // Whether a file or folder exists.
 bool path_exists(const std::wstring& path);

@@ -294,6 +294,15 @@ std::vector<std::string> leftovers(const nlohmann::json& report) {
     found.push_back("sessions or stores released after MAPI was uninitialised: " +
                     std::to_string(count("released_after_uninitialize")));
   }
+  // A console program must neither receive mail nor wait for the user.
+  if (count("spooler_sessions") != 0) {
+    found.push_back("sessions made known to the MAPI spooler: " +
+                    std::to_string(count("spooler_sessions")));
+  }
+  const nlohmann::json dialogs = report.value("dialogs", nlohmann::json::array());
+  if (!dialogs.empty()) {
+    found.push_back("dialogs that MAPI would have shown: " + dialogs.dump());
+  }
   return found;
 }
 

@@ -134,8 +134,9 @@ HRESULT set_mapi_faults(const nlohmann::json& faults);
 HRESULT set_mapi_message_options(IUnknown* message, const nlohmann::json& options);
 
 // What a simulator's report shows left behind: objects still alive or
-// referenced and, of MAPI, initialisations not ended (or ends without one)
-// and memory not freed. Empty for a clean report, and for a null one.
+// referenced and, of MAPI, initialisations not ended (or ends without one),
+// memory not freed, sessions made known to the spooler and dialogs that
+// would have been shown. Empty for a clean report, and for a null one.
 std::vector<std::string> leftovers(const nlohmann::json& report);
 
 // Counted calls of a call point in a simulator's report (0 when never called).

@@ -27,6 +27,26 @@
 #define PT_MV_STRING8 (MV_FLAG | PT_STRING8)
 #endif
 
+// Flags that Outlook's MAPI documents and the MinGW-w64 headers lack.
+#ifndef MAPI_BG_SESSION
+#define MAPI_BG_SESSION 0x00200000  // MAPILogonEx
+#endif
+#ifndef MAPI_NO_COINIT
+#define MAPI_NO_COINIT 0x00000008  // MAPIINIT_0
+#endif
+#ifndef MDB_ONLINE
+#define MDB_ONLINE ((ULONG)0x00000100)  // OpenMsgStore
+#endif
+#ifndef MAPI_NO_CACHE
+#define MAPI_NO_CACHE ((ULONG)0x00000200)  // OpenEntry
+#endif
+#ifndef MAPI_CACHE_ONLY
+#define MAPI_CACHE_ONLY ((ULONG)0x00004000)  // OpenEntry
+#endif
+#ifndef SHOW_SOFT_DELETES
+#define SHOW_SOFT_DELETES ((ULONG)0x00000002)  // OpenEntry
+#endif
+
 namespace qvsim::mapi {
 
 // The window-handle parameter of IMessage::DeleteAttach and

@@ -9,6 +9,7 @@
 #include "sim/mapi/exports/mapi32_state.h"
 #include "sim/mapi/message/message.h"
 #include "sim/mapi/message/msg_on_storage.h"
+#include "sim/mapi/exports/program_faults.h"
 #include "sim/mapi/exports/program_references.h"
 #include "sim/mapi/message/rtf_stream.h"
 #include "sim/mapi/mailbox/session.h"
@@ -23,6 +24,22 @@ HRESULT enter(const char* call_point) {
   return enter_call(call_point);
 }
 
+// The MAPIINIT_0 flags that MAPIInitialize knows.
+constexpr ULONG kInitializeFlags =
+    MAPI_MULTITHREAD_NOTIFICATIONS | MAPI_NT_SERVICE | MAPI_NO_COINIT;
+
+// MAPIInitialize checks its argument first: null, or a MAPIINIT_0 of the
+// one version there is with known flags.
+HRESULT check_initialize_options(const MAPIINIT_0* options) {
+  if (options == nullptr) {
+    return S_OK;
+  }
+  if (options->ulVersion != MAPI_INIT_VERSION) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  return (options->ulFlags & ~kInitializeFlags) != 0 ? MAPI_E_UNKNOWN_FLAGS : S_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -31,8 +48,9 @@ HRESULT WINAPI MAPIInitialize(LPVOID init) try {
   if (const HRESULT hr = enter("MAPIInitialize"); FAILED(hr)) {
     return hr;
   }
-  if (init != nullptr && static_cast<const MAPIINIT_0*>(init)->ulVersion > MAPI_INIT_VERSION) {
-    return MAPI_E_VERSION;
+  if (const HRESULT hr = check_initialize_options(static_cast<const MAPIINIT_0*>(init));
+      FAILED(hr)) {
+    return hr;
   }
   return initialize_library();
 }
@@ -44,8 +62,8 @@ void WINAPI MAPIUninitialize() try {
 }
 QVSIM_CATCH_VOID
 
-// The profiles of the served mailbox.
-HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) try {
+// The profiles of the served mailbox. No flag is documented.
+HRESULT WINAPI MAPIAdminProfiles(ULONG flags, LPPROFADMIN* admin) try {
   if (admin != nullptr) {
     *admin = nullptr;
   }
@@ -55,6 +73,9 @@ HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) try {
   if (admin == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
+  if (flags != 0) {
+    return MAPI_E_UNKNOWN_FLAGS;
+  }
   if (!library_initialized()) {
     return MAPI_E_NOT_INITIALIZED;
   }
@@ -63,10 +84,10 @@ HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* admin) try {
 }
 QVSIM_CATCH_HRESULT
 
-// A new session on a profile of the served mailbox, found by its name (wide
-// with MAPI_UNICODE). Faults may name the profile (only_for, matched against
-// the name in UTF-8) or the nth logon.
-HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags,
+// A session on a profile of the served mailbox, found by its name (wide
+// with MAPI_UNICODE), under the rules of log_on. Faults may name the
+// profile (only_for, matched against the name in UTF-8) or the nth logon.
+HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR password, ULONG flags,
                            LPMAPISESSION* session) try {
   if (session != nullptr) {
     *session = nullptr;
@@ -80,7 +101,7 @@ HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR profile, LPTSTR, ULONG flags,
   if (session == nullptr) {
     return MAPI_E_INVALID_PARAMETER;
   }
-  return library_initialized() ? log_on(profile, flags, session) : MAPI_E_NOT_INITIALIZED;
+  return library_initialized() ? log_on(profile, password, flags, session) : MAPI_E_NOT_INITIALIZED;
 }
 QVSIM_CATCH_HRESULT
 
@@ -166,14 +187,20 @@ HRESULT STDAPICALLTYPE WrapCompressedRTFStream(LPSTREAM compressed, ULONG flags,
 QVSIM_CATCH_HRESULT
 
 SCODE STDAPICALLTYPE OpenIMsgOnIStg(LPMSGSESS, LPALLOCATEBUFFER allocate,
-                                    LPALLOCATEMORE allocate_more, LPFREEBUFFER free, LPMALLOC,
-                                    LPVOID, LPSTORAGE storage, MSGCALLRELEASE* released,
-                                    ULONG caller_data, ULONG flags, LPMESSAGE* message) try {
+                                    LPALLOCATEMORE allocate_more, LPFREEBUFFER free,
+                                    LPMALLOC malloc, LPVOID, LPSTORAGE storage,
+                                    MSGCALLRELEASE* released, ULONG caller_data, ULONG flags,
+                                    LPMESSAGE* message) try {
   if (message != nullptr) {
     *message = nullptr;
   }
   if (const HRESULT hr = enter("OpenIMsgOnIStg"); FAILED(hr)) {
     return hr;
+  }
+  // The message needs OLE's allocator for its storages and streams: unlike
+  // the session, the support object and the callback, it is not optional.
+  if (malloc == nullptr) {
+    return MAPI_E_INVALID_PARAMETER;
   }
   return open_message_on_storage(Allocator{allocate, allocate_more, free}, storage, released,
                                  caller_data, flags, message);
@@ -262,6 +289,7 @@ QVSIM_CATCH_HRESULT
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID process_ends) try {
   if (reason == DLL_PROCESS_ATTACH) {
     watch_program_references(self);
+    watch_program_calls();
   }
   if (reason == DLL_PROCESS_DETACH) {
     write_library_report(std::wstring(), process_ends ? "process_exit" : "unload");

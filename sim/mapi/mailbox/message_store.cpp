@@ -20,7 +20,12 @@ namespace qvsim::mapi {
 namespace {
 
 constexpr ULONG kStoreSupport =
-    STORE_ENTRYID_UNIQUE | STORE_READONLY | STORE_ATTACH_OK | STORE_MV_PROPS_OK | STORE_UNICODE_OK;
+    STORE_ENTRYID_UNIQUE | STORE_ATTACH_OK | STORE_MV_PROPS_OK | STORE_UNICODE_OK;
+// What a store opened with write access adds; without it, STORE_READONLY.
+constexpr ULONG kStoreWriteSupport = STORE_MODIFY_OK | STORE_CREATE_OK;
+// The flags that IMsgStore::OpenEntry documents (IMAPIFolder's are the same).
+constexpr ULONG kStoreOpenEntryFlags =
+    MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MAPI_MODIFY | MAPI_NO_CACHE;
 constexpr ULONG kContentsTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | MAPI_ASSOCIATED;
 constexpr ULONG kHierarchyTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS | CONVENIENT_DEPTH;
 
@@ -119,10 +124,12 @@ const Folder* receive_folder(const Store& store) {
 
 class MessageStore final : public MapiPropObject<IMsgStore> {
  public:
-  MessageStore(std::shared_ptr<const ServedMailbox> mailbox, const Store& store)
-      : MapiPropObject("IMsgStore", read_only_access(properties_of(*mailbox, store))),
+  MessageStore(std::shared_ptr<const ServedMailbox> mailbox,
+               std::shared_ptr<const StoreOpening> opening)
+      : MapiPropObject("IMsgStore", read_only_access(properties_of(*mailbox, *opening))),
         mailbox_(std::move(mailbox)),
-        store_(store) {}
+        opening_(std::move(opening)),
+        store_(*opening_->store) {}
   ~MessageStore() override { note_session_object_gone(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
@@ -165,7 +172,7 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
     if (const HRESULT hr = enter_call("IMsgStore.OpenEntry"); FAILED(hr)) {
       return hr;
     }
-    return open_store_entry(mailbox_, store_, size, entry_id, iid, flags, object_type, object);
+    return open_store_entry(mailbox_, *opening_, size, entry_id, iid, flags, object_type, object);
   }
   QVSIM_CATCH_HRESULT
 
@@ -218,7 +225,8 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
 
  private:
   static std::shared_ptr<MessageData> properties_of(const ServedMailbox& mailbox,
-                                                    const Store& store) {
+                                                    const StoreOpening& opening) {
+    const Store& store = *opening.store;
     auto data = std::make_shared<MessageData>(mailbox.names_of(store));
     PropertyBag& bag = data->properties;
     const Bytes uid(store.provider_uid.begin(), store.provider_uid.end());
@@ -229,7 +237,9 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
     bag.set(PR_MDB_PROVIDER, binary_value(uid));
     bag.set_unicode(PR_DISPLAY_NAME_W, store.display_name);
     bag.set_long(PR_OBJECT_TYPE, MAPI_STORE);
-    bag.set_long(PR_STORE_SUPPORT_MASK, static_cast<LONG>(kStoreSupport));
+    bag.set_long(PR_STORE_SUPPORT_MASK,
+                 static_cast<LONG>(kStoreSupport |
+                                   (opening.writable ? kStoreWriteSupport : STORE_READONLY)));
     if (store.top_folder) {
       bag.set(PR_IPM_SUBTREE_ENTRYID, binary_value(store.top_folder->entry_id));
     }
@@ -237,6 +247,7 @@ class MessageStore final : public MapiPropObject<IMsgStore> {
   }
 
   std::shared_ptr<const ServedMailbox> mailbox_;
+  std::shared_ptr<const StoreOpening> opening_;
   const Store& store_;
 };
 
@@ -284,10 +295,12 @@ QVSIM_CATCH_HRESULT
 
 class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
  public:
-  MailboxFolder(std::shared_ptr<const ServedMailbox> mailbox, const Folder& folder)
+  MailboxFolder(std::shared_ptr<const ServedMailbox> mailbox, const Folder& folder,
+                bool store_writable)
       : MapiPropObject("IMAPIFolder", read_only_access(properties_of(*mailbox, folder))),
         mailbox_(std::move(mailbox)),
-        folder_(folder) {}
+        folder_(folder),
+        opening_{folder.store, store_writable} {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override try {
     return answer_interface(
@@ -354,8 +367,7 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
     if (const HRESULT hr = enter_call("IMAPIFolder.OpenEntry"); FAILED(hr)) {
       return hr;
     }
-    return open_store_entry(mailbox_, *folder_.store, size, entry_id, iid, flags, object_type,
-                            object);
+    return open_store_entry(mailbox_, opening_, size, entry_id, iid, flags, object_type, object);
   }
   QVSIM_CATCH_HRESULT
 
@@ -463,30 +475,34 @@ class MailboxFolder final : public MapiPropObject<IMAPIFolder> {
 
   std::shared_ptr<const ServedMailbox> mailbox_;
   const Folder& folder_;
+  StoreOpening opening_;  // the access of the store it was opened from
 };
 
-// The item's message, writable for the caller when the flags ask for it.
-HRESULT open_item(const ServedMailbox& mailbox, const Item& item, ULONG flags, IUnknown** object) {
+// The item's message, writable for the caller when the store and the flags
+// allow it.
+HRESULT open_item(const ServedMailbox& mailbox, const Item& item, ULONG flags, bool store_writable,
+                  IUnknown** object) {
   std::shared_ptr<MessageData> data;
   if (const HRESULT hr = build_item_message(item, mailbox.names_of(*item.folder->store), &data);
       FAILED(hr)) {
     return hr;
   }
   MessageContext context;
-  context.writable = (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0;
+  context.writable = store_writable && (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0;
   *object = create_message(std::move(data), std::move(context));
   return S_OK;
 }
 
 }  // namespace
 
-IMsgStore* create_message_store(std::shared_ptr<const ServedMailbox> mailbox, const Store& store) {
-  return new MessageStore(std::move(mailbox), store);
+IMsgStore* create_message_store(std::shared_ptr<const ServedMailbox> mailbox,
+                                std::shared_ptr<const StoreOpening> opening) {
+  return new MessageStore(std::move(mailbox), std::move(opening));
 }
 
 HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
-                           const MailboxEntry& entry, LPCIID iid, ULONG flags, ULONG* object_type,
-                           LPUNKNOWN* object) {
+                           const MailboxEntry& entry, LPCIID iid, ULONG flags, bool store_writable,
+                           ULONG* object_type, LPUNKNOWN* object) {
   if (object_type != nullptr) {
     *object_type = 0;
   }
@@ -494,19 +510,31 @@ HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
     return MAPI_E_INVALID_PARAMETER;
   }
   *object = nullptr;
+  if (!entry) {
+    return MAPI_E_NOT_FOUND;
+  }
+  // MAPI_MODIFY asks for write access, which a store opened read-only does
+  // not give to anything in it.
+  if ((flags & MAPI_MODIFY) && !store_writable) {
+    return MAPI_E_NO_ACCESS;
+  }
   qv::com_ptr<IUnknown> created;
   IID own_interface = IID_IUnknown;
   switch (entry.object_type) {
     case MAPI_STORE:
-      created = qv::com_ptr<IUnknown>::attach(create_message_store(mailbox, *entry.store));
+      created = qv::com_ptr<IUnknown>::attach(create_message_store(
+          mailbox,
+          std::make_shared<const StoreOpening>(StoreOpening{entry.store, store_writable})));
       own_interface = __uuidof(IMsgStore);
       break;
     case MAPI_FOLDER:
-      created = qv::com_ptr<IUnknown>::attach(new MailboxFolder(mailbox, *entry.folder));
+      created =
+          qv::com_ptr<IUnknown>::attach(new MailboxFolder(mailbox, *entry.folder, store_writable));
       own_interface = __uuidof(IMAPIFolder);
       break;
     case MAPI_MESSAGE:
-      if (const HRESULT hr = open_item(*mailbox, *entry.item, flags, created.put()); FAILED(hr)) {
+      if (const HRESULT hr = open_item(*mailbox, *entry.item, flags, store_writable, created.put());
+          FAILED(hr)) {
         return hr;
       }
       own_interface = __uuidof(IMessage);
@@ -524,9 +552,13 @@ HRESULT open_mailbox_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
   return S_OK;
 }
 
-HRESULT open_store_entry(const std::shared_ptr<const ServedMailbox>& mailbox, const Store& store,
-                         ULONG size, LPENTRYID entry_id, LPCIID iid, ULONG flags,
-                         ULONG* object_type, LPUNKNOWN* object) {
+HRESULT open_store_entry(const std::shared_ptr<const ServedMailbox>& mailbox,
+                         const StoreOpening& opening, ULONG size, LPENTRYID entry_id, LPCIID iid,
+                         ULONG flags, ULONG* object_type, LPUNKNOWN* object) {
+  if ((flags & ~kStoreOpenEntryFlags) != 0) {
+    return MAPI_E_UNKNOWN_FLAGS;
+  }
+  const Store& store = *opening.store;
   const Bytes bytes = entry_id_bytes(size, entry_id);
   MailboxEntry entry;
   if (bytes.empty() && store.top_folder) {
@@ -534,7 +566,7 @@ HRESULT open_store_entry(const std::shared_ptr<const ServedMailbox>& mailbox, co
   } else if (!bytes.empty()) {
     entry = find_entry(store, bytes);
   }
-  return open_mailbox_entry(mailbox, entry, iid, flags, object_type, object);
+  return open_mailbox_entry(mailbox, entry, iid, flags, opening.writable, object_type, object);
 }
 
 Bytes entry_id_bytes(ULONG size, LPENTRYID entry_id) {

@@ -1,6 +1,8 @@
 #include "sim/mapi/mailbox/served_mailbox.h"
 
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "sim/common/ledger.h"
 #include "sim/mapi/mailbox/mailbox_messages.h"
@@ -17,6 +19,8 @@ struct ServingState {
   unsigned long logons = 0;
   unsigned long logoffs = 0;
   unsigned long released_uninitialized = 0;
+  unsigned long spooler_sessions = 0;
+  std::vector<std::string> dialogs;
 };
 
 ServingState& serving() {
@@ -85,6 +89,15 @@ const Profile* ServedMailbox::default_profile() const {
   return nullptr;
 }
 
+const Profile* ServedMailbox::shared_profile() const {
+  for (const Profile& profile : mailbox_->profiles) {
+    if (profile.shared_session) {
+      return &profile;
+    }
+  }
+  return nullptr;
+}
+
 const Store* ServedMailbox::find_store(const Bytes& entry_id) const {
   for (const auto& store : mailbox_->stores) {
     if (store->entry_id == entry_id) {
@@ -132,6 +145,8 @@ HRESULT serve_mailbox(const std::wstring& path) {
     state.error.clear();
     state.logons = state.logoffs = 0;
     state.released_uninitialized = 0;
+    state.spooler_sessions = 0;
+    state.dialogs.clear();
   }
   return S_OK;
 }
@@ -146,6 +161,18 @@ void note_logoff() {
   ServingState& state = serving();
   std::lock_guard lock(state.mutex);
   ++state.logoffs;
+}
+
+void note_spooler_session() {
+  ServingState& state = serving();
+  std::lock_guard lock(state.mutex);
+  ++state.spooler_sessions;
+}
+
+void note_dialog(const std::string& what) {
+  ServingState& state = serving();
+  std::lock_guard lock(state.mutex);
+  state.dialogs.push_back(what);
 }
 
 void note_session_object_gone() {
@@ -167,6 +194,8 @@ void add_mailbox_report(nlohmann::json& report) {
   report["logons"] = state.logons;
   report["logoffs"] = state.logoffs;
   report["released_after_uninitialize"] = state.released_uninitialized;
+  report["spooler_sessions"] = state.spooler_sessions;
+  report["dialogs"] = state.dialogs;
 }
 
 }  // namespace qvsim::mapi

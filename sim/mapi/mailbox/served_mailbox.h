@@ -43,6 +43,8 @@ class ServedMailbox {
   const Profile* find_profile(std::wstring_view name) const;
   // The first profile marked default; null when there is none.
   const Profile* default_profile() const;
+  // The profile whose session Outlook shares; null when there is none.
+  const Profile* shared_profile() const;
 
   // The store whose own EntryID this is; null when none.
   const Store* find_store(const Bytes& entry_id) const;
@@ -70,12 +72,18 @@ HRESULT serve_mailbox(const std::wstring& path);
 // Counts of the sessions opened and logged off, for the report.
 void note_logon();
 void note_logoff();
+// A session that MAPI made known to the spooler (a logon without
+// MAPI_NO_MAIL), which no client of this library's users may cause.
+void note_spooler_session();
+// A dialog that MAPI would have shown the user; what it would have asked.
+void note_dialog(const std::string& what);
 // A session or message store goes: counted when MAPI is no longer
 // initialised then, which a client must not let happen.
 void note_session_object_gone();
 
 // Adds "mailbox", "mailbox_error" (when the last description could not be
-// read), "logons", "logoffs" and "released_after_uninitialize" to a report.
+// read), "logons", "logoffs", "released_after_uninitialize",
+// "spooler_sessions" and "dialogs" to a report.
 void add_mailbox_report(nlohmann::json& report);
 
 }  // namespace qvsim::mapi

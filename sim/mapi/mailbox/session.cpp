@@ -2,11 +2,15 @@
 // folders and items of the stores that it lists.
 #include "sim/mapi/mailbox/session.h"
 
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "errors/com_holders.h"
 #include "sim/common/com_guard.h"
+#include "sim/common/ledger.h"
 #include "sim/common/com_object.h"
 #include "sim/mapi/base/call_points.h"
 #include "sim/mapi/base/com_answers.h"
@@ -19,7 +23,48 @@
 namespace qvsim::mapi {
 namespace {
 
-constexpr ULONG kStoreTableFlags = MAPI_UNICODE | MAPI_DEFERRED_ERRORS;
+// The flags that MAPI's documentation gives each call; others are refused
+// with MAPI_E_UNKNOWN_FLAGS.
+constexpr ULONG kStoreTableFlags = MAPI_UNICODE;
+constexpr ULONG kLogonFlags =
+    MAPI_LOGON_UI | MAPI_NEW_SESSION | MAPI_ALLOW_OTHERS | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED |
+    MAPI_USE_DEFAULT | MAPI_FORCE_DOWNLOAD | MAPI_SERVICE_UI_ALWAYS | MAPI_NO_MAIL |
+    MAPI_NT_SERVICE | MAPI_PASSWORD_UI | MAPI_TIMEOUT_SHORT | MAPI_BG_SESSION | MAPI_UNICODE;
+constexpr ULONG kOpenMsgStoreFlags = MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MDB_NO_DIALOG |
+                                     MDB_NO_MAIL | MDB_ONLINE | MDB_TEMPORARY | MDB_WRITE;
+constexpr ULONG kOpenEntryFlags = MAPI_BEST_ACCESS | MAPI_DEFERRED_ERRORS | MAPI_MODIFY |
+                                  MAPI_NO_CACHE | MAPI_CACHE_ONLY | SHOW_SOFT_DELETES;
+// The two logon dialogs, of which a call may ask one.
+constexpr ULONG kLogonDialogs = MAPI_LOGON_UI | MAPI_PASSWORD_UI;
+
+// A dialog that MAPI would show: noted for the report. No one answers it in
+// a test, so the call fails as if the user had cancelled it.
+HRESULT show_dialog(const std::string& what) {
+  note_dialog(what);
+  return MAPI_E_USER_CANCEL;
+}
+
+std::string quoted(const std::wstring& name) { return "\"" + wide_to_utf8(name) + "\""; }
+
+// Opening store as OpenMsgStore does with flags. A store that needs a
+// password opens only through its dialog, which MDB_NO_DIALOG forbids
+// (MAPI_E_LOGON_FAILED); MDB_WRITE on a store that the user may only read
+// fails with MAPI_E_NO_ACCESS. writable: whether the store opens with write
+// access, which only MDB_WRITE or MAPI_BEST_ACCESS ask.
+HRESULT store_access(const Store& store, ULONG flags, bool* writable) {
+  *writable = false;
+  if (store.needs_password) {
+    return (flags & MDB_NO_DIALOG)
+               ? MAPI_E_LOGON_FAILED
+               : show_dialog("IMAPISession.OpenMsgStore: the password of the store " +
+                             quoted(store.display_name));
+  }
+  if ((flags & MDB_WRITE) && store.read_only) {
+    return MAPI_E_NO_ACCESS;
+  }
+  *writable = !store.read_only && (flags & (MDB_WRITE | MAPI_BEST_ACCESS)) != 0;
+  return S_OK;
+}
 
 // A row of the profile's message-store table, with the store it opens: the
 // store that it names, else the store whose own EntryID it gives.
@@ -80,7 +125,7 @@ class Session final : public IMAPISession, public TrackedObject {
   QVSIM_CATCH_HRESULT
 
   HRESULT STDMETHODCALLTYPE OpenMsgStore(ULONG_PTR, ULONG size, LPENTRYID entry_id, LPCIID iid,
-                                         ULONG, LPMDB* store) noexcept override try {
+                                         ULONG flags, LPMDB* store) noexcept override try {
     if (store != nullptr) {
       *store = nullptr;
     }
@@ -90,14 +135,18 @@ class Session final : public IMAPISession, public TrackedObject {
     if (store == nullptr) {
       return MAPI_E_INVALID_PARAMETER;
     }
+    if (entry_id == nullptr) {
+      return MAPI_E_INVALID_PARAMETER;
+    }
+    if ((flags & ~kOpenMsgStoreFlags) != 0) {
+      return MAPI_E_UNKNOWN_FLAGS;
+    }
     const Store* found = listed_store(entry_id_bytes(size, entry_id));
     if (found == nullptr) {
       return MAPI_E_NOT_FOUND;
     }
-    const MailboxEntry entry{MAPI_STORE, found, nullptr, nullptr};
     LPUNKNOWN object = nullptr;
-    const HRESULT hr =
-        open_mailbox_entry(mailbox_, entry, iid ? iid : &__uuidof(IMsgStore), 0, nullptr, &object);
+    const HRESULT hr = open_store(*found, flags, iid ? iid : &__uuidof(IMsgStore), &object);
     *store = static_cast<LPMDB>(object);
     return hr;
   }
@@ -118,20 +167,38 @@ class Session final : public IMAPISession, public TrackedObject {
     if (object == nullptr) {
       return MAPI_E_INVALID_PARAMETER;
     }
+    if ((flags & ~kOpenEntryFlags) != 0) {
+      return MAPI_E_UNKNOWN_FLAGS;
+    }
     const Bytes bytes = entry_id_bytes(size, entry_id);
     if (bytes.empty()) {
       return MAPI_E_NOT_FOUND;
     }
-    MailboxEntry entry;
     if (const Store* store = listed_store(bytes)) {
-      entry = MailboxEntry{MAPI_STORE, store, nullptr, nullptr};
+      // As OpenMsgStore with MDB_NO_DIALOG, MAPI_MODIFY asking what
+      // MDB_WRITE asks.
+      const ULONG store_flags =
+          MDB_NO_DIALOG | (flags & MAPI_BEST_ACCESS) | ((flags & MAPI_MODIFY) ? MDB_WRITE : 0);
+      const HRESULT hr = open_store(*store, store_flags, iid ? iid : &__uuidof(IMsgStore), object);
+      if (SUCCEEDED(hr) && object_type != nullptr) {
+        *object_type = MAPI_STORE;
+      }
+      return hr;
     }
+    MailboxEntry entry;
     for (size_t i = 0; i < rows_.size() && !entry; ++i) {
       if (rows_[i].store != nullptr) {
         entry = find_entry(*rows_[i].store, bytes);
       }
     }
-    return open_mailbox_entry(mailbox_, entry, iid, flags, object_type, object);
+    if (!entry) {
+      return MAPI_E_NOT_FOUND;
+    }
+    bool writable = false;
+    if (const HRESULT hr = entry_access(*entry.store, &writable); FAILED(hr)) {
+      return hr;
+    }
+    return open_mailbox_entry(mailbox_, entry, iid, flags, writable, object_type, object);
   }
   QVSIM_CATCH_HRESULT
 
@@ -260,6 +327,41 @@ class Session final : public IMAPISession, public TrackedObject {
     return FAILED(hr) ? hr : logged_off_ ? MAPI_E_END_OF_SESSION : S_OK;
   }
 
+  // Opens store as OpenMsgStore does with flags, and notes that this
+  // session holds it open for as long as the store object lives.
+  HRESULT open_store(const Store& store, ULONG flags, LPCIID iid, LPUNKNOWN* object) {
+    bool writable = false;
+    if (const HRESULT hr = store_access(store, flags, &writable); FAILED(hr)) {
+      return hr;
+    }
+    auto opening = std::make_shared<const StoreOpening>(StoreOpening{&store, writable});
+    const auto created = qv::com_ptr<IUnknown>::attach(create_message_store(mailbox_, opening));
+    if (FAILED(created->QueryInterface(*iid, reinterpret_cast<void**>(object)))) {
+      return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    }
+    openings_.erase(std::remove_if(openings_.begin(), openings_.end(),
+                                   [](const auto& held) { return held.expired(); }),
+                    openings_.end());
+    openings_.push_back(opening);
+    return S_OK;
+  }
+
+  // The access with which the folders and items of store open: that of the
+  // session's openings of the store (write access when one has it); when
+  // the session holds none, MAPI opens the store itself, as OpenMsgStore
+  // with MDB_NO_DIALOG and the best access.
+  HRESULT entry_access(const Store& store, bool* writable) const {
+    bool open = false;
+    *writable = false;
+    for (const std::weak_ptr<const StoreOpening>& held : openings_) {
+      if (const auto opening = held.lock(); opening && opening->store == &store) {
+        open = true;
+        *writable = *writable || opening->writable;
+      }
+    }
+    return open ? S_OK : store_access(store, MDB_NO_DIALOG | MAPI_BEST_ACCESS, writable);
+  }
+
   // The rows as the profile lists them. The first row that opens a store is
   // the default store.
   std::vector<PropertyBag> store_table_rows() const {
@@ -306,6 +408,7 @@ class Session final : public IMAPISession, public TrackedObject {
 
   std::shared_ptr<const ServedMailbox> mailbox_;
   std::vector<StoreTableRow> rows_;
+  std::vector<std::weak_ptr<const StoreOpening>> openings_;
   bool logged_off_ = false;
 };
 
@@ -319,17 +422,48 @@ std::wstring profile_name_text(const void* name, ULONG flags) {
                                 : to_wide(static_cast<const char*>(name), CP_ACP);
 }
 
-HRESULT log_on(const void* name, ULONG flags, LPMAPISESSION* session) {
+HRESULT log_on(const void* name, const void* password, ULONG flags, LPMAPISESSION* session) {
+  if ((flags & ~kLogonFlags) != 0) {
+    return MAPI_E_UNKNOWN_FLAGS;
+  }
+  // Only an Extended MAPI logon gives an IMAPISession; the password must be
+  // null; a call can show only one of the two logon dialogs.
+  if ((flags & MAPI_EXTENDED) == 0 || password != nullptr ||
+      (flags & kLogonDialogs) == kLogonDialogs) {
+    return MAPI_E_LOGON_FAILED;
+  }
   std::shared_ptr<const ServedMailbox> mailbox = served_mailbox();
+  const Profile* shared = mailbox->shared_profile();
+  if ((flags & MAPI_NEW_SESSION) == 0 && shared != nullptr) {
+    // Outlook's own session, whatever profile was named: logged on already,
+    // and known to the spooler by Outlook.
+    *session = new Session(std::move(mailbox), *shared);
+    note_logon();
+    return S_OK;
+  }
   const std::wstring text = profile_name_text(name, flags);
   const Profile* profile = (flags & MAPI_USE_DEFAULT) ? mailbox->default_profile()
                            : text.empty()             ? nullptr
                                                       : mailbox->find_profile(text);
   if (profile == nullptr) {
-    return MAPI_E_LOGON_FAILED;
+    return (flags & MAPI_LOGON_UI) ? show_dialog("MAPILogonEx: the choice of a profile")
+                                   : MAPI_E_LOGON_FAILED;
+  }
+  const std::string profile_name = quoted(profile->name.value_or(std::wstring()));
+  if (flags & MAPI_SERVICE_UI_ALWAYS) {
+    return show_dialog("MAPILogonEx: the configuration of the services of the profile " +
+                       profile_name);
+  }
+  if (profile->needs_credentials) {
+    return (flags & kLogonDialogs)
+               ? show_dialog("MAPILogonEx: the credentials of the profile " + profile_name)
+               : MAPI_E_LOGON_FAILED;
   }
   *session = new Session(std::move(mailbox), *profile);
   note_logon();
+  if ((flags & MAPI_NO_MAIL) == 0) {
+    note_spooler_session();
+  }
   return S_OK;
 }
 

@@ -7,12 +7,17 @@
 namespace qvsim::mapi {
 namespace {
 
-bool opened_for_writing(IStorage* storage) {
+// The flags that OpenIMsgOnIStg documents. MAPI_UNICODE asks for a Unicode
+// message, which every message of this library is.
+constexpr ULONG kFlags = IMSG_NO_ISTG_COMMIT | MAPI_UNICODE;
+
+// The access mode of the storage; 0 (read) when it cannot be told.
+DWORD access_of(IStorage* storage) {
   STATSTG stat{};
   if (FAILED(storage->Stat(&stat, STATFLAG_NONAME))) {
-    return false;
+    return STGM_READ;
   }
-  return (stat.grfMode & (STGM_WRITE | STGM_READWRITE)) != 0;
+  return stat.grfMode & (STGM_READ | STGM_WRITE | STGM_READWRITE);
 }
 
 }  // namespace
@@ -27,8 +32,14 @@ HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage,
   if (storage == nullptr || !allocator.complete()) {
     return MAPI_E_INVALID_PARAMETER;
   }
-  if ((flags & ~IMSG_NO_ISTG_COMMIT) != 0) {
+  if ((flags & ~kFlags) != 0) {
     return MAPI_E_UNKNOWN_FLAGS;
+  }
+  // A message cannot be written without being read: a storage opened for
+  // writing only is refused.
+  const DWORD access = access_of(storage);
+  if (access == STGM_WRITE) {
+    return MAPI_E_INVALID_PARAMETER;
   }
   std::shared_ptr<MessageData> data;
   if (const HRESULT hr = read_msg(storage, &data); FAILED(hr)) {
@@ -38,7 +49,7 @@ HRESULT open_message_on_storage(const Allocator& allocator, IStorage* storage,
   const bool commit = (flags & IMSG_NO_ISTG_COMMIT) == 0;
   MessageContext context;
   context.allocator = allocator;
-  context.writable = opened_for_writing(storage);
+  context.writable = access == STGM_READWRITE;
   context.hooks.save = [held, commit](MessageData& saved, ULONG) {
     const HRESULT hr = write_msg(saved, held.get());
     return FAILED(hr) || !commit ? hr : held->Commit(STGC_DEFAULT);

@@ -91,8 +91,12 @@ HRESULT STDMETHODCALLTYPE Table::SetColumns(LPSPropTagArray columns, ULONG flags
   if (const HRESULT hr = enter_call("IMAPITable.SetColumns"); FAILED(hr)) {
     return hr;
   }
-  if (columns == nullptr || (flags & ~static_cast<ULONG>(TBL_ASYNC | TBL_BATCH)) != 0) {
-    return columns == nullptr ? MAPI_E_INVALID_PARAMETER : MAPI_E_UNKNOWN_FLAGS;
+  // Every table has at least one column.
+  if (columns == nullptr || columns->cValues == 0) {
+    return MAPI_E_INVALID_PARAMETER;
+  }
+  if ((flags & ~static_cast<ULONG>(TBL_ASYNC | TBL_BATCH)) != 0) {
+    return MAPI_E_UNKNOWN_FLAGS;
   }
   std::lock_guard lock(mutex_);
   columns_.assign(columns->aulPropTag, columns->aulPropTag + columns->cValues);
@@ -248,6 +252,9 @@ HRESULT STDMETHODCALLTYPE Table::QueryRows(LONG count, ULONG flags, LPSRowSet* r
     return MAPI_E_INVALID_PARAMETER;
   }
   *rows = nullptr;
+  if (count == 0) {  // a row count of zero is refused
+    return MAPI_E_INVALID_PARAMETER;
+  }
   if ((flags & ~static_cast<ULONG>(TBL_NOADVANCE)) != 0) {
     return MAPI_E_UNKNOWN_FLAGS;
   }
