@@ -122,6 +122,7 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     it = calls_.emplace(std::string(call_point), 0).first;
   }
   const std::uint64_t number = ++it->second;
+  last_activity_ = ::GetTickCount64();
   if (tracing_) {
     trace_.push_back(it->first);
   }
@@ -177,6 +178,7 @@ void Ledger::object_created(const void* object, std::string kind) {
   std::lock_guard lock(mutex_);
   objects_[object] = LiveObject{std::move(kind), 1};
   ++created_;
+  last_activity_ = ::GetTickCount64();
 }
 
 void Ledger::object_references(const void* object, long references) {
@@ -191,12 +193,25 @@ void Ledger::object_destroyed(const void* object) {
   std::lock_guard lock(mutex_);
   if (objects_.erase(object) != 0) {
     ++destroyed_;
+    last_activity_ = ::GetTickCount64();
+  }
+}
+
+void Ledger::forget_object(const void* object) {
+  std::lock_guard lock(mutex_);
+  if (objects_.erase(object) != 0) {
+    --created_;
   }
 }
 
 std::size_t Ledger::live_objects() const {
   std::lock_guard lock(mutex_);
   return objects_.size();
+}
+
+std::uint64_t Ledger::last_activity() const {
+  std::lock_guard lock(mutex_);
+  return last_activity_;
 }
 
 void Ledger::set_report_extension(std::function<void(nlohmann::json&)> extension) {
@@ -241,14 +256,25 @@ bool Ledger::write_report_to_env_path(const wchar_t* variable) const {
 
 bool Ledger::write_report(const std::wstring& path) const {
   const std::string text = report().dump(2);
-  const qv::unique_file file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    return false;
+  const std::wstring partial = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".part";
+  bool written_whole = false;
+  {
+    const qv::unique_file file(::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      return false;
+    }
+    DWORD written = 0;
+    written_whole =
+        ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
   }
-  DWORD written = 0;
-  return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
+  // Readers wait for the report's name: it appears only when the report is whole.
+  if (written_whole && ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return true;
+  }
+  ::DeleteFileW(partial.c_str());
+  return false;
 }
 
 void Ledger::reset_counts() {

@@ -75,7 +75,13 @@ class Ledger {
   void object_created(const void* object, std::string kind);
   void object_references(const void* object, long references);
   void object_destroyed(const void* object);
+  // An object that the component keeps for itself (a local server's running
+  // object): no longer listed or counted as created.
+  void forget_object(const void* object);
   std::size_t live_objects() const;
+  // GetTickCount64() when an object was last created or destroyed, or a call
+  // last counted.
+  std::uint64_t last_activity() const;
 
   // Extra members of the report, filled by the component.
   void set_report_extension(std::function<void(nlohmann::json&)> extension);
@@ -88,6 +94,8 @@ class Ledger {
 
   // Writes the report to the (Windows) path named by the environment
   // variable; nothing when it is not set. Returns whether a file was written.
+  // The file appears whole: it is written beside the path and then renamed,
+  // so that a reader that waits for it never reads half of it.
   bool write_report_to_env_path(const wchar_t* variable) const;
   bool write_report(const std::wstring& path) const;
 
@@ -111,6 +119,7 @@ class Ledger {
   std::map<const void*, LiveObject> objects_;
   std::uint64_t created_ = 0;
   std::uint64_t destroyed_ = 0;
+  std::uint64_t last_activity_ = 0;
   std::uint64_t exceptions_thrown_ = 0;
   std::uint64_t exceptions_caught_ = 0;
   std::function<void(nlohmann::json&)> extension_;

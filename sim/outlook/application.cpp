@@ -57,20 +57,6 @@ _NameSpace* new_namespace() { return new NameSpaceObject(); }
 
 // _Application ---------------------------------------------------------------
 
-const std::vector<DispatchMember<ApplicationObject>>& ApplicationObject::dispatch_members() {
-  static const std::vector<DispatchMember<ApplicationObject>> members = {
-      {L"Name", 0x3001, &invoke_member<&ApplicationObject::name, ApplicationObject>},
-      {L"Version", 0x116, &invoke_member<&ApplicationObject::version, ApplicationObject>},
-      {L"ActiveExplorer", 0x111,
-       &invoke_member<&ApplicationObject::active_explorer, ApplicationObject>},
-      {L"GetNamespace", 0x110,
-       &invoke_member<&ApplicationObject::get_namespace, ApplicationObject>},
-      {L"DefaultProfileName", 0xFAD6,
-       &invoke_member<&ApplicationObject::default_profile_name, ApplicationObject>},
-  };
-  return members;
-}
-
 HRESULT ApplicationObject::parent(IDispatch** result) {
   *result = nullptr;  // the application has no parent
   return S_OK;
@@ -119,19 +105,6 @@ HRESULT ApplicationObject::default_profile_name(BSTR* result) {
 }
 
 // _NameSpace -----------------------------------------------------------------
-
-const std::vector<DispatchMember<NameSpaceObject>>& NameSpaceObject::dispatch_members() {
-  static const std::vector<DispatchMember<NameSpaceObject>> members = {
-      {L"Folders", 0x2103, &invoke_member<&NameSpaceObject::folders, NameSpaceObject>},
-      {L"Type", 0x2104, &invoke_member<&NameSpaceObject::type, NameSpaceObject>},
-      {L"GetFolderFromID", 0x2108,
-       &invoke_member<&NameSpaceObject::folder_from_id, NameSpaceObject>},
-      {L"GetItemFromID", 0x2109, &invoke_member<&NameSpaceObject::item_from_id, NameSpaceObject>},
-      {L"CurrentProfileName", 0xFAD5,
-       &invoke_member<&NameSpaceObject::current_profile_name, NameSpaceObject>},
-  };
-  return members;
-}
 
 HRESULT NameSpaceObject::parent(IDispatch** result) {
   *result = new_application();

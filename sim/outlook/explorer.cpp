@@ -17,13 +17,6 @@ const std::vector<qvsim::Item*>& selected_items() {
 
 // _Explorer ------------------------------------------------------------------
 
-const std::vector<DispatchMember<ExplorerObject>>& ExplorerObject::dispatch_members() {
-  static const std::vector<DispatchMember<ExplorerObject>> members = {
-      {L"Selection", 0x2202, &invoke_member<&ExplorerObject::selection, ExplorerObject>},
-  };
-  return members;
-}
-
 HRESULT ExplorerObject::parent(IDispatch** result) {
   *result = new_application();
   return S_OK;
@@ -39,14 +32,6 @@ HRESULT ExplorerObject::selection(Selection** result) {
 }
 
 // Selection ------------------------------------------------------------------
-
-const std::vector<DispatchMember<SelectionObject>>& SelectionObject::dispatch_members() {
-  static const std::vector<DispatchMember<SelectionObject>> members = {
-      {L"Count", 0x50, &invoke_member<&SelectionObject::count, SelectionObject>},
-      {L"Item", 0x51, &invoke_member<&SelectionObject::item, SelectionObject>},
-  };
-  return members;
-}
 
 HRESULT SelectionObject::parent(IDispatch** result) {
   *result = new ExplorerObject();

@@ -25,7 +25,6 @@ inline constexpr long kOlSelection = 74;
 
 class ApplicationObject final : public ApplicationMembers<ApplicationObject> {
  public:
-  static const std::vector<DispatchMember<ApplicationObject>>& dispatch_members();
   long object_class_code() const { return kOlApplication; }
   HRESULT parent(IDispatch** result);
 
@@ -45,7 +44,6 @@ class ApplicationObject final : public ApplicationMembers<ApplicationObject> {
 
 class NameSpaceObject final : public NameSpaceMembers<NameSpaceObject> {
  public:
-  static const std::vector<DispatchMember<NameSpaceObject>>& dispatch_members();
   long object_class_code() const { return kOlNamespace; }
   HRESULT parent(IDispatch** result);
 
@@ -68,7 +66,6 @@ class NameSpaceObject final : public NameSpaceMembers<NameSpaceObject> {
 
 class ExplorerObject final : public ExplorerMembers<ExplorerObject> {
  public:
-  static const std::vector<DispatchMember<ExplorerObject>>& dispatch_members();
   long object_class_code() const { return kOlExplorer; }
   HRESULT parent(IDispatch** result);
 
@@ -80,7 +77,6 @@ class ExplorerObject final : public ExplorerMembers<ExplorerObject> {
 
 class SelectionObject final : public SelectionMembers<SelectionObject> {
  public:
-  static const std::vector<DispatchMember<SelectionObject>>& dispatch_members();
   long object_class_code() const { return kOlSelection; }
   HRESULT parent(IDispatch** result);
 
@@ -95,7 +91,6 @@ class SelectionObject final : public SelectionMembers<SelectionObject> {
 class FolderObject final : public FolderMembers<FolderObject> {
  public:
   explicit FolderObject(Folder* folder) : folder_(folder) {}
-  static const std::vector<DispatchMember<FolderObject>>& dispatch_members();
   long object_class_code() const { return kOlFolder; }
   HRESULT parent(IDispatch** result);
   const ByNameOverrides* by_name_overrides() const { return &folder_->by_name; }
@@ -126,7 +121,6 @@ class FolderObject final : public FolderMembers<FolderObject> {
 class FoldersObject final : public FoldersMembers<FoldersObject> {
  public:
   explicit FoldersObject(Folder* owner) : owner_(owner) {}
-  static const std::vector<DispatchMember<FoldersObject>>& dispatch_members();
   long object_class_code() const { return kOlFolders; }
   HRESULT parent(IDispatch** result);
 
@@ -145,7 +139,6 @@ class FoldersObject final : public FoldersMembers<FoldersObject> {
 class ItemsObject final : public ItemsMembers<ItemsObject> {
  public:
   explicit ItemsObject(Folder* folder) : folder_(folder) {}
-  static const std::vector<DispatchMember<ItemsObject>>& dispatch_members();
   long object_class_code() const { return kOlItems; }
   HRESULT parent(IDispatch** result);
 

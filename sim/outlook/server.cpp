@@ -111,8 +111,16 @@ void Server::index_used(VARTYPE type) {
   ++index_types_[name != kNames.end() ? name->second : "VT_" + std::to_string(type)];
 }
 
+void Server::set_host_report(nlohmann::json members) {
+  std::lock_guard lock(mutex_);
+  host_report_ = std::move(members);
+}
+
 void Server::add_report_members(nlohmann::json& report) const {
   std::lock_guard lock(mutex_);
+  for (const auto& [name, value] : host_report_.items()) {
+    report[name] = value;
+  }
   report["index_types"] = index_types_;
   report["mailbox"] = wide_to_utf8(mailbox_path_);
   if (!load_error_.empty()) {

@@ -54,6 +54,9 @@ class Server {
   // "index_types".
   void index_used(VARTYPE type);
 
+  // Members that the host adds to the report (how it was started and ended).
+  void set_host_report(nlohmann::json members);
+
  private:
   Server();
   HRESULT load(const std::wstring& path);
@@ -70,6 +73,7 @@ class Server {
   int events_applied_ = 0;
   std::vector<std::string> change_errors_;
   std::map<std::string, std::uint64_t> index_types_;
+  nlohmann::json host_report_ = nlohmann::json::object();
 };
 
 }  // namespace qvsim::outlook

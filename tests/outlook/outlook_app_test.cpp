@@ -38,7 +38,9 @@ TEST_F(OutlookAppTest, ConnectsThroughActivationRunAndQueryInterface) {
   }
   EXPECT_EQ(calls("Application.CreateInstance"), 1u);
   EXPECT_EQ(calls("IRunnableObject.QueryInterface"), 1u);  // OleRun
-  EXPECT_EQ(calls("_Application.QueryInterface"), 1u);
+  // Across processes COM asks the object once more, as it makes the stub
+  // through which the interface is reached.
+  EXPECT_EQ(calls("_Application.QueryInterface"), local_server_mode() ? 2u : 1u);
   expect_everything_released();
 }
 
@@ -119,6 +121,10 @@ TEST_F(OutlookAppTest, GetPropertyByNameReportsTheReadsHresult) {
 }
 
 TEST_F(OutlookAppTest, FailedMemberCarriesTheErrorObjectOnlyWhenOutlookReportsOne) {
+  if (local_server_mode()) {
+    GTEST_SKIP() << "Wine's COM does not carry a server's error object back to the client "
+                    "(docs/simulator.md)";
+  }
   add_fault({{"call", "Selection.Item"},
              {"nth", 1},
              {"hr", "0x80020009"},
