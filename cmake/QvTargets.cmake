@@ -115,6 +115,27 @@ function(qv_add_child_directories dir)
   endforeach()
 endfunction()
 
+# qv_buildsystem_targets(OUT_VAR DIR...): the targets that are built, defined
+# in the folders DIR (relative to the project's sources) and their subfolders.
+function(qv_buildsystem_targets out_var)
+  set(found "")
+  set(dirs ${ARGN})
+  list(TRANSFORM dirs PREPEND ${PROJECT_SOURCE_DIR}/)
+  while(dirs)
+    list(POP_FRONT dirs dir)
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target IN LISTS targets)
+      get_target_property(type ${target} TYPE)
+      if(NOT type STREQUAL "INTERFACE_LIBRARY" AND NOT type STREQUAL "UTILITY")
+        list(APPEND found ${target})
+      endif()
+    endforeach()
+    get_property(children DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    list(APPEND dirs ${children})
+  endwhile()
+  set(${out_var} ${found} PARENT_SCOPE)
+endfunction()
+
 # The module-definition file DEF_FILE for this target's bitness, written to
 # the build folder; its path goes into OUT_VAR. The names of stdcall routines
 # are written as 32-bit Windows decorates them (Name@N, N the bytes of the

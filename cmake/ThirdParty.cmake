@@ -25,7 +25,8 @@ qv_shared_precompiled_headers(qv_test_pch
   LIBRARIES GTest::gtest nlohmann_json_headers)
 
 # qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
-#             [WIDE_ENTRY] [RUN_SERIAL] [BOTH_HOSTS | LOCAL_SERVER_ONLY])
+#             [WIDE_ENTRY] [RUN_SERIAL] [BOTH_HOSTS | LOCAL_SERVER_ONLY]
+#             [ENVIRONMENT VAR=value])
 # Builds a GoogleTest program and registers each of its test cases with CTest,
 # run under Wine through the cross-compiling emulator. RUN_SERIAL: its cases
 # run while no other test runs (for changes that every other test would see).
@@ -34,10 +35,15 @@ qv_shared_precompiled_headers(qv_test_pch
 # simulated Outlook as a local server, in the Wine prefix of that mode). The
 # local server is one for the whole prefix, so the "local." cases run one at
 # a time (the resource lock outlook_local_server). LOCAL_SERVER_ONLY: only
-# the "local." cases.
+# the "local." cases. ENVIRONMENT: one setting for its cases
+# (QV_LOCALE=ja_JP.UTF-8 runs them under that locale, see build/wine-run);
+# not with the "local." cases, which set QV_SIM_MODE.
 function(qv_add_test name)
-  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL;BOTH_HOSTS;LOCAL_SERVER_ONLY" "RESOURCE_LOCK;TIMEOUT"
+  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL;BOTH_HOSTS;LOCAL_SERVER_ONLY" "RESOURCE_LOCK;TIMEOUT;ENVIRONMENT"
                         "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  if(arg_ENVIRONMENT AND (arg_BOTH_HOSTS OR arg_LOCAL_SERVER_ONLY))
+    message(FATAL_ERROR "qv_add_test(${name}): ENVIRONMENT is for cases of one host only")
+  endif()
   add_executable(${name} ${arg_SOURCES})
   qv_target_defaults(${name})
   qv_use_precompiled_headers(qv_test_pch ${name})
@@ -57,6 +63,9 @@ function(qv_add_test name)
   endif()
   if(arg_RUN_SERIAL)
     list(APPEND properties RUN_SERIAL TRUE)
+  endif()
+  if(arg_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT ${arg_ENVIRONMENT})
   endif()
   set(timeout 120)
   if(arg_TIMEOUT)

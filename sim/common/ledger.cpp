@@ -34,6 +34,7 @@ constexpr NamedHresult kNamedHresults[] = {
     {"REGDB_E_CLASSNOTREG", REGDB_E_CLASSNOTREG},
     {"CO_E_SERVER_EXEC_FAILURE", CO_E_SERVER_EXEC_FAILURE},
     {"RPC_E_SERVERCALL_RETRYLATER", RPC_E_SERVERCALL_RETRYLATER},
+    {"RPC_E_CALL_REJECTED", RPC_E_CALL_REJECTED},
     {"DISP_E_MEMBERNOTFOUND", DISP_E_MEMBERNOTFOUND},
     {"DISP_E_UNKNOWNNAME", DISP_E_UNKNOWNNAME},
     {"DISP_E_EXCEPTION", DISP_E_EXCEPTION},
@@ -84,11 +85,16 @@ void Ledger::set_faults(const nlohmann::json& faults) {
       if (entry.contains("nth")) {
         rule.nth = entry.at("nth").get<std::uint64_t>();
       }
+      if (entry.contains("count")) {
+        rule.count = entry.at("count").get<std::uint64_t>();
+        rule.nth = rule.nth == 0 ? 1 : rule.nth;
+      }
       rule.hr = entry.contains("hr") ? parse_hresult(entry.at("hr")) : E_FAIL;
       rule.error_info = entry.value("error_info", false);
       rule.description = utf8_to_wide(entry.value("description", std::string("Simulated failure")));
       rule.only_for = entry.value("only_for", std::string());
       rule.throws = entry.value("throw", std::string());
+      rule.ends_process = entry.value("end_process", false);
       rules.push_back(std::move(rule));
     }
   }
@@ -132,7 +138,7 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     if (rule.call_point != call_point || !qualifier_matches) {
       continue;
     }
-    if (rule.nth != 0 && rule.nth != number) {
+    if (rule.nth != 0 && (number < rule.nth || number - rule.nth >= rule.count)) {
       continue;
     }
     if (!rule.throws.empty()) {
@@ -143,6 +149,10 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
       throw std::runtime_error(rule.throws);
     }
     CallOutcome outcome;
+    if (rule.ends_process) {
+      outcome.ends_process = true;
+      return outcome;
+    }
     outcome.hr = rule.hr;
     outcome.error_info = rule.error_info;
     if (rule.error_info) {

@@ -21,8 +21,9 @@ namespace qvsim {
 
 // A failure to feign at a named call point.
 struct FaultRule {
-  std::string call_point;  // for example "Selection.Item"
-  std::uint64_t nth = 0;   // fail only the nth call (1-based); 0: every call
+  std::string call_point;   // for example "Selection.Item"
+  std::uint64_t nth = 0;    // fail from the nth call on (1-based); 0: every call
+  std::uint64_t count = 1;  // with nth: how many calls in a row fail (a busy spell)
   HRESULT hr = E_FAIL;
   bool error_info = false;   // also set the thread's error object (IErrorInfo)
   std::wstring description;  // text of that error object
@@ -31,12 +32,16 @@ struct FaultRule {
   // that none crosses the DLL's boundary: "bad_alloc" throws std::bad_alloc,
   // any other text std::runtime_error with that text.
   std::string throws;
+  // Instead of failing, the component's process ends at this call without
+  // answering it, as when the user closes Outlook or it crashes.
+  bool ends_process = false;
 };
 
 // What a call must do.
 struct CallOutcome {
-  HRESULT hr = S_OK;        // S_OK: go on; else fail with it
-  bool error_info = false;  // the thread's error object was set for this failure
+  HRESULT hr = S_OK;          // S_OK: go on; else fail with it
+  bool error_info = false;    // the thread's error object was set for this failure
+  bool ends_process = false;  // the process must end now, the call unanswered
   bool failed() const { return hr != S_OK; }
 };
 

@@ -1082,7 +1082,9 @@ class MailboxReader {
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
-      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for", "throw"},
+      check_members(fault,
+                    {"call", "nth", "count", "hr", "error_info", "description", "only_for", "throw",
+                     "end_process"},
                     where);
       json rule = json::object();
       rule["call"] =
@@ -1091,12 +1093,19 @@ class MailboxReader {
         rule["nth"] = integer_in_range(fault.at("nth"), 0, std::numeric_limits<std::int64_t>::max(),
                                        member_path(where, "nth"));
       }
+      if (fault.contains("count")) {
+        rule["count"] =
+            integer_in_range(fault.at("count"), 1, std::numeric_limits<std::int64_t>::max(),
+                             member_path(where, "count"));
+      }
       if (fault.contains("hr")) {
         rule["hr"] =
             static_cast<std::int64_t>(hresult_of(fault.at("hr"), member_path(where, "hr")));
       }
-      if (fault.contains("error_info")) {
-        rule["error_info"] = boolean_of(fault.at("error_info"), member_path(where, "error_info"));
+      for (const char* flag : {"error_info", "end_process"}) {
+        if (fault.contains(flag)) {
+          rule[flag] = boolean_of(fault.at(flag), member_path(where, flag));
+        }
       }
       for (const char* text : {"description", "only_for", "throw"}) {
         if (fault.contains(text)) {

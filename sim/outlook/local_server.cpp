@@ -18,6 +18,9 @@ namespace {
 // How often the server looks at its clients while it waits for messages.
 constexpr DWORD kCheckMilliseconds = 50;
 
+// The exit code of a process ended by a fault, as of a crashed Outlook.
+constexpr UINT kEndedByFault = 3;
+
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_CLOSE) {  // the user closes Outlook
     ::PostQuitMessage(0);
@@ -73,9 +76,22 @@ class LocalServer {
 
  private:
   bool start() {
-    if (started_by_com_) {
-      starter_ = open_parent_process();
-    }
+    // Under Wine COM starts the server from its client's process; a program
+    // (a test, a benchmark) may start it as a user would. Either way the
+    // server ends soon after that process (reason_to_end).
+    starter_ = open_parent_process();
+    // A fault ends the process in the middle of a call, unanswered, as a
+    // crash does: the report (the objects still held, too) is written first.
+    // Windows forgets the class object and the running object of a process
+    // that has ended; Wine's COM keeps them and sends later activations in
+    // the prefix to the ended process (RPC_S_SERVER_UNAVAILABLE), so they
+    // are revoked first, as Windows would.
+    Server::instance().set_process_end([this] {
+      revoke_registrations();
+      Server::instance().set_host_report(host_report("fault"));
+      Ledger::instance().write_report_to_env_path(kReportVariable);
+      ::TerminateProcess(::GetCurrentProcess(), kEndedByFault);
+    });
     // Outlook opens its profile as it starts: a description that cannot be
     // read fails every activation (and shows in the report).
     Server::instance().ensure_loaded();
@@ -110,7 +126,7 @@ class LocalServer {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
       }
-      if (const char* why = started_by_com_ ? reason_to_end(starter_gone) : nullptr) {
+      if (const char* why = reason_to_end(starter_gone)) {
         return why;
       }
     }
@@ -118,10 +134,10 @@ class LocalServer {
 
   // A server that COM started ends when no client needs it: none holds an
   // object or a lock, and none has called or activated it for a while since
-  // the first activation; or, once the client that started it has ended, at
-  // once when no object is held, and otherwise when the objects still held
-  // have not been used for a while (Wine never releases the references of a
-  // client that is gone). A lock keeps it in any case.
+  // the first activation. Any server, once the process that started it has
+  // ended, ends at once when no object is held, and otherwise when the
+  // objects still held have not been used for a while (Wine never releases
+  // the references of a client that is gone). A lock keeps it in any case.
   const char* reason_to_end(bool starter_gone) const {
     const ApplicationFactory& factory = ApplicationFactory::instance();
     const Ledger& ledger = Ledger::instance();
@@ -134,21 +150,32 @@ class LocalServer {
     if (starter_gone) {
       return !held || quiet ? "client_gone" : nullptr;
     }
-    return factory.last_activity() != 0 && !held && quiet ? "last_release" : nullptr;
+    return started_by_com_ && factory.last_activity() != 0 && !held && quiet ? "last_release"
+                                                                             : nullptr;
   }
 
-  void end(const char* why) {
+  nlohmann::json host_report(const char* why) const {
+    return {{"host", "local_server"},
+            {"started_by", started_by_com_ ? "com" : "user"},
+            {"ended_by", why}};
+  }
+
+  void revoke_registrations() {
     ApplicationFactory::instance().stop();
     if (class_cookie_ != 0) {
       ::CoRevokeClassObject(class_cookie_);
+      class_cookie_ = 0;
     }
     if (active_cookie_ != 0) {
       ::RevokeActiveObject(active_cookie_, nullptr);
+      active_cookie_ = 0;
     }
+  }
+
+  void end(const char* why) {
+    revoke_registrations();
     running_.reset();
-    Server::instance().set_host_report({{"host", "local_server"},
-                                        {"started_by", started_by_com_ ? "com" : "user"},
-                                        {"ended_by", why}});
+    Server::instance().set_host_report(host_report(why));
     Ledger::instance().write_report_to_env_path(kReportVariable);
     // Last: whoever waits for the window to go finds the report written.
     if (window_ != nullptr) {

@@ -8,9 +8,11 @@
 // window (class rctrl_renwnd32, as Outlook's), which closing ends it. Started
 // by COM, it also ends when no client needs it any more (reason_to_end in
 // local_server.cpp): after its last external reference is released and a
-// short while without calls, or soon after the process that started it has
-// ended (under Wine, COM starts a server from the client's own process, and
-// never releases the references of a client that is gone). Ending, it
+// short while without calls. However started, it ends soon after the process
+// that started it has ended (under Wine, COM starts a server from the
+// client's own process, and never releases the references of a client that
+// is gone; a program that started it as a user would, a test or a benchmark,
+// does not leave it behind when it dies). Ending, it
 // refuses activations, revokes both registrations, writes its report (the
 // calls, the faults, and the objects still held), and destroys its window.
 #pragma once

@@ -90,6 +90,25 @@ void Server::after_call(const std::string& call_point) {
   }
 }
 
+void Server::set_process_end(std::function<void()> end) {
+  std::lock_guard lock(mutex_);
+  process_end_ = std::move(end);
+}
+
+void Server::end_process_at(const std::string& call_point) {
+  std::function<void()> end;
+  {
+    std::lock_guard lock(mutex_);
+    if (!process_end_) {
+      change_errors_.push_back("end_process at " + call_point +
+                               ": only a local server ends its process");
+      return;
+    }
+    end = process_end_;
+  }
+  end();
+}
+
 HRESULT Server::apply(const nlohmann::json& action) {
   std::lock_guard lock(mutex_);
   try {

@@ -41,9 +41,9 @@ class OutlookTest : public ::testing::Test {
   // Expects that the library holds no reference to any Outlook object.
   void expect_everything_released();
   // Expects that nothing of Outlook was called since the mailbox was served.
-  // Once activated, the in-process simulated Outlook stays loaded in the
-  // process, so an earlier test may have loaded it: its calls since the
-  // reset count. A local server must not have been started.
+  // Once activated, the simulated Outlook stays loaded in the process, so
+  // an earlier test may have loaded it: its calls since the reset count. The
+  // local server: no connection since the mailbox was served.
   void expect_outlook_not_called();
 
   TempDir dir_;

@@ -112,6 +112,16 @@ TEST_F(LocalServerTest, AClientThatEndsHoldingAnObjectEndsItAndTheReportListsThe
   EXPECT_EQ(kinds_held(report), (std::set<std::string>{"_Application", "MAPIFolder"}));
 }
 
+// Started as a user starts Outlook, by a program that then ends (a test that
+// dies, say), it does not stay behind in the prefix.
+TEST_F(LocalServerTest, StartedByAUserItEndsWithTheProcessThatStartedIt) {
+  EXPECT_EQ(run_client(L"start").exit_code, 0u);
+  const json report = report_when_ended();
+  EXPECT_EQ(report["started_by"], "user");
+  EXPECT_EQ(report["ended_by"], "client_gone");
+  EXPECT_EQ(report["calls"]["Application.CreateInstance"], 1);
+}
+
 // The server keeps none of the standard handles of the client that started
 // it: that client's output is read to its end while the server, which this
 // test uses meanwhile, runs on.
