@@ -33,9 +33,23 @@ std::string format(const char* pattern, ...);
 std::string narrow(const std::wstring& text);
 std::wstring widen(const std::string& text);
 
-// Registers the simulated Outlook and makes Outlook the default mail client
-// (the MAPI library is then the simulated mapi32.dll beside the program).
+// Registers the simulated Outlook of the run's mode (QV_SIM_MODE: in the
+// program's process, or as the local server) and makes Outlook the default
+// mail client (the MAPI library is then the simulated mapi32.dll beside the
+// program).
 void use_simulators();
+
+// Whether the simulated Outlook runs as the local server in this run.
+bool local_server();
+
+// Serves the description at path from now on: in process, the simulated
+// Outlook loaded here is reset to it; as the local server, one is started on
+// it, as a user starts Outlook (after the one that ran is closed), and runs
+// until the next description or the end of the benchmark, one object of each
+// kind held meanwhile (bench_support.cpp says why).
+void serve_mailbox(const std::wstring& path);
+// Closes the local server that serve_mailbox started, if any.
+void stop_serving();
 
 // Runs body on a new thread with a large stack, COM initialised on it, and
 // returns its exit code (1 when it threw): the simulators read mailbox
@@ -68,8 +82,11 @@ class Report {
   void calls(const std::string& operation, const std::string& call, double prescribed,
              double measured);
   void point(const std::string& series, double size, double microseconds);
+  // The folder of the report files.
+  const std::wstring& folder() const { return folder_; }
 
  private:
+  std::wstring folder_;
   std::FILE* section_ = nullptr;
   std::FILE* calls_ = nullptr;
   std::FILE* data_ = nullptr;
@@ -77,7 +94,8 @@ class Report {
 
 // The entry of a benchmark program whose first argument is the folder for the
 // report files: sets the simulators up, then runs body on a large stack with a
-// temporary folder and the report files of `name`. Returns the exit code: 1
+// temporary folder and the report files of `name` (`name`-local when the
+// simulated Outlook runs as the local server). Returns the exit code: 1
 // when body throws.
 int run_benchmark(int argc, wchar_t** argv, const std::string& name,
                   const std::function<void(Report&, const qv::test::TempDir&)>& body);

@@ -29,12 +29,25 @@ if(TARGET qv_test_pch)
 endif()
 
 # qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
-#             [WIDE_ENTRY] [RUN_SERIAL])
+#             [WIDE_ENTRY] [RUN_SERIAL] [BOTH_HOSTS | LOCAL_SERVER_ONLY]
+#             [ENVIRONMENT VAR=value])
 # Builds a GoogleTest program and registers each of its test cases with CTest,
 # run under Wine through the cross-compiling emulator. RUN_SERIAL: its cases
 # run while no other test runs (for changes that every other test would see).
+# BOTH_HOSTS: each case is registered twice, as it is (the simulated Outlook
+# in the test's process) and as "local.<case>" with QV_SIM_MODE=local (the
+# simulated Outlook as a local server, in the Wine prefix of that mode). The
+# local server is one for the whole prefix, so the "local." cases run one at
+# a time (the resource lock outlook_local_server). LOCAL_SERVER_ONLY: only
+# the "local." cases. ENVIRONMENT: one setting for its cases
+# (QV_LOCALE=ja_JP.UTF-8 runs them under that locale, see build/wine-run);
+# not with the "local." cases, which set QV_SIM_MODE.
 function(qv_add_test name)
-  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL;BOTH_HOSTS;LOCAL_SERVER_ONLY" "RESOURCE_LOCK;TIMEOUT;ENVIRONMENT"
+                        "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  if(arg_ENVIRONMENT AND (arg_BOTH_HOSTS OR arg_LOCAL_SERVER_ONLY))
+    message(FATAL_ERROR "qv_add_test(${name}): ENVIRONMENT is for cases of one host only")
+  endif()
   add_executable(${name} ${arg_SOURCES})
   qv_target_defaults(${name})
   qv_use_precompiled_headers(qv_test_pch ${name})
@@ -55,13 +68,33 @@ function(qv_add_test name)
   if(arg_RUN_SERIAL)
     list(APPEND properties RUN_SERIAL TRUE)
   endif()
+  if(arg_ENVIRONMENT)
+    list(APPEND properties ENVIRONMENT ${arg_ENVIRONMENT})
+  endif()
   set(timeout 120)
   if(arg_TIMEOUT)
     set(timeout ${arg_TIMEOUT})
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 240
-    NO_PRETTY_TYPES NO_PRETTY_VALUES
-    PROPERTIES ${properties} TIMEOUT ${timeout})
+  if(NOT arg_LOCAL_SERVER_ONLY)
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 240
+      NO_PRETTY_TYPES NO_PRETTY_VALUES
+      PROPERTIES ${properties} TIMEOUT ${timeout})
+  endif()
+  if(arg_BOTH_HOSTS OR arg_LOCAL_SERVER_ONLY)
+    set(local_properties LABELS ${name} ENVIRONMENT QV_SIM_MODE=local)
+    if(arg_RUN_SERIAL)
+      list(APPEND local_properties RUN_SERIAL TRUE RESOURCE_LOCK ${arg_RESOURCE_LOCK})
+    else()
+      list(APPEND local_properties RESOURCE_LOCK outlook_local_server)
+    endif()
+    gtest_discover_tests(${name}
+      TEST_PREFIX "local."
+      TEST_LIST ${name}_local_TESTS
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 240
+      NO_PRETTY_TYPES NO_PRETTY_VALUES
+      PROPERTIES ${local_properties} TIMEOUT ${timeout})
+  endif()
 endfunction()

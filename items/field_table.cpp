@@ -2,6 +2,8 @@
 
 #include <mapix.h>
 
+#include <string>
+
 #include "errors/exceptions.h"
 #include "items/message.h"
 #include "mapi/mapi_holders.h"
@@ -119,12 +121,9 @@ ULONG field_tag(const MapiMessageImpl& message, int field) {
   return PROP_TAG(entry.type, PROP_ID(named_tag(message, entry.property_set, entry.lid)));
 }
 
-ULONG named_tag(const MapiMessageImpl& message, const GUID& property_set, ULONG lid) {
-  GUID set = property_set;
-  MAPINAMEID name{};
-  name.lpguid = &set;
-  name.ulKind = MNID_ID;
-  name.Kind.lID = static_cast<LONG>(lid);
+namespace {
+
+ULONG tag_of_name(const MapiMessageImpl& message, MAPINAMEID& name) {
   LPMAPINAMEID names[] = {&name};
   mapi_buffer<SPropTagArray> tags;
   // Without MAPI_CREATE: a name that the store never mapped comes back with
@@ -134,6 +133,27 @@ ULONG named_tag(const MapiMessageImpl& message, const GUID& property_set, ULONG 
     return PROP_TAG(PT_ERROR, 0);
   }
   return tags->aulPropTag[0];
+}
+
+}  // namespace
+
+ULONG named_tag(const MapiMessageImpl& message, const GUID& property_set, ULONG lid) {
+  GUID set = property_set;
+  MAPINAMEID name{};
+  name.lpguid = &set;
+  name.ulKind = MNID_ID;
+  name.Kind.lID = static_cast<LONG>(lid);
+  return tag_of_name(message, name);
+}
+
+ULONG named_tag(const MapiMessageImpl& message, const GUID& property_set, const wchar_t* name) {
+  GUID set = property_set;
+  std::wstring text = name != nullptr ? name : L"";
+  MAPINAMEID id{};
+  id.lpguid = &set;
+  id.ulKind = MNID_STRING;
+  id.Kind.lpwstrName = text.data();
+  return tag_of_name(message, id);
 }
 
 }  // namespace qv

@@ -33,5 +33,7 @@ ULONG field_tag(const MapiMessageImpl& message, int field);
 // The tag that the message gives a named property (MNID_ID), without
 // creating a mapping. Throws win32_error when GetIDsFromNames fails.
 ULONG named_tag(const MapiMessageImpl& message, const GUID& property_set, ULONG lid);
+// The same for a named property with a string name (MNID_STRING).
+ULONG named_tag(const MapiMessageImpl& message, const GUID& property_set, const wchar_t* name);
 
 }  // namespace qv

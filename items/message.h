@@ -15,6 +15,7 @@
 
 #include "../errors/com_holders.h"
 #include "../mapi/mapi_holders.h"
+#include "field_numbers.h"
 
 namespace qv {
 
@@ -136,9 +137,24 @@ class MapiMessage {
   MapiMessage& operator=(const MapiMessage&) = delete;
   ~MapiMessage();
 
-  // The text of a field of the field table (0 to 85), by the type of its
-  // property; default_text when the field cannot be read. Never throws.
+  // The text of a field of the field table (0 to 85, named in qv::field), by
+  // the type of its property; default_text when the field cannot be read.
+  // Never throws.
   std::wstring field_text(int field, const std::wstring& default_text) const noexcept;
+  // The text of any property by its full tag (PR_SENDER_NAME_W, say), by the
+  // rules and through the reads of field_text. An 8-bit string tag reads
+  // like its Unicode one. Never throws: default_text when the property
+  // cannot be read, and what field_text gives for a missing one of its type.
+  std::wstring property_text(ULONG tag, const std::wstring& default_text) const noexcept;
+  // The text of a named property by its property set and numeric name (LID),
+  // read with the type given, as field_text reads a named field: the store's
+  // identifier of the name is asked at every call, and a name that the store
+  // never mapped reads as missing. Never throws.
+  std::wstring named_property_text(const GUID& property_set, ULONG lid, ULONG type,
+                                   const std::wstring& default_text) const noexcept;
+  // The same for a named property with a string name.
+  std::wstring named_property_text(const GUID& property_set, const wchar_t* name, ULONG type,
+                                   const std::wstring& default_text) const noexcept;
 
   MapiMessageImpl& impl() const noexcept { return *impl_; }
 

@@ -129,9 +129,10 @@ std::int32_t number_in(const std::wstring& text) {
 std::wstring field_text_of(const MapiMessageImpl& message, int field,
                            const std::wstring& default_text) noexcept;
 
-std::wstring text_of_field(const MapiMessageImpl& message, int field,
-                           const std::wstring& default_text) {
-  const ULONG tag = field_tag(message, field);
+// The text of the property with the full tag, by the rules of its type.
+// Throws what the reads throw.
+std::wstring text_of_tag(const MapiMessageImpl& message, ULONG tag,
+                         const std::wstring& default_text) {
   if (tag == PR_RTF_COMPRESSED) {
     std::vector<std::uint8_t> rtf;
     if (message.get_rtf(rtf)) {
@@ -140,29 +141,36 @@ std::wstring text_of_field(const MapiMessageImpl& message, int field,
     return field_text_of(message, kBodyField, std::wstring());
   }
   switch (PROP_TYPE(tag)) {
+    case PT_I2:
     case PT_LONG:
     case PT_BOOLEAN:
     case PT_I8:
       return decimal_text(message.get_long(tag, number_in(default_text)));
     case PT_DOUBLE:
+    case PT_APPTIME:
     case PT_SYSTIME: {
       const double x = message.get_double(tag);
       return x == 0.0 ? std::wstring() : fixed_text(x, kPrecision);
     }
     case PT_UNICODE:
       return message.get_string(tag);
+    case PT_STRING8:
+      // Read as a string of the field table is read: the Unicode value
+      // first, else the 8-bit one.
+      return message.get_string(CHANGE_PROP_TYPE(tag, PT_UNICODE));
     case PT_MV_UNICODE:
+    case PT_MV_STRING8:
       return message.get_multi_string(tag);
     default:
       return default_text;
   }
 }
 
-// The text of a field, or default_text when anything on the way fails.
-std::wstring field_text_of(const MapiMessageImpl& message, int field,
-                           const std::wstring& default_text) noexcept {
+// What read() gives, or default_text when anything on the way fails.
+template <typename Read>
+std::wstring text_or_default(Read read, const std::wstring& default_text) noexcept {
   try {
-    return text_of_field(message, field, default_text);
+    return read();
   } catch (...) {
     // Every failure gives the default text.
   }
@@ -172,6 +180,17 @@ std::wstring field_text_of(const MapiMessageImpl& message, int field,
     return std::wstring();
   }
 }
+
+// The text of a field, or default_text when anything on the way fails.
+std::wstring field_text_of(const MapiMessageImpl& message, int field,
+                           const std::wstring& default_text) noexcept {
+  return text_or_default(
+      [&] { return text_of_tag(message, field_tag(message, field), default_text); }, default_text);
+}
+
+// The tag of a named property: the identifier that the message's store
+// gives the name, with the type asked for.
+ULONG typed(ULONG named, ULONG type) { return PROP_TAG(type, PROP_ID(named)); }
 
 }  // namespace
 
@@ -312,10 +331,35 @@ bool MapiProp::get_rtf(std::vector<std::uint8_t>& bytes) const {
   return SUCCEEDED(read_stream(*rtf, bytes));
 }
 
-// --- MapiMessage::field_text ------------------------------------------------
+// --- MapiMessage's texts ----------------------------------------------------
 
 std::wstring MapiMessage::field_text(int field, const std::wstring& default_text) const noexcept {
   return field_text_of(*impl_, field, default_text);
+}
+
+std::wstring MapiMessage::property_text(ULONG tag,
+                                        const std::wstring& default_text) const noexcept {
+  return text_or_default([&] { return text_of_tag(*impl_, tag, default_text); }, default_text);
+}
+
+std::wstring MapiMessage::named_property_text(const GUID& property_set, ULONG lid, ULONG type,
+                                              const std::wstring& default_text) const noexcept {
+  return text_or_default(
+      [&] {
+        return text_of_tag(*impl_, typed(named_tag(*impl_, property_set, lid), type), default_text);
+      },
+      default_text);
+}
+
+std::wstring MapiMessage::named_property_text(const GUID& property_set, const wchar_t* name,
+                                              ULONG type,
+                                              const std::wstring& default_text) const noexcept {
+  return text_or_default(
+      [&] {
+        return text_of_tag(*impl_, typed(named_tag(*impl_, property_set, name), type),
+                           default_text);
+      },
+      default_text);
 }
 
 }  // namespace qv

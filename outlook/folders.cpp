@@ -75,7 +75,7 @@ class HintedInserter {
 std::wstring insert_folder(HintedInserter& inserter, const Level& level, long position) {
   std::wstring entry_id = outlook::entry_id(outlook::item(level.collection, position)).text();
   const std::wstring path =
-      property_text(outlook::item(level.collection, position).get(), L"FolderPath");
+      read_property_text(outlook::item(level.collection, position).get(), L"FolderPath");
   const long item_type = outlook::default_item_type(outlook::item(level.collection, position));
   inserter.insert(
       decode_url_spaces(path.c_str()),

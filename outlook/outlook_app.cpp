@@ -1,6 +1,7 @@
 #include "outlook/outlook_app.h"
 
 #include "errors/exceptions.h"
+#include "outlook/busy_retry.h"
 
 namespace qv {
 namespace {
@@ -10,22 +11,29 @@ namespace {
 constexpr DWORD kOutlookContext =
     CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
+// Each step is made again while a busy Outlook rejects it.
 HRESULT connect_to_outlook(com_ptr<_Application>& application) {
   com_ptr<IUnknown> unknown;
-  HRESULT hr = ::CoCreateInstance(CLSID_OutlookApplication, nullptr, kOutlookContext, IID_IUnknown,
-                                  unknown.put_void());
+  HRESULT hr = call_while_busy([&] {
+    return ::CoCreateInstance(CLSID_OutlookApplication, nullptr, kOutlookContext, IID_IUnknown,
+                              unknown.put_void());
+  });
   if (FAILED(hr)) {
     return hr;
   }
-  hr = ::OleRun(unknown.get());
+  hr = call_while_busy([&] { return ::OleRun(unknown.get()); });
   if (SUCCEEDED(hr)) {
-    hr = unknown->QueryInterface(IID__Application, application.put_void());
+    hr = call_while_busy(
+        [&] { return unknown->QueryInterface(IID__Application, application.put_void()); });
   }
   return hr;
 }
 
-// Raises _com_error for a failed member of interface iid called on object.
-void check_member(HRESULT hr, IUnknown* object, REFIID iid) {
+// Calls a member of interface iid on object, again while Outlook answers
+// busy, and raises _com_error when it fails.
+template <class Call>
+void check_member(Call&& call, IUnknown* object, REFIID iid) {
+  const HRESULT hr = call_while_busy(call);
   if (FAILED(hr)) {
     _com_issue_errorex(hr, object, iid);
   }
@@ -37,7 +45,7 @@ com_ptr<Result> item_at(const com_ptr<Collection>& collection, long position, RE
   Collection* raw = collection.get_checked();
   unique_variant index = unique_variant::position(position);
   com_ptr<Result> result;
-  check_member(raw->Item(index.value(), result.put()), raw, iid);
+  check_member([&] { return raw->Item(index.value(), result.put()); }, raw, iid);
   // The position is cleared while the result is held, and a failure to clear
   // it is raised like the member's own.
   const HRESULT cleared = index.clear();
@@ -53,7 +61,7 @@ com_ptr<Result> reference_from(const com_ptr<Object>& object,
                                HRESULT (STDMETHODCALLTYPE Object::*member)(Result**), REFIID iid) {
   Object* raw = object.get_checked();
   com_ptr<Result> result;
-  check_member((raw->*member)(result.put()), raw, iid);
+  check_member([&] { return (raw->*member)(result.put()); }, raw, iid);
   return result;
 }
 
@@ -61,7 +69,7 @@ template <class Collection>
 long count_of(const com_ptr<Collection>& collection, REFIID iid) {
   Collection* raw = collection.get_checked();
   long count = 0;
-  check_member(raw->get_Count(&count), raw, iid);
+  check_member([&] { return raw->get_Count(&count); }, raw, iid);
   return count;
 }
 
@@ -82,13 +90,32 @@ HRESULT get_property_by_name(IDispatch* object, const wchar_t* name, VARIANT* re
   }
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   DISPID id = DISPID_UNKNOWN;
-  const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  const HRESULT hr = call_while_busy(
+      [&] { return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); });
   if (FAILED(hr)) {
     return hr;
   }
   DISPPARAMS no_arguments = {nullptr, nullptr, 0, 0};
-  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &no_arguments,
-                        result, nullptr, nullptr);
+  return call_while_busy([&] {
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &no_arguments,
+                          result, nullptr, nullptr);
+  });
+}
+
+HRESULT read_property(IDispatch* object, const wchar_t* name, VARIANT* result) {
+  const HRESULT hr = get_property_by_name(object, name, result);
+  if (is_unanswered_code(hr)) {
+    throw win32_error(hr);
+  }
+  return hr;
+}
+
+std::wstring read_property_text(IDispatch* object, const wchar_t* name) {
+  unique_variant value;
+  if (FAILED(read_property(object, name, value.get())) || value.type() != VT_BSTR) {
+    return std::wstring();
+  }
+  return bstr_text(value.value().bstrVal);
 }
 
 std::wstring property_text(IDispatch* object, const wchar_t* name) noexcept {
@@ -113,7 +140,8 @@ com_ptr<_NameSpace> get_namespace(const com_ptr<_Application>& application, cons
   _Application* raw = application.get_checked();
   unique_bstr type_text = unique_bstr::from(type);
   com_ptr<_NameSpace> name_space;
-  check_member(raw->GetNamespace(type_text.get(), name_space.put()), raw, IID__Application);
+  check_member([&] { return raw->GetNamespace(type_text.get(), name_space.put()); }, raw,
+               IID__Application);
   return name_space;
 }
 
@@ -137,8 +165,9 @@ com_ptr<MAPIFolder> get_folder_from_id(const com_ptr<_NameSpace>& name_space,
   unique_bstr entry_id_text = unique_bstr::from(folder_entry_id);
   const unique_variant no_store = unique_variant::omitted();
   com_ptr<MAPIFolder> folder;
-  check_member(raw->GetFolderFromID(entry_id_text.get(), no_store.value(), folder.put()), raw,
-               IID__NameSpace);
+  check_member(
+      [&] { return raw->GetFolderFromID(entry_id_text.get(), no_store.value(), folder.put()); },
+      raw, IID__NameSpace);
   return folder;
 }
 
@@ -151,14 +180,14 @@ com_ptr<MAPIFolder> item(const com_ptr<_Folders>& folders, long position) {
 unique_bstr entry_id(const com_ptr<MAPIFolder>& folder) {
   MAPIFolder* raw = folder.get_checked();
   unique_bstr text;
-  check_member(raw->get_EntryID(text.put()), raw, IID_MAPIFolder);
+  check_member([&] { return raw->get_EntryID(text.put()); }, raw, IID_MAPIFolder);
   return text;
 }
 
 long default_item_type(const com_ptr<MAPIFolder>& folder) {
   MAPIFolder* raw = folder.get_checked();
   OlItemType type = olMailItem;
-  check_member(raw->get_DefaultItemType(&type), raw, IID_MAPIFolder);
+  check_member([&] { return raw->get_DefaultItemType(&type); }, raw, IID_MAPIFolder);
   return static_cast<long>(type);
 }
 

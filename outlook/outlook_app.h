@@ -13,6 +13,9 @@
 
 namespace qv {
 
+// Every call to Outlook that is answered busy is made again on the schedule
+// of busy_retry.h before its answer counts.
+
 // Connects to Outlook: creates the application class with context
 // CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER, puts it
 // in its running state (OleRun) and asks it for _Application. Throws
@@ -28,6 +31,13 @@ HRESULT get_property_by_name(IDispatch* object, const wchar_t* name, VARIANT* re
 // The property's text when the read succeeds and the value is a string;
 // otherwise the empty text. Never throws.
 std::wstring property_text(IDispatch* object, const wchar_t* name) noexcept;
+
+// The reads by name of the library's operations: like get_property_by_name
+// and property_text, but when Outlook gave no answer (still busy after the
+// retries, or gone) they throw win32_error with that code, so that a value is
+// counted as missing only when Outlook itself said so.
+HRESULT read_property(IDispatch* object, const wchar_t* name, VARIANT* result);
+std::wstring read_property_text(IDispatch* object, const wchar_t* name);
 
 // Typed members. Each gives the caller an owning reference or a value.
 namespace outlook {

@@ -73,9 +73,9 @@ std::wstring find_item_by_subject(const std::wstring& folder_entry_id,
   }
   for (long position = 1; position <= outlook::count(items); ++position) {
     const std::wstring item_subject =
-        property_text(outlook::item(items, position).get(), L"Subject");
+        read_property_text(outlook::item(items, position).get(), L"Subject");
     if (equals_ignoring_ascii_case(item_subject, wanted)) {
-      return property_text(outlook::item(items, position).get(), L"EntryID");
+      return read_property_text(outlook::item(items, position).get(), L"EntryID");
     }
   }
   return std::wstring();

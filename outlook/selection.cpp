@@ -6,25 +6,26 @@
 namespace qv {
 namespace {
 
-// Appends the EntryID of the item's parent, when it can be read.
+// Appends the EntryID of the item's parent, when it can be read. Throws
+// win32_error when Outlook does not answer.
 void append_parent_entry_id(IDispatch* item, unique_variant& value,
                             std::vector<std::wstring>& parent_entry_ids) {
-  if (FAILED(get_property_by_name(item, L"Parent", value.put())) || value.type() != VT_DISPATCH) {
+  if (FAILED(read_property(item, L"Parent", value.put())) || value.type() != VT_DISPATCH) {
     return;
   }
   const com_ptr<IDispatch> parent = com_ptr<IDispatch>::copy(value.value().pdispVal);
-  if (SUCCEEDED(get_property_by_name(parent.get(), L"EntryID", value.put())) &&
-      value.type() == VT_BSTR) {
+  if (SUCCEEDED(read_property(parent.get(), L"EntryID", value.put())) && value.type() == VT_BSTR) {
     parent_entry_ids.push_back(bstr_text(value.value().bstrVal));
   }
 }
 
 // Adds the URL of one selected item (and its parent's EntryID) when the
-// item's EntryID reads as a string.
+// item's EntryID reads as a string. Throws win32_error when Outlook does not
+// answer: the item is not dropped from the list unnoticed.
 void add_selected_item(IDispatch* item, std::vector<std::wstring>& urls,
                        std::vector<std::wstring>* parent_entry_ids) {
   unique_variant value;
-  if (FAILED(get_property_by_name(item, L"EntryID", value.put())) || value.type() != VT_BSTR) {
+  if (FAILED(read_property(item, L"EntryID", value.put())) || value.type() != VT_BSTR) {
     return;
   }
   urls.push_back(kItemUrlPrefix + bstr_text(value.value().bstrVal));

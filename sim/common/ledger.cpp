@@ -34,6 +34,7 @@ constexpr NamedHresult kNamedHresults[] = {
     {"REGDB_E_CLASSNOTREG", REGDB_E_CLASSNOTREG},
     {"CO_E_SERVER_EXEC_FAILURE", CO_E_SERVER_EXEC_FAILURE},
     {"RPC_E_SERVERCALL_RETRYLATER", RPC_E_SERVERCALL_RETRYLATER},
+    {"RPC_E_CALL_REJECTED", RPC_E_CALL_REJECTED},
     {"DISP_E_MEMBERNOTFOUND", DISP_E_MEMBERNOTFOUND},
     {"DISP_E_UNKNOWNNAME", DISP_E_UNKNOWNNAME},
     {"DISP_E_EXCEPTION", DISP_E_EXCEPTION},
@@ -84,11 +85,16 @@ void Ledger::set_faults(const nlohmann::json& faults) {
       if (entry.contains("nth")) {
         rule.nth = entry.at("nth").get<std::uint64_t>();
       }
+      if (entry.contains("count")) {
+        rule.count = entry.at("count").get<std::uint64_t>();
+        rule.nth = rule.nth == 0 ? 1 : rule.nth;
+      }
       rule.hr = entry.contains("hr") ? parse_hresult(entry.at("hr")) : E_FAIL;
       rule.error_info = entry.value("error_info", false);
       rule.description = utf8_to_wide(entry.value("description", std::string("Simulated failure")));
       rule.only_for = entry.value("only_for", std::string());
       rule.throws = entry.value("throw", std::string());
+      rule.ends_process = entry.value("end_process", false);
       rules.push_back(std::move(rule));
     }
   }
@@ -122,6 +128,7 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     it = calls_.emplace(std::string(call_point), 0).first;
   }
   const std::uint64_t number = ++it->second;
+  last_activity_ = ::GetTickCount64();
   if (tracing_) {
     trace_.push_back(it->first);
   }
@@ -131,7 +138,7 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
     if (rule.call_point != call_point || !qualifier_matches) {
       continue;
     }
-    if (rule.nth != 0 && rule.nth != number) {
+    if (rule.nth != 0 && (number < rule.nth || number - rule.nth >= rule.count)) {
       continue;
     }
     if (!rule.throws.empty()) {
@@ -142,6 +149,10 @@ CallOutcome Ledger::count_and_match(std::string_view call_point, std::string_vie
       throw std::runtime_error(rule.throws);
     }
     CallOutcome outcome;
+    if (rule.ends_process) {
+      outcome.ends_process = true;
+      return outcome;
+    }
     outcome.hr = rule.hr;
     outcome.error_info = rule.error_info;
     if (rule.error_info) {
@@ -177,6 +188,7 @@ void Ledger::object_created(const void* object, std::string kind) {
   std::lock_guard lock(mutex_);
   objects_[object] = LiveObject{std::move(kind), 1};
   ++created_;
+  last_activity_ = ::GetTickCount64();
 }
 
 void Ledger::object_references(const void* object, long references) {
@@ -191,12 +203,25 @@ void Ledger::object_destroyed(const void* object) {
   std::lock_guard lock(mutex_);
   if (objects_.erase(object) != 0) {
     ++destroyed_;
+    last_activity_ = ::GetTickCount64();
+  }
+}
+
+void Ledger::forget_object(const void* object) {
+  std::lock_guard lock(mutex_);
+  if (objects_.erase(object) != 0) {
+    --created_;
   }
 }
 
 std::size_t Ledger::live_objects() const {
   std::lock_guard lock(mutex_);
   return objects_.size();
+}
+
+std::uint64_t Ledger::last_activity() const {
+  std::lock_guard lock(mutex_);
+  return last_activity_;
 }
 
 void Ledger::set_report_extension(std::function<void(nlohmann::json&)> extension) {
@@ -241,14 +266,25 @@ bool Ledger::write_report_to_env_path(const wchar_t* variable) const {
 
 bool Ledger::write_report(const std::wstring& path) const {
   const std::string text = report().dump(2);
-  const qv::unique_file file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    return false;
+  const std::wstring partial = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".part";
+  bool written_whole = false;
+  {
+    const qv::unique_file file(::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      return false;
+    }
+    DWORD written = 0;
+    written_whole =
+        ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
   }
-  DWORD written = 0;
-  return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
+  // Readers wait for the report's name: it appears only when the report is whole.
+  if (written_whole && ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return true;
+  }
+  ::DeleteFileW(partial.c_str());
+  return false;
 }
 
 void Ledger::reset_counts() {

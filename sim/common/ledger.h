@@ -21,8 +21,9 @@ namespace qvsim {
 
 // A failure to feign at a named call point.
 struct FaultRule {
-  std::string call_point;  // for example "Selection.Item"
-  std::uint64_t nth = 0;   // fail only the nth call (1-based); 0: every call
+  std::string call_point;   // for example "Selection.Item"
+  std::uint64_t nth = 0;    // fail from the nth call on (1-based); 0: every call
+  std::uint64_t count = 1;  // with nth: how many calls in a row fail (a busy spell)
   HRESULT hr = E_FAIL;
   bool error_info = false;   // also set the thread's error object (IErrorInfo)
   std::wstring description;  // text of that error object
@@ -31,12 +32,16 @@ struct FaultRule {
   // that none crosses the DLL's boundary: "bad_alloc" throws std::bad_alloc,
   // any other text std::runtime_error with that text.
   std::string throws;
+  // Instead of failing, the component's process ends at this call without
+  // answering it, as when the user closes Outlook or it crashes.
+  bool ends_process = false;
 };
 
 // What a call must do.
 struct CallOutcome {
-  HRESULT hr = S_OK;        // S_OK: go on; else fail with it
-  bool error_info = false;  // the thread's error object was set for this failure
+  HRESULT hr = S_OK;          // S_OK: go on; else fail with it
+  bool error_info = false;    // the thread's error object was set for this failure
+  bool ends_process = false;  // the process must end now, the call unanswered
   bool failed() const { return hr != S_OK; }
 };
 
@@ -75,7 +80,13 @@ class Ledger {
   void object_created(const void* object, std::string kind);
   void object_references(const void* object, long references);
   void object_destroyed(const void* object);
+  // An object that the component keeps for itself (a local server's running
+  // object): no longer listed or counted as created.
+  void forget_object(const void* object);
   std::size_t live_objects() const;
+  // GetTickCount64() when an object was last created or destroyed, or a call
+  // last counted.
+  std::uint64_t last_activity() const;
 
   // Extra members of the report, filled by the component.
   void set_report_extension(std::function<void(nlohmann::json&)> extension);
@@ -88,6 +99,8 @@ class Ledger {
 
   // Writes the report to the (Windows) path named by the environment
   // variable; nothing when it is not set. Returns whether a file was written.
+  // The file appears whole: it is written beside the path and then renamed,
+  // so that a reader that waits for it never reads half of it.
   bool write_report_to_env_path(const wchar_t* variable) const;
   bool write_report(const std::wstring& path) const;
 
@@ -111,6 +124,7 @@ class Ledger {
   std::map<const void*, LiveObject> objects_;
   std::uint64_t created_ = 0;
   std::uint64_t destroyed_ = 0;
+  std::uint64_t last_activity_ = 0;
   std::uint64_t exceptions_thrown_ = 0;
   std::uint64_t exceptions_caught_ = 0;
   std::function<void(nlohmann::json&)> extension_;

@@ -144,6 +144,9 @@ struct Store {
   Bytes entry_id;
   std::array<std::uint8_t, 16> provider_uid{};
   std::unique_ptr<Folder> top_folder;
+  // The store's default folders by Outlook's OlDefaultFolders code (inbox 6,
+  // sent items 5, ...), as the store's own properties name them.
+  std::map<long, Folder*> default_folders;
   std::uint32_t last_sequence = 0;  // of the EntryIDs generated in this store
   // Opening the store asks for its password (a password-protected .pst):
   // MAPI can open it only by showing a dialog.
@@ -203,6 +206,9 @@ class Mailbox {
   std::vector<std::unique_ptr<Store>> stores;
   std::optional<Explorer> explorer;
   std::vector<Profile> profiles;
+  // The profile's user, whom the object model's CurrentUser names.
+  std::wstring user_name;
+  std::wstring user_address;
   nlohmann::json faults = nlohmann::json::array();  // for Ledger::set_faults
   std::vector<MailboxEvent> events;
 

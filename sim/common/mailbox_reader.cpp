@@ -545,7 +545,11 @@ class MailboxReader {
   }
 
   void read_description(const json& description) {
-    check_members(description, {"stores", "explorer", "profiles", "faults", "events"}, "");
+    check_members(description,
+                  {"stores", "explorer", "profiles", "current_user", "faults", "events"}, "");
+    if (description.contains("current_user")) {
+      read_current_user(description.at("current_user"), "current_user");
+    }
     const json& stores = array_member(description, "stores", "");
     for (size_t i = 0; i < stores.size(); ++i) {
       mailbox_.stores.push_back(read_store(stores[i], index_path("stores", i)));
@@ -564,7 +568,7 @@ class MailboxReader {
   std::unique_ptr<Store> read_store(const json& value, const std::string& where) {
     check_members(value,
                   {"id", "display_name", "entry_id", "provider_uid", "top_folder", "needs_password",
-                   "read_only"},
+                   "read_only", "default_folders"},
                   where);
     auto store = std::make_unique<Store>();
     store->id = unique_id(value, store_ids_, where);
@@ -587,7 +591,60 @@ class MailboxReader {
     store->read_only = optional_boolean(value, "read_only", where);
     const json top = value.contains("top_folder") ? value.at("top_folder") : json::object();
     store->top_folder = read_folder(top, *store, nullptr, member_path(where, "top_folder"));
+    if (value.contains("default_folders")) {
+      read_default_folders(value.at("default_folders"), *store,
+                           member_path(where, "default_folders"));
+    }
     return store;
+  }
+
+  // {"inbox": folder id, "calendar": folder id, ...}: folders of this store.
+  static void read_default_folders(const json& value, Store& store, const std::string& where) {
+    static const std::pair<const char*, long> kKinds[] = {
+        {"deleted_items", 3}, {"outbox", 4},    {"sent_items", 5}, {"inbox", 6},
+        {"calendar", 9},      {"contacts", 10}, {"journal", 11},   {"notes", 12},
+        {"tasks", 13},        {"drafts", 16},   {"junk", 23},
+    };
+    if (!value.is_object()) {
+      fail(where, "must be an object");
+    }
+    for (auto it = value.begin(); it != value.end(); ++it) {
+      const std::string at = member_path(where, it.key().c_str());
+      const auto kind = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                     [&](const auto& known) { return it.key() == known.first; });
+      if (kind == std::end(kKinds)) {
+        fail(at,
+             "unknown default folder (accepted: deleted_items, outbox, sent_items, inbox, "
+             "calendar, contacts, journal, notes, tasks, drafts, junk)");
+      }
+      Folder* folder = find_in(store.top_folder.get(), text_of(it.value(), at));
+      if (folder == nullptr) {
+        fail(at, "no folder of this store has the id " + it.value().dump());
+      }
+      store.default_folders[kind->second] = folder;
+    }
+  }
+
+  static Folder* find_in(Folder* folder, const std::string& id) {
+    if (folder == nullptr || folder->id == id) {
+      return folder;
+    }
+    for (const auto& child : folder->folders) {
+      if (Folder* found = find_in(child.get(), id)) {
+        return found;
+      }
+    }
+    return nullptr;
+  }
+
+  void read_current_user(const json& value, const std::string& where) {
+    check_members(value, {"name", "address"}, where);
+    if (value.contains("name")) {
+      mailbox_.user_name = wide_text_of(value.at("name"), member_path(where, "name"));
+    }
+    if (value.contains("address")) {
+      mailbox_.user_address = wide_text_of(value.at("address"), member_path(where, "address"));
+    }
   }
 
   std::unique_ptr<Folder> read_folder(const json& value, Store& store, Folder* parent,
@@ -1025,7 +1082,9 @@ class MailboxReader {
     for (size_t i = 0; i < faults.size(); ++i) {
       const std::string where = index_path("faults", i);
       const json& fault = faults[i];
-      check_members(fault, {"call", "nth", "hr", "error_info", "description", "only_for", "throw"},
+      check_members(fault,
+                    {"call", "nth", "count", "hr", "error_info", "description", "only_for", "throw",
+                     "end_process"},
                     where);
       json rule = json::object();
       rule["call"] =
@@ -1034,12 +1093,19 @@ class MailboxReader {
         rule["nth"] = integer_in_range(fault.at("nth"), 0, std::numeric_limits<std::int64_t>::max(),
                                        member_path(where, "nth"));
       }
+      if (fault.contains("count")) {
+        rule["count"] =
+            integer_in_range(fault.at("count"), 1, std::numeric_limits<std::int64_t>::max(),
+                             member_path(where, "count"));
+      }
       if (fault.contains("hr")) {
         rule["hr"] =
             static_cast<std::int64_t>(hresult_of(fault.at("hr"), member_path(where, "hr")));
       }
-      if (fault.contains("error_info")) {
-        rule["error_info"] = boolean_of(fault.at("error_info"), member_path(where, "error_info"));
+      for (const char* flag : {"error_info", "end_process"}) {
+        if (fault.contains(flag)) {
+          rule[flag] = boolean_of(fault.at(flag), member_path(where, flag));
+        }
       }
       for (const char* text : {"description", "only_for", "throw"}) {
         if (fault.contains(text)) {

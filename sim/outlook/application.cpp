@@ -1,4 +1,6 @@
 // _Application and _NameSpace of the simulated Outlook.
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "sim/outlook/objects.h"
@@ -14,14 +16,48 @@ bool same_text(const std::wstring& a, const wchar_t* b) {
 Mailbox& mailbox() { return Server::instance().mailbox(); }
 
 // The default profile's name; the first profile's when none is marked.
-std::wstring default_profile_name_of(const Mailbox& box) {
+std::wstring default_profile_name_of(const Mailbox& box);
+
+// The default profile; the first when none is marked.
+const Profile* default_profile(const Mailbox& box) {
   const Profile* chosen = box.profiles.empty() ? nullptr : &box.profiles.front();
   for (const Profile& profile : box.profiles) {
     if (profile.is_default) {
-      chosen = &profile;
-      break;
+      return &profile;
     }
   }
+  return chosen;
+}
+
+// The first store that the default profile lists; without one, the first
+// store of the mailbox.
+const Store* default_store(const Mailbox& box) {
+  if (const Profile* profile = default_profile(box)) {
+    for (const StoreRow& row : profile->stores) {
+      if (row.store != nullptr) {
+        return row.store;
+      }
+    }
+  }
+  return box.stores.empty() ? nullptr : box.stores.front().get();
+}
+
+// A store without a named inbox: its top folder's subfolder named Inbox, as
+// the simulated MAPI library's receive folder.
+Folder* inbox_by_name(const Store& store) {
+  if (!store.top_folder) {
+    return nullptr;
+  }
+  for (const auto& child : store.top_folder->folders) {
+    if (same_text(child->name, L"Inbox")) {
+      return child.get();
+    }
+  }
+  return nullptr;
+}
+
+std::wstring default_profile_name_of(const Mailbox& box) {
+  const Profile* chosen = default_profile(box);
   return chosen != nullptr && chosen->name ? *chosen->name : std::wstring();
 }
 
@@ -56,20 +92,6 @@ _Application* new_application() { return new ApplicationObject(); }
 _NameSpace* new_namespace() { return new NameSpaceObject(); }
 
 // _Application ---------------------------------------------------------------
-
-const std::vector<DispatchMember<ApplicationObject>>& ApplicationObject::dispatch_members() {
-  static const std::vector<DispatchMember<ApplicationObject>> members = {
-      {L"Name", 0x3001, &invoke_member<&ApplicationObject::name, ApplicationObject>},
-      {L"Version", 0x116, &invoke_member<&ApplicationObject::version, ApplicationObject>},
-      {L"ActiveExplorer", 0x111,
-       &invoke_member<&ApplicationObject::active_explorer, ApplicationObject>},
-      {L"GetNamespace", 0x110,
-       &invoke_member<&ApplicationObject::get_namespace, ApplicationObject>},
-      {L"DefaultProfileName", 0xFAD6,
-       &invoke_member<&ApplicationObject::default_profile_name, ApplicationObject>},
-  };
-  return members;
-}
 
 HRESULT ApplicationObject::parent(IDispatch** result) {
   *result = nullptr;  // the application has no parent
@@ -120,19 +142,6 @@ HRESULT ApplicationObject::default_profile_name(BSTR* result) {
 
 // _NameSpace -----------------------------------------------------------------
 
-const std::vector<DispatchMember<NameSpaceObject>>& NameSpaceObject::dispatch_members() {
-  static const std::vector<DispatchMember<NameSpaceObject>> members = {
-      {L"Folders", 0x2103, &invoke_member<&NameSpaceObject::folders, NameSpaceObject>},
-      {L"Type", 0x2104, &invoke_member<&NameSpaceObject::type, NameSpaceObject>},
-      {L"GetFolderFromID", 0x2108,
-       &invoke_member<&NameSpaceObject::folder_from_id, NameSpaceObject>},
-      {L"GetItemFromID", 0x2109, &invoke_member<&NameSpaceObject::item_from_id, NameSpaceObject>},
-      {L"CurrentProfileName", 0xFAD5,
-       &invoke_member<&NameSpaceObject::current_profile_name, NameSpaceObject>},
-  };
-  return members;
-}
-
 HRESULT NameSpaceObject::parent(IDispatch** result) {
   *result = new_application();
   return S_OK;
@@ -156,6 +165,46 @@ HRESULT STDMETHODCALLTYPE NameSpaceObject::GetItemFromID(BSTR entry_id, VARIANT 
 }
 HRESULT STDMETHODCALLTYPE NameSpaceObject::get_CurrentProfileName(BSTR* result) noexcept {
   return serve("get_CurrentProfileName", result, [&] { return current_profile_name(result); });
+}
+
+HRESULT STDMETHODCALLTYPE NameSpaceObject::get_CurrentUser(IDispatch** result) noexcept {
+  return serve("get_CurrentUser", result, [&] { return current_user(result); });
+}
+HRESULT STDMETHODCALLTYPE NameSpaceObject::GetDefaultFolder(OlDefaultFolders folder_type,
+                                                            MAPIFolder** result) noexcept {
+  return serve("GetDefaultFolder", result, [&] { return default_folder(folder_type, result); });
+}
+
+HRESULT NameSpaceObject::current_user(IDispatch** result) {
+  *result = new RecipientObject();
+  return S_OK;
+}
+
+// Of the default store: the first store of the default profile (the first
+// store of all when no profile names one). A kind of folder that Outlook has
+// but the store does not name is an object that could not be found; a code
+// that is no kind of default folder, an argument that is not valid.
+HRESULT NameSpaceObject::default_folder(long folder_type, MAPIFolder** result) {
+  static const long kKinds[] = {3,  4,  5,  6,  9,  10, 11, 12, 13, 16,
+                                18, 19, 20, 21, 22, 23, 25, 28, 29, 30};
+  if (std::find(std::begin(kKinds), std::end(kKinds), folder_type) == std::end(kKinds)) {
+    return raise(E_INVALIDARG, kInvalidArgumentText);
+  }
+  const Store* store = default_store(mailbox());
+  Folder* folder = nullptr;
+  if (store != nullptr) {
+    const auto named = store->default_folders.find(folder_type);
+    if (named != store->default_folders.end()) {
+      folder = named->second;
+    } else if (folder_type == 6) {
+      folder = inbox_by_name(*store);
+    }
+  }
+  if (folder == nullptr) {
+    return raise(MAPI_E_NOT_FOUND, kNotFoundText);
+  }
+  *result = new FolderObject(folder);
+  return S_OK;
 }
 
 HRESULT NameSpaceObject::folders(_Folders** result) {
@@ -199,6 +248,32 @@ HRESULT NameSpaceObject::item_from_id(const VARIANT& entry_id, const VARIANT& st
 
 HRESULT NameSpaceObject::current_profile_name(BSTR* result) {
   return allocate_text(default_profile_name_of(mailbox()), result);
+}
+
+}  // namespace qvsim::outlook
+
+namespace qvsim::outlook {
+
+// Recipient ------------------------------------------------------------------
+
+const std::vector<DispatchMember<RecipientObject>>& RecipientObject::dispatch_members() {
+  static const std::vector<DispatchMember<RecipientObject>> members = {
+      {L"Name", 0x3001, &invoke_member<&RecipientObject::name, RecipientObject>},
+      {L"Address", 0x3003, &invoke_member<&RecipientObject::address, RecipientObject>},
+      {L"Parent", 0x6D, &invoke_member<&RecipientObject::parent_object, RecipientObject>},
+  };
+  return members;
+}
+
+HRESULT RecipientObject::parent(IDispatch** result) {
+  *result = new_namespace();
+  return S_OK;
+}
+
+HRESULT RecipientObject::name(BSTR* result) { return allocate_text(mailbox().user_name, result); }
+
+HRESULT RecipientObject::address(BSTR* result) {
+  return allocate_text(mailbox().user_address, result);
 }
 
 }  // namespace qvsim::outlook

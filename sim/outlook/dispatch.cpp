@@ -39,7 +39,11 @@ const KnownInterface kKnownInterfaces[] = {
 }  // namespace
 
 CallScope::CallScope(std::string call_point)
-    : call_point_(std::move(call_point)), outcome_(Ledger::instance().enter(call_point_)) {}
+    : call_point_(std::move(call_point)), outcome_(Ledger::instance().enter(call_point_)) {
+  if (outcome_.ends_process) {
+    Server::instance().end_process_at(call_point_);
+  }
+}
 
 CallScope::~CallScope() {
   // A destructor must not throw: a failed allocation or lock while the call's

@@ -22,6 +22,9 @@ namespace qvsim::outlook {
 inline constexpr wchar_t kNotFoundText[] =
     L"The attempted operation failed. An object could not be found.";
 inline constexpr wchar_t kBadIndexText[] = L"Array index out of bounds.";
+// The error object of a member that the simulation does not serve: this text
+// and the member's call point ("_NameSpace.PickFolder").
+inline constexpr wchar_t kNotServedText[] = L"The simulated Outlook does not serve ";
 inline constexpr wchar_t kInvalidArgumentText[] =
     L"Could not complete the operation. One or more parameter values are not valid.";
 

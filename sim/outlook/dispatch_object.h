@@ -2,6 +2,15 @@
 // by name and by DISPID, ISupportErrorInfo, and the accounting of every call
 // in the ledger.
 //
+// The objects of Outlook's seven interfaces answer IDispatch from their
+// interface's type information (Outlook's type library, type_library.h), as
+// a type-library IDispatch does: names resolve through ITypeInfo (every
+// member of the interface, in any case), and Invoke is ITypeInfo::Invoke on
+// the object's own vtable, with its rules for invoke kinds, argument counts
+// and types, and failures (DISP_E_EXCEPTION). A member reached that way is
+// counted only as the Invoke. Items (IDispatch only) answer their own names,
+// all of them properties.
+//
 // Every call is counted under its call point, may fail by an injected fault,
 // and ends by applying the mailbox's events that are due after it. Failures
 // that carry an error object (an injected fault with "error_info", or one that
@@ -13,9 +22,11 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "errors/com_holders.h"
@@ -25,6 +36,8 @@
 #include "sim/common/ledger.h"
 #include "sim/common/mailbox.h"
 #include "sim/outlook/dispatch.h"
+#include "sim/outlook/enumerator.h"
+#include "sim/outlook/type_library.h"
 
 namespace qvsim::outlook {
 
@@ -121,7 +134,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     return S_OK;
   }
 
-  // IDispatch. There is no type information.
+  // IDispatch. The seven interfaces give their type information; items none.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override try {
     if (count != nullptr) {
       *count = 0;
@@ -130,17 +143,33 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (count == nullptr) {
       return E_POINTER;
     }
-    return call.outcome().hr;
+    if (call.outcome().failed()) {
+      return call.outcome().hr;
+    }
+    *count = described_by() != nullptr ? 1 : 0;
+    return S_OK;
   }
   QVSIM_CATCH_HRESULT
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT /*index*/, LCID /*locale*/,
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID /*locale*/,
                                         ITypeInfo** info) noexcept override try {
     if (info != nullptr) {
       *info = nullptr;
     }
     CallScope call(own_call_point("GetTypeInfo"));
-    return call.outcome().failed() ? call.outcome().hr : DISP_E_BADINDEX;
+    if (info == nullptr) {
+      return E_POINTER;
+    }
+    if (call.outcome().failed()) {
+      return call.outcome().hr;
+    }
+    ITypeInfo* own = described_by();
+    if (index != 0 || own == nullptr) {
+      return DISP_E_BADINDEX;
+    }
+    own->AddRef();
+    *info = own;
+    return S_OK;
   }
   QVSIM_CATCH_HRESULT
 
@@ -162,29 +191,40 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     if (count == 0) {
       return S_OK;
     }
-    const std::optional<DISPID> id = names[0] ? dispid_of(names[0]) : std::nullopt;
-    if (!id) {
-      return DISP_E_UNKNOWNNAME;
-    }
-    ids[0] = *id;
-    // The object's members take no named arguments.
-    return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+    return ids_of_names(names, count, ids);
   }
   QVSIM_CATCH_HRESULT
 
   // Counted as "<Kind>.Invoke(<name>)".
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID /*locale*/, WORD flags,
                                    DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
-                                   UINT* /*argument_error*/) noexcept override try {
+                                   UINT* argument_error) noexcept override try {
     if (result != nullptr) {
       ::VariantInit(result);
     }
-    const std::wstring name = name_of_dispid(id);
+    const bool enumerating = id == DISPID_NEWENUM && kEnumerable;
+    const std::wstring name = enumerating ? std::wstring(L"_NewEnum") : name_of_dispid(id);
     CallScope call(
         own_call_point("Invoke(" + (name.empty() ? std::to_string(id) : wide_to_utf8(name)) + ")"));
     HRESULT hr = begin(call.outcome());
+    if (SUCCEEDED(hr) && !IsEqualIID(iid, IID_NULL)) {
+      hr = DISP_E_UNKNOWNINTERFACE;
+    }
+    if (SUCCEEDED(hr) && enumerating) {
+      hr = finish(new_enumerator(flags, parameters, result), IID_IDispatch);
+      return with_exception_info(hr, exception);
+    }
+    const ByNameOverride* change = SUCCEEDED(hr) ? find_override(name) : nullptr;
+    if (SUCCEEDED(hr) && change == nullptr && type_info() != nullptr) {
+      // ITypeInfo::Invoke reports a failed member itself (DISP_E_EXCEPTION,
+      // with the exception information when asked for).
+      hr = finish(invoke_member_at_slot(id, flags, parameters, result, exception, argument_error),
+                  IID_IDispatch);
+      return hr;
+    }
     if (SUCCEEDED(hr)) {
-      hr = invoke_by_name(id, name, iid, flags, parameters, result);
+      hr = change != nullptr ? read_override(*change, flags, parameters, result)
+                             : invoke_by_name(id, name, flags, parameters, result);
     }
     hr = finish(hr, IID_IDispatch);
     return with_exception_info(hr, exception);
@@ -220,6 +260,11 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
   // By default no name is answered differently from the members.
   const ByNameOverrides* by_name_overrides() const { return nullptr; }
+  // The type information of an IDispatch-only object; by default none.
+  ITypeInfo* own_type_info() const { return nullptr; }
+
+  // By default every member of dispatch_members is the object's.
+  bool serves(const DispatchMember<Self>& /*member*/) const { return true; }
 
  protected:
   Self& self() { return static_cast<Self&>(*this); }
@@ -236,6 +281,9 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       if (result != nullptr) {
         *result = T();
       }
+      if (dispatching_) {  // counted as the Invoke that reached it
+        return result == nullptr ? E_POINTER : body();
+      }
       CallScope call(typed_call_point(interface_name_, member));
       HRESULT hr = begin(call.outcome());
       if (SUCCEEDED(hr)) {
@@ -247,14 +295,19 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     }
   }
 
-  // A member that the simulation does not serve: counted, then E_NOTIMPL.
+  // A member that the simulation does not serve: counted, then E_NOTIMPL
+  // with an error object that names it, so that a client sees which member
+  // is missing rather than a bare code.
   template <class... Out>
   HRESULT not_served(const char* member, Out*... results) {
     try {
       (clear_result(results), ...);
+      if (dispatching_) {
+        return not_served_error(member);
+      }
       CallScope call(typed_call_point(interface_name_, member));
       const HRESULT hr = begin(call.outcome());
-      return finish(SUCCEEDED(hr) ? E_NOTIMPL : hr, iid_);
+      return finish(SUCCEEDED(hr) ? not_served_error(member) : hr, iid_);
     } catch (...) {
       return finish(caught_exception_hresult(), iid_);
     }
@@ -267,24 +320,85 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     return hr == DISP_E_BADINDEX ? raise(hr, kBadIndexText) : hr;
   }
 
+  // E_NOTIMPL, with the error object "The simulated Outlook does not serve
+  // <Interface>.<Member>" (the member's call point).
+  HRESULT not_served_error(const char* member) {
+    const std::string name = typed_call_point(interface_name_, member);
+    return raise(E_NOTIMPL,
+                 kNotServedText + std::wstring(name.begin(), name.end()));  // names are ASCII
+  }
+
   // A failure that Outlook reports with an error object.
-  HRESULT raise(HRESULT hr, const wchar_t* description) {
+  HRESULT raise(HRESULT hr, const std::wstring& description) {
     set_thread_error_object(description, "Microsoft Outlook");
     pending_error_info_ = true;
     return hr;
   }
 
  private:
+  static constexpr bool kTyped = !std::is_same_v<Interface, IDispatch>;
+  // Whether the object is a collection that For Each walks.
+  static constexpr bool kEnumerable = std::is_base_of_v<Enumerable, Self>;
+
+  // _NewEnum: a method or property get without arguments, as Outlook's
+  // collections answer it through IDispatch (their vtables have no such
+  // member), giving a new IEnumVARIANT.
+  HRESULT new_enumerator(WORD flags, const DISPPARAMS* parameters, VARIANT* result) {
+    if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    if (parameters != nullptr && parameters->cArgs != 0) {
+      return DISP_E_BADPARAMCOUNT;
+    }
+    if constexpr (kEnumerable) {
+      if (result != nullptr) {
+        put_new_enumerator(static_cast<Interface*>(this), &self(), result);
+      }
+    }
+    return S_OK;
+  }
+
+  // The interface's type information; none for items.
+  ITypeInfo* type_info() const {
+    if constexpr (kTyped) {
+      return interface_type_info(iid_);
+    } else {
+      return nullptr;
+    }
+  }
+
+  // What GetTypeInfo gives: the interface's type information, or an
+  // IDispatch-only object's own (which does not answer its names).
+  ITypeInfo* described_by() {
+    if constexpr (kTyped) {
+      return type_info();
+    } else {
+      return self().own_type_info();
+    }
+  }
+
+  // An item's own names, and those that every item has.
   static const std::vector<DispatchMember<Self>>& members() {
     static const std::vector<DispatchMember<Self>> all = [] {
-      std::vector<DispatchMember<Self>> list = {
+      // An object's own member comes first, so that it may give a shared
+      // name a DISPID of its own (a Recipient's Parent is 0x6D).
+      std::vector<DispatchMember<Self>> list;
+      if constexpr (!kTyped) {
+        list = Self::dispatch_members();
+      }
+      const DispatchMember<Self> shared[] = {
           {L"Application", 0xF000, &invoke_member<&DispatchObject::application, Self>},
           {L"Parent", 0xF001, &invoke_member<&DispatchObject::parent_object, Self>},
           {L"Class", 0xF00A, &invoke_member<&DispatchObject::object_class, Self>},
           {L"Session", 0xF00B, &invoke_member<&DispatchObject::session, Self>},
       };
-      for (const DispatchMember<Self>& member : Self::dispatch_members()) {
-        list.push_back(member);
+      for (const DispatchMember<Self>& member : shared) {
+        const bool taken = std::any_of(list.begin(), list.end(), [&](const auto& own) {
+          return same_name(own.name, member.name);
+        });
+        if (!taken) {
+          list.push_back(member);
+        }
       }
       return list;
     }();
@@ -302,29 +416,61 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
     return ::CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
   }
 
-  std::optional<DISPID> dispid_of(const std::wstring& name) {
-    const ByNameOverrides* overrides = self().by_name_overrides();
-    const ByNameOverride* change = find_override(name);
+  // A name that the description hides is unknown; the interface's names come
+  // next (with the names of named arguments after the first), then the names
+  // that the description adds.
+  HRESULT ids_of_names(LPOLESTR* names, UINT count, DISPID* ids) {
+    const std::wstring first = names[0] != nullptr ? names[0] : L"";
+    const ByNameOverride* change = find_override(first);
     if (change != nullptr && change->kind == ByNameOverride::Kind::kMissing) {
-      return std::nullopt;
+      return DISP_E_UNKNOWNNAME;
     }
+    if (kEnumerable && same_name(first, L"_NewEnum")) {
+      ids[0] = DISPID_NEWENUM;
+      return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+    }
+    if (ITypeInfo* info = type_info()) {
+      const HRESULT hr = info->GetIDsOfNames(names, count, ids);
+      if (hr != DISP_E_UNKNOWNNAME || ids[0] != DISPID_UNKNOWN || change == nullptr) {
+        return hr;
+      }
+    } else if (const std::optional<DISPID> id = own_dispid(first)) {
+      ids[0] = *id;
+      return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;  // no member takes named arguments
+    }
+    if (change == nullptr) {
+      return DISP_E_UNKNOWNNAME;
+    }
+    const ByNameOverrides* overrides = self().by_name_overrides();
+    ids[0] = kFirstAddedDispid +
+             static_cast<DISPID>(std::distance(overrides->begin(), overrides->find(first)));
+    return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+  }
+
+  std::optional<DISPID> own_dispid(const std::wstring& name) {
     for (const DispatchMember<Self>& member : members()) {
-      if (same_name(name, member.name)) {
+      if (same_name(name, member.name) && self().serves(member)) {
         return member.id;
       }
     }
-    if (change == nullptr) {
-      return std::nullopt;
-    }
-    const auto position = std::distance(overrides->begin(), overrides->find(name));
-    return kFirstAddedDispid + static_cast<DISPID>(position);
+    return std::nullopt;
   }
 
   // The name of a DISPID as the object knows it; empty when unknown.
   std::wstring name_of_dispid(DISPID id) {
-    for (const DispatchMember<Self>& member : members()) {
-      if (member.id == id) {
-        return member.name;
+    if (ITypeInfo* info = type_info()) {
+      BSTR name = nullptr;
+      UINT found = 0;
+      if (SUCCEEDED(info->GetNames(id, &name, 1, &found)) && found == 1) {
+        std::wstring text(name, ::SysStringLen(name));
+        ::SysFreeString(name);
+        return text;
+      }
+    } else {
+      for (const DispatchMember<Self>& member : members()) {
+        if (member.id == id && self().serves(member)) {
+          return member.name;
+        }
       }
     }
     const ByNameOverrides* overrides = self().by_name_overrides();
@@ -339,40 +485,55 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
   const ByNameOverride* find_override(const std::wstring& name) {
     const ByNameOverrides* overrides = self().by_name_overrides();
-    if (overrides == nullptr) {
+    if (overrides == nullptr || name.empty()) {
       return nullptr;
     }
     const auto it = overrides->find(name);
     return it == overrides->end() ? nullptr : &it->second;
   }
 
-  HRESULT invoke_by_name(DISPID id, const std::wstring& name, REFIID iid, WORD flags,
-                         DISPPARAMS* parameters, VARIANT* result) {
-    if (!IsEqualIID(iid, IID_NULL)) {
-      return DISP_E_UNKNOWNINTERFACE;
-    }
-    if (name.empty() || (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
+  // ITypeInfo::Invoke, which calls the member at its vtable slot; the member
+  // is not counted apart (serve and not_served see dispatching_).
+  HRESULT invoke_member_at_slot(DISPID id, WORD flags, DISPPARAMS* parameters, VARIANT* result,
+                                EXCEPINFO* exception, UINT* argument_error) {
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    dispatching_ = true;
+    const HRESULT hr = type_info()->Invoke(static_cast<Interface*>(this), id, flags,
+                                           parameters != nullptr ? parameters : &none, result,
+                                           exception, argument_error);
+    dispatching_ = false;
+    return hr;
+  }
+
+  // An item's member: every one is a property, read with DISPATCH_PROPERTYGET.
+  HRESULT invoke_by_name(DISPID id, const std::wstring& name, WORD flags, DISPPARAMS* parameters,
+                         VARIANT* result) {
+    if (name.empty() || (flags & DISPATCH_PROPERTYGET) == 0) {
       return DISP_E_MEMBERNOTFOUND;
     }
     qv::unique_variant discarded;
     VARIANT* out = result != nullptr ? result : discarded.get();
-    HRESULT hr = DISP_E_MEMBERNOTFOUND;
-    if (const ByNameOverride* change = find_override(name)) {
-      hr = overridden_value(*change, out);
-    } else {
-      InvokeArguments arguments;
-      hr = arguments.take(parameters);
-      for (const DispatchMember<Self>& member : members()) {
-        if (SUCCEEDED(hr) && member.id == id) {
-          hr = member.invoke(self(), arguments, out);
-          break;
-        }
+    InvokeArguments arguments;
+    HRESULT hr = arguments.take(parameters);
+    for (const DispatchMember<Self>& member : members()) {
+      if (SUCCEEDED(hr) && member.id == id && self().serves(member)) {
+        hr = member.invoke(self(), arguments, out);
+        break;
       }
     }
     return hr;
   }
 
-  static HRESULT overridden_value(const ByNameOverride& change, VARIANT* out) {
+  // What the description gives for a name: a property, so read with
+  // DISPATCH_PROPERTYGET and no arguments.
+  static HRESULT read_override(const ByNameOverride& change, WORD flags,
+                               const DISPPARAMS* parameters, VARIANT* result) {
+    if ((flags & DISPATCH_PROPERTYGET) == 0) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    if (parameters != nullptr && parameters->cArgs != 0) {
+      return DISP_E_BADPARAMCOUNT;
+    }
     switch (change.kind) {
       case ByNameOverride::Kind::kMissing:
         return DISP_E_MEMBERNOTFOUND;
@@ -381,7 +542,13 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       case ByNameOverride::Kind::kValue:
         break;
     }
-    return variant_from_json(change.value, out);
+    VARIANT discarded;
+    VARIANT* out = result != nullptr ? result : &discarded;
+    const HRESULT hr = variant_from_json(change.value, out);
+    if (out == &discarded) {
+      ::VariantClear(&discarded);
+    }
+    return hr;
   }
 
   HRESULT begin(const CallOutcome& outcome) {
@@ -423,6 +590,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
   IID iid_;
   IID error_iid_ = GUID_NULL;
   bool pending_error_info_ = false;
+  bool dispatching_ = false;  // inside ITypeInfo::Invoke
 };
 
 // The members that the seven Outlook interfaces share (slots 7 to 10).

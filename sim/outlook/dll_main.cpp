@@ -8,68 +8,10 @@
 #include "outlook/outlook_interfaces.h"
 #include "sim/common/com_guard.h"
 #include "sim/common/ledger.h"
+#include "sim/outlook/application_factory.h"
 #include "sim/outlook/dispatch.h"
-#include "sim/outlook/objects.h"
+#include "sim/outlook/registration.h"
 #include "sim/outlook/server.h"
-
-namespace qvsim::outlook {
-
-HRESULT register_server();
-HRESULT unregister_server();
-
-namespace {
-
-// The class object. It lives as long as the DLL and is not counted among the
-// live objects: COM, not the client, decides how long it holds it.
-class ApplicationFactory final : public IClassFactory {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) noexcept override try {
-    if (result == nullptr) {
-      return E_POINTER;
-    }
-    *result = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)
-                  ? static_cast<IClassFactory*>(this)
-                  : nullptr;
-    return *result != nullptr ? S_OK : E_NOINTERFACE;
-  }
-  QVSIM_CATCH_HRESULT
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
-
-  // Counted as "Application.CreateInstance".
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid,
-                                           void** result) noexcept override try {
-    if (result == nullptr) {
-      return E_POINTER;
-    }
-    *result = nullptr;
-    const HRESULT loaded = Server::instance().ensure_loaded();
-    CallScope call("Application.CreateInstance");
-    if (call.outcome().failed()) {
-      return call.outcome().hr;
-    }
-    if (FAILED(loaded)) {
-      return loaded;
-    }
-    if (outer != nullptr) {
-      return CLASS_E_NOAGGREGATION;
-    }
-    const auto application = qv::com_ptr<ApplicationObject>::attach(new ApplicationObject());
-    return application->find_interface(iid, result);
-  }
-  QVSIM_CATCH_HRESULT
-
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) noexcept override try { return S_OK; }
-  QVSIM_CATCH_HRESULT
-};
-
-ApplicationFactory& factory() {
-  static ApplicationFactory* instance = new ApplicationFactory();
-  return *instance;
-}
-
-}  // namespace
-}  // namespace qvsim::outlook
 
 using qvsim::outlook::Server;
 
@@ -102,7 +44,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* result) try {
   if (call.outcome().failed()) {
     return call.outcome().hr;
   }
-  return qvsim::outlook::factory().QueryInterface(iid, result);
+  return qvsim::outlook::ApplicationFactory::instance().QueryInterface(iid, result);
 }
 QVSIM_CATCH_HRESULT
 
@@ -110,7 +52,9 @@ QVSIM_CATCH_HRESULT
 // keep their state across CoUninitialize.
 STDAPI DllCanUnloadNow() { return S_FALSE; }
 
-STDAPI DllRegisterServer() try { return qvsim::outlook::register_server(); }
+STDAPI DllRegisterServer() try {
+  return qvsim::outlook::register_server(qvsim::outlook::Host::kInProcess);
+}
 QVSIM_CATCH_HRESULT
 
 STDAPI DllUnregisterServer() try { return qvsim::outlook::unregister_server(); }

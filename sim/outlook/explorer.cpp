@@ -1,6 +1,9 @@
 // _Explorer, Selection and the items of the simulated Outlook.
+#include <stdexcept>
 #include <string>
+#include <utility>
 
+#include "sim/outlook/item_properties.h"
 #include "sim/outlook/objects.h"
 #include "sim/outlook/server.h"
 
@@ -16,13 +19,6 @@ const std::vector<qvsim::Item*>& selected_items() {
 }  // namespace
 
 // _Explorer ------------------------------------------------------------------
-
-const std::vector<DispatchMember<ExplorerObject>>& ExplorerObject::dispatch_members() {
-  static const std::vector<DispatchMember<ExplorerObject>> members = {
-      {L"Selection", 0x2202, &invoke_member<&ExplorerObject::selection, ExplorerObject>},
-  };
-  return members;
-}
 
 HRESULT ExplorerObject::parent(IDispatch** result) {
   *result = new_application();
@@ -40,14 +36,6 @@ HRESULT ExplorerObject::selection(Selection** result) {
 
 // Selection ------------------------------------------------------------------
 
-const std::vector<DispatchMember<SelectionObject>>& SelectionObject::dispatch_members() {
-  static const std::vector<DispatchMember<SelectionObject>> members = {
-      {L"Count", 0x50, &invoke_member<&SelectionObject::count, SelectionObject>},
-      {L"Item", 0x51, &invoke_member<&SelectionObject::item, SelectionObject>},
-  };
-  return members;
-}
-
 HRESULT SelectionObject::parent(IDispatch** result) {
   *result = new ExplorerObject();
   return S_OK;
@@ -58,6 +46,12 @@ HRESULT STDMETHODCALLTYPE SelectionObject::get_Count(long* result) noexcept {
 }
 HRESULT STDMETHODCALLTYPE SelectionObject::Item(VARIANT index, IDispatch** result) noexcept {
   return serve("Item", result, [&] { return item(index, result); });
+}
+
+size_t SelectionObject::element_count() const { return selected_items().size(); }
+
+IDispatch* SelectionObject::new_element(size_t position) const {
+  return new ItemObject(selected_items()[position]);
 }
 
 HRESULT SelectionObject::count(long* result) {
@@ -78,13 +72,77 @@ HRESULT SelectionObject::item(const VARIANT& index, IDispatch** result) {
 
 // Items ----------------------------------------------------------------------
 
+namespace {
+
+// Invoke of the standard property at a position of the table: a property get
+// without arguments.
+template <std::size_t Index>
+HRESULT read_standard(ItemObject& item, const InvokeArguments& arguments, VARIANT* result) {
+  if (arguments.count() != 0) {
+    return DISP_E_BADPARAMCOUNT;
+  }
+  return item.standard_property(Index, result);
+}
+
+template <std::size_t... Index>
+void add_standard_properties(std::vector<DispatchMember<ItemObject>>& members,
+                             std::index_sequence<Index...>) {
+  (members.push_back(
+       {standard_properties()[Index].name, standard_properties()[Index].id, &read_standard<Index>}),
+   ...);
+}
+
+// How many entries the table has, as a constant for the index sequence.
+constexpr std::size_t kStandardProperties = 21;
+
+}  // namespace
+
 const std::vector<DispatchMember<ItemObject>>& ItemObject::dispatch_members() {
-  static const std::vector<DispatchMember<ItemObject>> members = {
-      {L"EntryID", 0xF01E, &invoke_member<&ItemObject::entry_id, ItemObject>},
-      {L"Subject", 0x37, &invoke_member<&ItemObject::subject, ItemObject>},
-      {L"MessageClass", 0x1A, &invoke_member<&ItemObject::message_class, ItemObject>},
-  };
+  static const std::vector<DispatchMember<ItemObject>> members = [] {
+    std::vector<DispatchMember<ItemObject>> list = {
+        {L"EntryID", 0xF01E, &invoke_member<&ItemObject::entry_id, ItemObject>},
+        {L"Subject", 0x37, &invoke_member<&ItemObject::subject, ItemObject>},
+        {L"MessageClass", 0x1A, &invoke_member<&ItemObject::message_class, ItemObject>},
+    };
+    if (standard_property_count() != kStandardProperties) {
+      throw std::logic_error("the table of standard properties changed its size");
+    }
+    add_standard_properties(list, std::make_index_sequence<kStandardProperties>());
+    return list;
+  }();
   return members;
+}
+
+bool ItemObject::serves(const DispatchMember<ItemObject>& member) const {
+  for (std::size_t i = 0; i < standard_property_count(); ++i) {
+    if (standard_properties()[i].id == member.id) {
+      return has_property(standard_properties()[i], object_class_code());
+    }
+  }
+  return true;
+}
+
+ITypeInfo* ItemObject::own_type_info() const {
+  // The IIDs of Outlook's item interfaces, {000630xx-0000-0000-C000-000000000046}.
+  const auto outlook_iid = [](unsigned long first) {
+    return GUID{first, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  };
+  switch (object_class_code()) {
+    case 43:  // olMail
+      return interface_type_info(outlook_iid(0x00063034));
+    case 26:  // olAppointment
+      return interface_type_info(outlook_iid(0x00063033));
+    case 40:  // olContact
+      return interface_type_info(outlook_iid(0x00063021));
+    case 48:  // olTask
+      return interface_type_info(outlook_iid(0x00063035));
+    default:
+      return nullptr;
+  }
+}
+
+HRESULT ItemObject::standard_property(std::size_t index, VARIANT* result) {
+  return read_standard_property(*item_, standard_properties()[index], result);
 }
 
 HRESULT ItemObject::parent(IDispatch** result) {

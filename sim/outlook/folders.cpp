@@ -24,21 +24,6 @@ HRESULT entry_id_text(const Bytes& entry_id, BSTR* result) {
 
 // MAPIFolder -----------------------------------------------------------------
 
-const std::vector<DispatchMember<FolderObject>>& FolderObject::dispatch_members() {
-  static const std::vector<DispatchMember<FolderObject>> members = {
-      {L"DefaultItemType", 0x3106, &invoke_member<&FolderObject::default_item_type, FolderObject>},
-      {L"DefaultMessageClass", 0x3107,
-       &invoke_member<&FolderObject::default_message_class, FolderObject>},
-      {L"EntryID", 0xF01E, &invoke_member<&FolderObject::entry_id, FolderObject>},
-      {L"Folders", 0x2103, &invoke_member<&FolderObject::folders, FolderObject>},
-      {L"Items", 0x3100, &invoke_member<&FolderObject::items, FolderObject>},
-      {L"Name", 0x3001, &invoke_member<&FolderObject::name, FolderObject>},
-      {L"StoreID", 0x3108, &invoke_member<&FolderObject::store_id, FolderObject>},
-      {L"FolderPath", 0xFA78, &invoke_member<&FolderObject::folder_path, FolderObject>},
-  };
-  return members;
-}
-
 // A top folder's parent is the namespace.
 HRESULT FolderObject::parent(IDispatch** result) {
   *result = folder_->parent != nullptr ? static_cast<IDispatch*>(new FolderObject(folder_->parent))
@@ -104,14 +89,6 @@ HRESULT FolderObject::folder_path(BSTR* result) {
 
 // _Folders -------------------------------------------------------------------
 
-const std::vector<DispatchMember<FoldersObject>>& FoldersObject::dispatch_members() {
-  static const std::vector<DispatchMember<FoldersObject>> members = {
-      {L"Count", 0x50, &invoke_member<&FoldersObject::count, FoldersObject>},
-      {L"Item", 0x51, &invoke_member<&FoldersObject::item, FoldersObject>},
-  };
-  return members;
-}
-
 HRESULT FoldersObject::parent(IDispatch** result) {
   *result = owner_ != nullptr ? static_cast<IDispatch*>(new FolderObject(owner_)) : new_namespace();
   return S_OK;
@@ -132,6 +109,10 @@ size_t FoldersObject::folder_count() const {
 Folder* FoldersObject::folder_at(size_t position) const {
   return owner_ != nullptr ? owner_->folders[position].get()
                            : Server::instance().mailbox().stores[position]->top_folder.get();
+}
+
+IDispatch* FoldersObject::new_element(size_t position) const {
+  return new FolderObject(folder_at(position));
 }
 
 HRESULT FoldersObject::count(long* result) {
@@ -167,14 +148,6 @@ HRESULT FoldersObject::item(const VARIANT& index, MAPIFolder** result) {
 
 // _Items ---------------------------------------------------------------------
 
-const std::vector<DispatchMember<ItemsObject>>& ItemsObject::dispatch_members() {
-  static const std::vector<DispatchMember<ItemsObject>> members = {
-      {L"Count", 0x50, &invoke_member<&ItemsObject::count, ItemsObject>},
-      {L"Item", 0x51, &invoke_member<&ItemsObject::item, ItemsObject>},
-  };
-  return members;
-}
-
 HRESULT ItemsObject::parent(IDispatch** result) {
   *result = new FolderObject(folder_);
   return S_OK;
@@ -185,6 +158,10 @@ HRESULT STDMETHODCALLTYPE ItemsObject::get_Count(long* result) noexcept {
 }
 HRESULT STDMETHODCALLTYPE ItemsObject::Item(VARIANT index, IDispatch** result) noexcept {
   return serve("Item", result, [&] { return item(index, result); });
+}
+
+IDispatch* ItemsObject::new_element(size_t position) const {
+  return new ItemObject(folder_->items[position].get());
 }
 
 HRESULT ItemsObject::count(long* result) {

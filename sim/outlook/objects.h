@@ -25,7 +25,6 @@ inline constexpr long kOlSelection = 74;
 
 class ApplicationObject final : public ApplicationMembers<ApplicationObject> {
  public:
-  static const std::vector<DispatchMember<ApplicationObject>>& dispatch_members();
   long object_class_code() const { return kOlApplication; }
   HRESULT parent(IDispatch** result);
 
@@ -45,7 +44,6 @@ class ApplicationObject final : public ApplicationMembers<ApplicationObject> {
 
 class NameSpaceObject final : public NameSpaceMembers<NameSpaceObject> {
  public:
-  static const std::vector<DispatchMember<NameSpaceObject>>& dispatch_members();
   long object_class_code() const { return kOlNamespace; }
   HRESULT parent(IDispatch** result);
 
@@ -56,8 +54,13 @@ class NameSpaceObject final : public NameSpaceMembers<NameSpaceObject> {
   HRESULT STDMETHODCALLTYPE GetItemFromID(BSTR entry_id, VARIANT store_entry_id,
                                           IDispatch** result) noexcept override;
   HRESULT STDMETHODCALLTYPE get_CurrentProfileName(BSTR* result) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_CurrentUser(IDispatch** result) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetDefaultFolder(OlDefaultFolders folder_type,
+                                             MAPIFolder** result) noexcept override;
 
  private:
+  HRESULT current_user(IDispatch** result);
+  HRESULT default_folder(long folder_type, MAPIFolder** result);
   HRESULT folders(_Folders** result);
   HRESULT type(BSTR* result);
   HRESULT folder_from_id(const VARIANT& entry_id, const VARIANT& store_entry_id,
@@ -68,7 +71,6 @@ class NameSpaceObject final : public NameSpaceMembers<NameSpaceObject> {
 
 class ExplorerObject final : public ExplorerMembers<ExplorerObject> {
  public:
-  static const std::vector<DispatchMember<ExplorerObject>>& dispatch_members();
   long object_class_code() const { return kOlExplorer; }
   HRESULT parent(IDispatch** result);
 
@@ -78,9 +80,10 @@ class ExplorerObject final : public ExplorerMembers<ExplorerObject> {
   HRESULT selection(Selection** result);
 };
 
-class SelectionObject final : public SelectionMembers<SelectionObject> {
+class SelectionObject final : public SelectionMembers<SelectionObject>, public Enumerable {
  public:
-  static const std::vector<DispatchMember<SelectionObject>>& dispatch_members();
+  size_t element_count() const override;
+  IDispatch* new_element(size_t position) const override;
   long object_class_code() const { return kOlSelection; }
   HRESULT parent(IDispatch** result);
 
@@ -95,7 +98,6 @@ class SelectionObject final : public SelectionMembers<SelectionObject> {
 class FolderObject final : public FolderMembers<FolderObject> {
  public:
   explicit FolderObject(Folder* folder) : folder_(folder) {}
-  static const std::vector<DispatchMember<FolderObject>>& dispatch_members();
   long object_class_code() const { return kOlFolder; }
   HRESULT parent(IDispatch** result);
   const ByNameOverrides* by_name_overrides() const { return &folder_->by_name; }
@@ -123,10 +125,11 @@ class FolderObject final : public FolderMembers<FolderObject> {
 };
 
 // A folder's subfolders, or (without a folder) the stores' top folders.
-class FoldersObject final : public FoldersMembers<FoldersObject> {
+class FoldersObject final : public FoldersMembers<FoldersObject>, public Enumerable {
  public:
   explicit FoldersObject(Folder* owner) : owner_(owner) {}
-  static const std::vector<DispatchMember<FoldersObject>>& dispatch_members();
+  size_t element_count() const override { return folder_count(); }
+  IDispatch* new_element(size_t position) const override;
   long object_class_code() const { return kOlFolders; }
   HRESULT parent(IDispatch** result);
 
@@ -142,10 +145,11 @@ class FoldersObject final : public FoldersMembers<FoldersObject> {
   Folder* owner_;
 };
 
-class ItemsObject final : public ItemsMembers<ItemsObject> {
+class ItemsObject final : public ItemsMembers<ItemsObject>, public Enumerable {
  public:
   explicit ItemsObject(Folder* folder) : folder_(folder) {}
-  static const std::vector<DispatchMember<ItemsObject>>& dispatch_members();
+  size_t element_count() const override { return folder_->items.size(); }
+  IDispatch* new_element(size_t position) const override;
   long object_class_code() const { return kOlItems; }
   HRESULT parent(IDispatch** result);
 
@@ -167,6 +171,13 @@ class ItemObject final : public DispatchObject<ItemObject, IDispatch> {
   long object_class_code() const { return object_class_of(item_->message_class); }
   HRESULT parent(IDispatch** result);
   const ByNameOverrides* by_name_overrides() const { return &item_->by_name; }
+  // The standard properties belong to some kinds of items only (Start to
+  // appointments, SenderName to messages, ...).
+  bool serves(const DispatchMember<ItemObject>& member) const;
+  // The dispatch interface of the item's kind (_MailItem, _AppointmentItem,
+  // _ContactItem, _TaskItem); none for other kinds.
+  ITypeInfo* own_type_info() const;
+  HRESULT standard_property(std::size_t index, VARIANT* result);
 
  private:
   HRESULT entry_id(BSTR* result);
@@ -174,6 +185,20 @@ class ItemObject final : public DispatchObject<ItemObject, IDispatch> {
   HRESULT message_class(BSTR* result);
 
   qvsim::Item* item_;
+};
+
+// The profile's user, as the namespace's CurrentUser gives it: a Recipient,
+// reached by IDispatch only.
+class RecipientObject final : public DispatchObject<RecipientObject, IDispatch> {
+ public:
+  RecipientObject() : DispatchObject("Recipient", IID_IDispatch) {}
+  static const std::vector<DispatchMember<RecipientObject>>& dispatch_members();
+  long object_class_code() const { return 4; }  // olRecipient
+  HRESULT parent(IDispatch** result);
+
+ private:
+  HRESULT name(BSTR* result);
+  HRESULT address(BSTR* result);
 };
 
 // An EntryID as Outlook shows it: upper-case hexadecimal; none (a null BSTR,

@@ -1,7 +1,5 @@
-// Self-registration of the simulated Outlook as the in-process server of the
-// Outlook application class, under HKLM\Software\Classes (Wine's COM reads
-// classes only from there).
-#include <windows.h>
+#include "sim/outlook/registration.h"
+
 #include <olectl.h>
 
 #include <string>
@@ -10,6 +8,7 @@
 #include "errors/unique_any.h"
 #include "outlook/outlook_interfaces.h"
 #include "sim/outlook/server.h"
+#include "sim/outlook/type_library.h"
 
 namespace qvsim::outlook {
 namespace {
@@ -17,6 +16,8 @@ namespace {
 constexpr wchar_t kClassesKey[] = L"Software\\Classes\\";
 constexpr wchar_t kProgId[] = L"Outlook.Application";
 constexpr wchar_t kVersionedProgId[] = L"Outlook.Application.16";
+constexpr wchar_t kInProcessKey[] = L"InprocServer32";
+constexpr wchar_t kLocalServerKey[] = L"LocalServer32";
 
 std::wstring class_id_text() {
   wchar_t text[40] = {};
@@ -24,20 +25,7 @@ std::wstring class_id_text() {
   return text;
 }
 
-std::wstring module_path() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(Server::instance().module(), buffer.data(),
-                                              static_cast<DWORD>(buffer.size()));
-    if (length == 0) {
-      return std::wstring();
-    }
-    if (length < buffer.size()) {
-      return std::wstring(buffer.data(), length);
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
+std::wstring class_key() { return L"CLSID\\" + class_id_text(); }
 
 bool set_text(const std::wstring& key_path, const wchar_t* name, const std::wstring& value) {
   HKEY created = nullptr;
@@ -57,31 +45,48 @@ bool delete_tree(const std::wstring& key_path) {
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
+// The server key of the host: the DLL's path, or the program's path quoted as
+// a command line (COM appends " -Embedding" to it).
+bool set_server_key(Host host, const std::wstring& path) {
+  if (host == Host::kInProcess) {
+    const std::wstring key = class_key() + L"\\" + kInProcessKey;
+    return delete_tree(class_key() + L"\\" + kLocalServerKey) && set_text(key, nullptr, path) &&
+           set_text(key, L"ThreadingModel", L"Apartment");
+  }
+  return delete_tree(class_key() + L"\\" + kInProcessKey) &&
+         set_text(class_key() + L"\\" + kLocalServerKey, nullptr, L"\"" + path + L"\"");
+}
+
+bool set_class_keys(Host host, const std::wstring& path) {
+  const std::wstring clsid = class_id_text();
+  return set_text(class_key(), nullptr, L"Microsoft Outlook") && set_server_key(host, path) &&
+         set_text(class_key() + L"\\ProgID", nullptr, kVersionedProgId) &&
+         set_text(class_key() + L"\\VersionIndependentProgID", nullptr, kProgId) &&
+         set_text(kProgId, nullptr, L"Microsoft Outlook") &&
+         set_text(std::wstring(kProgId) + L"\\CLSID", nullptr, clsid) &&
+         set_text(std::wstring(kProgId) + L"\\CurVer", nullptr, kVersionedProgId) &&
+         set_text(kVersionedProgId, nullptr, L"Microsoft Outlook") &&
+         set_text(std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, clsid);
+}
+
 }  // namespace
 
-HRESULT register_server() {
-  const std::wstring path = module_path();
-  const std::wstring clsid = class_id_text();
-  const std::wstring class_key = L"CLSID\\" + clsid;
-  const bool ok = !path.empty() && set_text(class_key, nullptr, L"Microsoft Outlook") &&
-                  set_text(class_key + L"\\InprocServer32", nullptr, path) &&
-                  set_text(class_key + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-                  set_text(class_key + L"\\ProgID", nullptr, kVersionedProgId) &&
-                  set_text(class_key + L"\\VersionIndependentProgID", nullptr, kProgId) &&
-                  set_text(kProgId, nullptr, L"Microsoft Outlook") &&
-                  set_text(std::wstring(kProgId) + L"\\CLSID", nullptr, clsid) &&
-                  set_text(std::wstring(kProgId) + L"\\CurVer", nullptr, kVersionedProgId) &&
-                  set_text(kVersionedProgId, nullptr, L"Microsoft Outlook") &&
-                  set_text(std::wstring(kVersionedProgId) + L"\\CLSID", nullptr, clsid);
-  return ok ? S_OK : SELFREG_E_CLASS;
+HRESULT register_server(Host host) {
+  const std::wstring path = module_path(Server::instance().module());
+  if (path.empty() || !set_class_keys(host, path)) {
+    return SELFREG_E_CLASS;
+  }
+  return SUCCEEDED(register_type_library(path)) ? S_OK : SELFREG_E_TYPELIB;
 }
 
 HRESULT unregister_server() {
-  // Each key goes, even when an earlier one could not.
-  const bool class_deleted = delete_tree(L"CLSID\\" + class_id_text());
+  const bool class_deleted = delete_tree(class_key());
   const bool prog_id_deleted = delete_tree(kProgId);
   const bool versioned_deleted = delete_tree(kVersionedProgId);
-  return class_deleted && prog_id_deleted && versioned_deleted ? S_OK : SELFREG_E_CLASS;
+  const HRESULT library = unregister_type_library();
+  return class_deleted && prog_id_deleted && versioned_deleted && SUCCEEDED(library)
+             ? S_OK
+             : SELFREG_E_CLASS;
 }
 
 }  // namespace qvsim::outlook

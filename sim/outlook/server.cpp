@@ -90,6 +90,25 @@ void Server::after_call(const std::string& call_point) {
   }
 }
 
+void Server::set_process_end(std::function<void()> end) {
+  std::lock_guard lock(mutex_);
+  process_end_ = std::move(end);
+}
+
+void Server::end_process_at(const std::string& call_point) {
+  std::function<void()> end;
+  {
+    std::lock_guard lock(mutex_);
+    if (!process_end_) {
+      change_errors_.push_back("end_process at " + call_point +
+                               ": only a local server ends its process");
+      return;
+    }
+    end = process_end_;
+  }
+  end();
+}
+
 HRESULT Server::apply(const nlohmann::json& action) {
   std::lock_guard lock(mutex_);
   try {
@@ -111,8 +130,16 @@ void Server::index_used(VARTYPE type) {
   ++index_types_[name != kNames.end() ? name->second : "VT_" + std::to_string(type)];
 }
 
+void Server::set_host_report(nlohmann::json members) {
+  std::lock_guard lock(mutex_);
+  host_report_ = std::move(members);
+}
+
 void Server::add_report_members(nlohmann::json& report) const {
   std::lock_guard lock(mutex_);
+  for (const auto& [name, value] : host_report_.items()) {
+    report[name] = value;
+  }
   report["index_types"] = index_types_;
   report["mailbox"] = wide_to_utf8(mailbox_path_);
   if (!load_error_.empty()) {

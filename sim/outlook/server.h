@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -54,6 +55,17 @@ class Server {
   // "index_types".
   void index_used(VARTYPE type);
 
+  // Members that the host adds to the report (how it was started and ended).
+  void set_host_report(nlohmann::json members);
+
+  // How the host ends its process at once, as Outlook ends when the user
+  // closes it or it crashes: set by the local server only (never returns).
+  void set_process_end(std::function<void()> end);
+  // A fault's end_process at this call: the host ends its process; a host
+  // that cannot (the DLL, in its client's process) keeps the call's point in
+  // the report's "change_errors" and answers the call.
+  void end_process_at(const std::string& call_point);
+
  private:
   Server();
   HRESULT load(const std::wstring& path);
@@ -70,6 +82,8 @@ class Server {
   int events_applied_ = 0;
   std::vector<std::string> change_errors_;
   std::map<std::string, std::uint64_t> index_types_;
+  nlohmann::json host_report_ = nlohmann::json::object();
+  std::function<void()> process_end_;
 };
 
 }  // namespace qvsim::outlook

@@ -35,6 +35,9 @@ DriverRun DriverTest::start_driver(const std::wstring& mailbox_path) {
   const std::wstring mapi_report = dir_.file(L"mapi-report.json");
   ::DeleteFileW(outlook_report.c_str());
   ::DeleteFileW(mapi_report.c_str());
+  if (local_server_mode() && !wait_until_outlook_ended(20000)) {
+    close_outlook();  // left running by another program: the driver starts its own
+  }
   ProcessOptions options;
   options.environment = environment_;
   options.timeout_ms = timeout_ms_;
@@ -47,7 +50,8 @@ DriverRun DriverTest::start_driver(const std::wstring& mailbox_path) {
   run.timed_out = result.timed_out;
   run.output = result.standard_output;
   run.error = result.standard_error;
-  run.outlook_report = read_report_if_written(outlook_report);
+  // The local server that the driver's activation started ends after it.
+  run.outlook_report = outlook_report_of_run(outlook_report);
   run.mapi_report = read_report_if_written(mapi_report);
   return run;
 }

@@ -166,10 +166,13 @@ class DriverFaultMatrix : public DriverTest {
     };
     // Each operation connects anew: the selection, the folder phase, then in
     // the item phase the path's folders and the search of the folder's items.
+    // In process each connection begins at DllGetClassObject; the local
+    // server, which runs already, begins with CreateInstance.
+    const char* connects = local_server_mode() ? "Application.CreateInstance" : "DllGetClassObject";
     std::size_t connection = 0;
     std::size_t connection_start = 0;
     for (std::size_t i = 0; i <= point.position; ++i) {
-      if (trace[i] == "DllGetClassObject") {
+      if (trace[i] == connects) {
         ++connection;
         connection_start = i;
       }
@@ -191,6 +194,8 @@ class DriverFaultMatrix : public DriverTest {
                          call.find(".Invoke(") != std::string::npos;
     if (call == "DllGetClassObject") {
       library_failure(REGDB_E_CLASSNOTREG);  // as COM reports it
+    } else if (point.hr == RPC_E_SERVERCALL_RETRYLATER || point.hr == RPC_E_CALL_REJECTED) {
+      // Busy once: the call is made again and the run goes on as without it.
     } else if (call == "Application.CreateInstance" || call == "_Application.QueryInterface" ||
                call == "IUnknown.QueryInterface") {
       library_failure(point.hr);
@@ -303,7 +308,18 @@ TEST_F(DriverFaultMatrix, EveryCallFailsOnce) {
   MatrixTally tally;
   for (const bool outlook : {true, false}) {
     const json& trace = outlook ? outlook_trace : mapi_trace;
-    for (const FaultPoint& point : fault_points(trace, outlook)) {
+    for (FaultPoint point : fault_points(trace, outlook)) {
+      if (outlook && local_server_mode()) {
+        // Across processes the object is also asked for interfaces by COM's
+        // marshaling, amid the library's own questions, which the matrix in
+        // process fails; and Wine does not carry the error object back
+        // (docs/simulator.md).
+        if (point.call.find(".QueryInterface") != std::string::npos) {
+          continue;
+        }
+        point.error_info = false;
+        point.description.clear();
+      }
       run_point(point, outlook ? outlook_failure(trace, point) : mapi_failure(trace, point), tally);
     }
   }

@@ -201,6 +201,39 @@ TEST_F(CorpusMessageTest, FieldsAgreeWithTheReference) {
   EXPECT_GT(rtf_compared, 5);
 }
 
+TEST_F(CorpusMessageTest, AnyPropertyReadsByTagAndANamedOneAsTheFieldThatNamesIt) {
+  constexpr struct {
+    ULONG tag;
+    const char* member;
+  } kSender[] = {{PR_SENDER_NAME_W, "senderName"}, {PR_SENDER_EMAIL_ADDRESS_W, "senderEmail"}};
+  int senders = 0;
+  int named = 0;
+  for (const std::wstring& name : names_) {
+    SCOPED_TRACE(utf8(name));
+    const MapiMessage message(path(name, L".msg").c_str(), false);
+    const std::wstring json = path(name, L".json");
+    const nlohmann::json reference =
+        path_exists(json) ? nlohmann::json::parse(read_text_file(json)) : nlohmann::json::object();
+    for (const auto& s : kSender) {
+      // The reference says "Unknown" where the file names no sender.
+      const std::string value = reference.value(s.member, std::string("Unknown"));
+      if (value != "Unknown") {
+        EXPECT_EQ(message.property_text(s.tag, kFailed), wide(value)) << s.member;
+        ++senders;
+      }
+    }
+    const std::wstring location = message.field_text(field::location, kFailed);
+    const std::wstring start = message.field_text(field::start, kFailed);
+    EXPECT_EQ(message.named_property_text(kPsetidAppointment, kLidLocation, PT_UNICODE, kFailed),
+              location);
+    EXPECT_EQ(message.named_property_text(kPsetidAppointment, kLidStartWhole, PT_SYSTIME, kFailed),
+              start);
+    named += (location.empty() ? 0 : 1) + (start.empty() ? 0 : 1);
+  }
+  EXPECT_GT(senders, 3);
+  EXPECT_GT(named, 2);
+}
+
 TEST_F(CorpusMessageTest, ReadOnlyOpeningSharesReadingRefusesWritingAndChangesNothing) {
   for (const std::wstring& name : names_) {
     SCOPED_TRACE(utf8(name));
@@ -389,6 +422,62 @@ TEST_F(MessageFileTest, CreatedMessageReadsBackWhatWasSaved) {
     for (const auto& f : fields) {
       EXPECT_EQ(message->field_text(f.field, kFailed), f.text) << "field " << f.field;
     }
+  }
+}
+
+TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
+  const GUID kPublicStrings = {0x00020329, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  const std::wstring source = empty_message_file();
+  const std::wstring created = file(L"created.msg");
+  {
+    MapiMessage message(source.c_str(), false);
+    MapiMessageImpl& impl = message.impl();
+    impl.storage.create(created.c_str());
+    impl.wrap_storage();
+    set_properties(*impl.message);
+    GUID set = kPublicStrings;
+    MAPINAMEID project{};
+    project.lpguid = &set;
+    project.ulKind = MNID_STRING;
+    project.Kind.lpwstrName = const_cast<wchar_t*>(L"Project");
+    LPMAPINAMEID names[] = {&project};
+    mapi_buffer<SPropTagArray> tags;
+    ASSERT_EQ(impl.message->GetIDsFromNames(1, names, MAPI_CREATE, tags.put()), S_OK);
+    SPropValue values[2]{};
+    values[0].ulPropTag = CHANGE_PROP_TYPE(tags->aulPropTag[0], PT_UNICODE);
+    values[0].Value.lpszW = const_cast<wchar_t*>(L"Apollo");
+    values[1].ulPropTag = PR_SENDER_NAME_A;
+    values[1].Value.lpszA = const_cast<char*>("Ann Lee");
+    ASSERT_EQ(impl.message->SetProps(2, values, nullptr), S_OK);
+    impl.dirty = true;
+  }
+  const MapiMessage m(created.c_str(), false);
+  const struct {
+    const char* what;
+    std::wstring text;
+    const wchar_t* expected;
+  } cases[] = {
+      {"string by tag", m.property_text(PR_SUBJECT_W, kFailed), L"Plan \u00FC\u65E5"},
+      {"8-bit value by its Unicode tag", m.property_text(PR_SENDER_NAME_W, kFailed), L"Ann Lee"},
+      {"8-bit value by its 8-bit tag", m.property_text(PR_SENDER_NAME_A, kFailed), L"Ann Lee"},
+      {"integer by tag", m.property_text(PR_PRIORITY, kFailed), L"-1"},
+      {"missing string", m.property_text(PR_SENDER_EMAIL_ADDRESS_W, kFailed), L""},
+      {"missing integer", m.property_text(PR_IMPORTANCE, L"7"), L"7"},
+      {"binary", m.property_text(PR_SEARCH_KEY, kFailed), kFailed.c_str()},
+      {"named by LID", m.named_property_text(kPsetidAppointment, kLidLocation, PT_UNICODE, kFailed),
+       L"Room 4B"},
+      {"named time by LID",
+       m.named_property_text(kPsetidAppointment, kLidStartWhole, PT_SYSTIME, kFailed),
+       L"45419.37500"},
+      {"named by string", m.named_property_text(kPublicStrings, L"Project", PT_UNICODE, kFailed),
+       L"Apollo"},
+      {"string name never mapped",
+       m.named_property_text(kPublicStrings, L"Budget", PT_UNICODE, kFailed), L""},
+      {"LID never mapped", m.named_property_text(kPsetidAppointment, 0x8215, PT_BOOLEAN, L"3"),
+       L"3"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.text, c.expected) << c.what;
   }
 }
 

@@ -38,7 +38,9 @@ TEST_F(OutlookAppTest, ConnectsThroughActivationRunAndQueryInterface) {
   }
   EXPECT_EQ(calls("Application.CreateInstance"), 1u);
   EXPECT_EQ(calls("IRunnableObject.QueryInterface"), 1u);  // OleRun
-  EXPECT_EQ(calls("_Application.QueryInterface"), 1u);
+  // Across processes COM asks the object once more, as it makes the stub
+  // through which the interface is reached.
+  EXPECT_EQ(calls("_Application.QueryInterface"), local_server_mode() ? 2u : 1u);
   expect_everything_released();
 }
 
@@ -119,6 +121,10 @@ TEST_F(OutlookAppTest, GetPropertyByNameReportsTheReadsHresult) {
 }
 
 TEST_F(OutlookAppTest, FailedMemberCarriesTheErrorObjectOnlyWhenOutlookReportsOne) {
+  if (local_server_mode()) {
+    GTEST_SKIP() << "Wine's COM does not carry a server's error object back to the client "
+                    "(docs/simulator.md)";
+  }
   add_fault({{"call", "Selection.Item"},
              {"nth", 1},
              {"hr", "0x80020009"},
@@ -198,6 +204,41 @@ TEST_F(OutlookAppTest, FailedLookupsRaiseOutlooksHresult) {
   EXPECT_EQ(raised([&] { outlook::item(outlook::folders(name_space), 2); }), MAPI_E_NOT_FOUND);
   EXPECT_EQ(raised([&] { outlook::get_namespace(application, L"NOT-MAPI"); }), E_INVALIDARG);
 }
+
+// The codes of an Outlook that has gone: the operation fails at once with the
+// code, the call made once; a read by name fails its operation too.
+struct GoneCase {
+  const char* call;
+  HRESULT hr;
+  bool com_error;  // raised by a typed member; otherwise win32_error
+};
+
+class OutlookGoneTest : public OutlookAppTest, public ::testing::WithParamInterface<GoneCase> {};
+
+TEST_P(OutlookGoneTest, FailsTheSelectionAtOnceWithTheCode) {
+  const GoneCase& gone = GetParam();
+  add_fault({{"call", gone.call}, {"hr", static_cast<std::int64_t>(gone.hr)}});
+  serve();
+  HRESULT raised = S_OK;
+  try {
+    selected_item_urls();
+  } catch (const _com_error& e) {
+    raised = gone.com_error ? e.Error() : E_UNEXPECTED;
+  } catch (const win32_error& e) {
+    raised = gone.com_error ? E_UNEXPECTED : e.code();
+  }
+  EXPECT_EQ(raised, gone.hr);
+  EXPECT_EQ(calls(gone.call), 1u);
+  expect_everything_released();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gone, OutlookGoneTest,
+    ::testing::Values(GoneCase{"Application.CreateInstance", CO_E_OBJNOTCONNECTED, false},
+                      GoneCase{"Selection.Count", RPC_E_DISCONNECTED, true},
+                      GoneCase{"Selection.Item", RPC_E_SERVER_DIED_DNE, true},
+                      GoneCase{"Item.GetIDsOfNames", static_cast<HRESULT>(0x800706BA), false},
+                      GoneCase{"Item.Invoke(EntryID)", static_cast<HRESULT>(0x800706BE), false}));
 
 }  // namespace
 }  // namespace qv::test

@@ -19,13 +19,33 @@ function(run name)
   set(run_output "${output}" PARENT_SCOPE)
 endfunction()
 
-# The example of docs/library.md is the consumer project, word for word.
+# The examples of docs/library.md are the consumer project, word for word.
 file(READ ${QV_SOURCE_DIR}/docs/library.md page)
-foreach(file main.cpp CMakeLists.txt)
+foreach(file main.cpp item_fields.cpp CMakeLists.txt)
   file(READ ${CMAKE_CURRENT_LIST_DIR}/consumer/${file} text)
   string(FIND "${page}" "${text}" at)
   check("docs/library.md does not show tests/package/consumer/${file} as it is" at GREATER -1)
 endforeach()
+
+# The snippets that it quotes from item_fields.cpp (each after a line
+# "<!-- from item_fields.cpp -->") are in it word for word.
+file(READ ${CMAKE_CURRENT_LIST_DIR}/consumer/item_fields.cpp program)
+set(marker "<!-- from item_fields.cpp -->\n```cpp\n")
+string(LENGTH "${marker}" marker_length)
+set(rest "${page}")
+set(quoted 0)
+string(FIND "${rest}" "${marker}" at)
+while(at GREATER -1)
+  math(EXPR at "${at} + ${marker_length}")
+  string(SUBSTRING "${rest}" ${at} -1 rest)
+  string(FIND "${rest}" "```" end)
+  string(SUBSTRING "${rest}" 0 ${end} snippet)
+  string(FIND "${program}" "${snippet}" found)
+  check("docs/library.md quotes item_fields.cpp wrongly:\n${snippet}" found GREATER -1)
+  math(EXPR quoted "${quoted} + 1")
+  string(FIND "${rest}" "${marker}" at)
+endwhile()
+check("docs/library.md quotes item_fields.cpp ${quoted} times, not twice" quoted EQUAL 2)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
@@ -73,6 +93,29 @@ run("starting Wine" ${QV_BUILD_DIR}/wine-run --start)
 
 # A project of its own finds the installed package.
 build_and_run(package ${CMAKE_CURRENT_LIST_DIR}/consumer -DCMAKE_PREFIX_PATH=${prefix})
+
+# The second example, item_fields, on an item named by each form of item URL,
+# and on a file that does not exist: the output (line ends as written on
+# Windows) and the exit code.
+function(item_fields source expected_status expected_output expected_errors)
+  execute_process(COMMAND bash ${QV_SOURCE_DIR}/scripts/sim-run --build ${QV_BUILD_DIR}
+                  ${WORK_DIR}/package/item_fields.exe ${source}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  string(REPLACE "\r\n" "\n" output "${output}")
+  check("item_fields ${source} exited with ${result}:\n${output}${errors}" result EQUAL expected_status)
+  check("item_fields ${source} printed:\n${output}" output STREQUAL expected_output)
+  check("item_fields ${source} reported:\n${errors}" errors MATCHES "${expected_errors}")
+endfunction()
+item_fields([[outlook:\\Mailbox%20-%20Alice%20Martin\Calendar\Budget meeting]] 0 [[Subject: Budget meeting
+Sender:  <>
+Location: Conference Room 4B
+Start: 2024-09-19 13:00 UTC
+]] "^$")
+item_fields([[outlook:\\Mailbox - Alice Martin\Inbox\Q3 budget review]] 0 [[Subject: Q3 budget review
+Sender: Daniel Okafor <daniel.okafor@contoso.com>
+Location: 
+]] "^$")
+item_fields(${WORK_DIR}/missing.msg 1 "" "^qv: 0x80030002 ")
 
 # A project that takes qv's sources with add_subdirectory builds the library
 # only: no driver, simulator or test.

@@ -56,6 +56,22 @@ TEST_F(LedgerTest, FailsOnlyTheNthCallOrEveryCall) {
   EXPECT_EQ(ledger_.enter("MAPILogonEx", "Home").hr, static_cast<HRESULT>(0x80040111));
 }
 
+TEST_F(LedgerTest, FailsCountCallsInARowFromTheNth) {
+  ledger_.set_faults(nlohmann::json::parse(R"([
+    {"call": "Selection.Item", "nth": 2, "count": 3, "hr": "RPC_E_CALL_REJECTED"},
+    {"call": "Selection.Count", "count": 2, "hr": "RPC_E_SERVERCALL_RETRYLATER"}
+  ])"));
+  const HRESULT item[] = {S_OK, RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED, RPC_E_CALL_REJECTED,
+                          S_OK};
+  for (const HRESULT expected : item) {
+    EXPECT_EQ(ledger_.enter("Selection.Item").hr, expected);
+  }
+  const HRESULT count[] = {RPC_E_SERVERCALL_RETRYLATER, RPC_E_SERVERCALL_RETRYLATER, S_OK};
+  for (const HRESULT expected : count) {
+    EXPECT_EQ(ledger_.enter("Selection.Count").hr, expected);
+  }
+}
+
 TEST_F(LedgerTest, QualifiedEntryMatchesPlainAndQualifiedRules) {
   ledger_.set_faults(nlohmann::json::parse(R"([
     {"call": "MAPILogonEx", "hr": "MAPI_E_LOGON_FAILED", "only_for": "Home"},

@@ -3,6 +3,14 @@
 //                             listing does, prints each FolderPath, releases
 //                             everything
 //   sim_outlook_client leak   takes the first top folder and never releases it
+//   sim_outlook_client vanish takes the first top folder and ends its process
+//                             at once, as a crash would, without
+//                             uninitialising COM (which would release it)
+//   sim_outlook_client wait   prints "connected", then waits (20 s at most)
+//                             for the event QvSimOutlookClientMayEnd before it
+//                             releases everything
+//   sim_outlook_client start  starts outlook_sim_server.exe as a user starts
+//                             Outlook, waits until it runs, then connects
 // Exit code 0 when connecting worked, 1 otherwise.
 #include <windows.h>
 
@@ -42,10 +50,34 @@ void walk(_Folders* folders) {
   }
 }
 
+// Starts the simulated Outlook beside this program from this process, as a
+// user would (no argument), and waits (10 s at most) until its window exists.
+void start_outlook() {
+  wchar_t path[MAX_PATH] = {};
+  const std::wstring self(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
+  const std::wstring server = self.substr(0, self.rfind(L'\\') + 1) + L"outlook_sim_server.exe";
+  std::wstring command = L"\"" + server + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started = {};
+  if (!::CreateProcessW(server.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+    return;
+  }
+  const qv::unique_any<HANDLE, &::CloseHandle> process(started.hProcess);
+  const qv::unique_any<HANDLE, &::CloseHandle> thread(started.hThread);
+  for (int i = 0; i < 1000 && ::FindWindowW(L"rctrl_renwnd32", nullptr) == nullptr; ++i) {
+    ::Sleep(10);
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring scenario = argc > 1 ? argv[1] : L"walk";
+  if (scenario == L"start") {
+    start_outlook();
+  }
   ::CoInitialize(nullptr);
   int exit_code = 1;
   {
@@ -55,6 +87,15 @@ int wmain(int argc, wchar_t** argv) {
       if (scenario == L"leak") {
         // Leaked on purpose: the reference is given up and never released.
         static_cast<void>(qvsim::test::top_folder(application.get(), 1).release());
+      } else if (scenario == L"vanish") {
+        static_cast<void>(qvsim::test::top_folder(application.get(), 1).release());
+        ::TerminateProcess(::GetCurrentProcess(), 0);
+      } else if (scenario == L"wait") {
+        std::printf("connected\n");
+        std::fflush(stdout);
+        const qv::unique_any<HANDLE, &::CloseHandle> may_end(
+            ::CreateEventW(nullptr, TRUE, FALSE, L"QvSimOutlookClientMayEnd"));
+        ::WaitForSingleObject(may_end.get(), 20000);
       } else {
         com_ptr<_NameSpace> mapi;
         com_ptr<_Folders> folders;

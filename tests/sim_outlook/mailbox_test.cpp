@@ -437,16 +437,28 @@ TEST(MailboxErrorTest, ErrorsNameThePlaceInTheDescription) {
       "\"0x80004005\", or S_OK, S_FALSE, E_FAIL, E_POINTER, E_NOINTERFACE, E_OUTOFMEMORY, "
       "E_INVALIDARG, "
       "E_ACCESSDENIED, E_NOTIMPL, E_UNEXPECTED, REGDB_E_CLASSNOTREG, CO_E_SERVER_EXEC_FAILURE, "
-      "RPC_E_SERVERCALL_RETRYLATER, DISP_E_MEMBERNOTFOUND, DISP_E_UNKNOWNNAME, DISP_E_EXCEPTION, "
+      "RPC_E_SERVERCALL_RETRYLATER, RPC_E_CALL_REJECTED, DISP_E_MEMBERNOTFOUND, "
+      "DISP_E_UNKNOWNNAME, DISP_E_EXCEPTION, "
       "STG_E_FILENOTFOUND, STG_E_ACCESSDENIED, STG_E_READFAULT, MAPI_E_CALL_FAILED, "
       "MAPI_E_NOT_ENOUGH_MEMORY, MAPI_E_INVALID_PARAMETER, MAPI_E_NO_ACCESS, MAPI_E_NO_SUPPORT, "
       "MAPI_E_NOT_FOUND, MAPI_E_LOGON_FAILED, MAPI_E_NETWORK_ERROR, MAPI_E_DISK_ERROR, "
       "MAPI_E_CORRUPT_DATA, MAPI_E_USER_CANCEL, MAPI_E_NOT_INITIALIZED, MAPI_E_UNKNOWN_FLAGS, "
       "MAPI_E_INTERFACE_NOT_SUPPORTED, MAPI_E_TOO_BIG)");
+  EXPECT_EQ(error_of(R"({"faults": [{"call": "Selection.Item", "nth": 2, "count": 0}]})"),
+            "faults[0].count: 0 is out of range");
   EXPECT_EQ(error_of(R"({"faults": [{"call": "MAPILogonEx", "only_for": 3}]})"),
             "faults[0].only_for: must be a string");
   EXPECT_EQ(error_of(R"({"stores": [{"top_folder": {}}]})"),
             "stores[0]: a store needs a \"display_name\"");
+  // A default folder names a folder of its own store, by a kind Outlook has.
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "default_folders": {"inbox": "x"}},
+                {"display_name": "T", "top_folder": {"folders": [{"id": "x", "name": "In"}]}}]})"),
+            "stores[0].default_folders.inbox: no folder of this store has the id \"x\"");
+  EXPECT_EQ(error_of(R"({"stores": [{"display_name": "S", "default_folders": {"outbox_": "x"}}]})"),
+            "stores[0].default_folders.outbox_: unknown default folder (accepted: deleted_items, "
+            "outbox, sent_items, inbox, calendar, contacts, journal, notes, tasks, drafts, junk)");
+  EXPECT_EQ(error_of(R"({"current_user": {"name": "A", "mail": "a@b"}})"),
+            "current_user: unknown member \"mail\"");
 }
 
 TEST(MailboxStateTest, FaultsAreWrittenWithNumbersAsTheLedgerReadsThem) {

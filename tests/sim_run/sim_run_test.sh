@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # One case of scripts/sim-run, run by CTest (tests/sim_run/CMakeLists.txt).
-# Usage: sim_run_test.sh CASE BUILD_DIR CLIENT_EXE
+# Usage: sim_run_test.sh CASE BUILD_DIR CLIENT_EXE LATE_BOUND_CLIENT_EXE
 set -euo pipefail
 case_name=$1
 build=$2
 client=$3
+late_bound_client=$4
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -60,6 +61,61 @@ case $case_name in
         fail "$report-report.json: $(cat "$work/reports/$report-report.json" 2>&1)"
     done
     grep -q '"MAPILogonEx": 1' "$work/reports/mapi-report.json" || fail "the client's logon did not reach mapi32.dll"
+    ;;
+  late_bound_local | late_bound_inproc)
+    # Local times in a zone with summer time: Start (13:30Z in September) is
+    # two hours ahead, End (15:00Z in December) one. Across processes the
+    # failure's text comes back in Invoke's exception information, in-process
+    # in the thread's error object.
+    export TZ=Europe/Berlin
+    if [ "$case_name" = late_bound_local ]; then
+      sim_run --mode local --mailbox "$root/tests/sim_run/late_bound_mailbox.json" \
+        "$late_bound_client" excepinfo
+      not_served='PickFolder: 0x80020009 0x80004001'
+    else
+      sim_run --mode inproc --mailbox "$root/tests/sim_run/late_bound_mailbox.json" \
+        "$late_bound_client" errorinfo
+      not_served='PickFolder: 0x80020009 0x00000000'
+    fi
+    [ "$status" -eq 0 ] || fail "exit code $status: $err"
+    expected_out="Start: VT_DATE 2024-09-20 15:30:00
+End: VT_DATE 2024-12-20 16:00:00
+Location: VT_BSTR Room 4B
+SenderName: 0x80020006
+$not_served The simulated Outlook does not serve _NameSpace.PickFolder"
+    [ "$out" = "$expected_out" ] || fail "unexpected output: $out"
+    ;;
+  vbscript)
+    export TZ=Europe/Berlin
+    host=""
+    for candidate in /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/wine/x86_64-windows \
+      /usr/lib64/wine/x86_64-windows; do
+      [ -f "$candidate/cscript.exe" ] && host=$candidate/cscript.exe && break
+    done
+    [ -n "$host" ] || fail "Wine's cscript.exe not found"
+    sim_run --mode local --mailbox "$root/tests/sim_run/late_bound_mailbox.json" --report "$work/reports" \
+      "$host" "$(printf 'Z:%s' "${root//\//\\}/tests/sim_run/outlook_idioms.vbs")"
+    [ "$status" -eq 0 ] || fail "exit code $status: $err"
+    expected_out='User: Alice Martin
+Store: Mailbox - Alice Martin
+  Inbox (2)
+    Q3 budget review
+    Lunch on Friday?
+  Sent Items (0)
+  Deleted Items (0)
+  Calendar (1)
+    Budget meeting
+Store: Archive 2023
+  Inbox (1)
+    Invoice 2023-118 (paid)
+MAPIFolder: \\Mailbox - Alice Martin\Inbox
+Selected: Q3 budget review from Daniel Okafor, 2024-09-16 09:42
+Selected: Lunch on Friday? from Priya Raman, 2024-09-17 12:15
+Meeting: Budget meeting in Room 4B, 2024-09-20 15:30 to 2024-12-20 16:00
+Drafts: 8004010F The attempted operation failed. An object could not be found.'
+    [ "$out" = "$expected_out" ] || fail "unexpected output: $out"
+    grep -q '"unreleased_references": 0' "$work/reports/outlook-report.json" ||
+      fail "outlook-report.json: $(cat "$work/reports/outlook-report.json" 2>&1)"
     ;;
   *)
     [ -n "${expected[$case_name]:-}" ] || fail "no case $case_name"

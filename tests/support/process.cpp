@@ -121,11 +121,43 @@ std::wstring quote_argument(const std::wstring& argument) {
   return quoted;
 }
 
-ProcessResult run_process(const std::wstring& program, const ProcessOptions& options) {
+namespace {
+
+std::wstring command_line_of(const std::wstring& program, const ProcessOptions& options) {
   std::wstring command_line = quote_argument(program);
   for (const auto& argument : options.arguments) {
     command_line += L" " + quote_argument(argument);
   }
+  return command_line;
+}
+
+}  // namespace
+
+ProcessHandle start_process(const std::wstring& program, const ProcessOptions& options) {
+  std::wstring command_line = command_line_of(program, options);
+  std::wstring environment = environment_block(options);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, TRUE};
+  Handle none(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes, OPEN_EXISTING, 0,
+                            nullptr));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = none.get();
+  startup.hStdOutput = none.get();
+  startup.hStdError = none.get();
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                        CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(), nullptr,
+                        &startup, &info)) {
+    throw last_error_exception("CreateProcessW");
+  }
+  ::CloseHandle(info.hThread);
+  return ProcessHandle(info.hProcess);
+}
+
+ProcessResult run_process(const std::wstring& program, const ProcessOptions& options) {
+  std::wstring command_line = command_line_of(program, options);
   std::wstring environment = environment_block(options);
 
   Handle out_read, out_write, err_read, err_write;

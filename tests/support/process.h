@@ -32,6 +32,31 @@ struct ProcessResult {
 // the process cannot be started.
 ProcessResult run_process(const std::wstring& program, const ProcessOptions& options = {});
 
+// A process handle, closed when the holder goes.
+class ProcessHandle {
+ public:
+  explicit ProcessHandle(HANDLE process) : process_(process) {}
+  ProcessHandle(ProcessHandle&& other) noexcept : process_(other.process_) {
+    other.process_ = nullptr;
+  }
+  ProcessHandle(const ProcessHandle&) = delete;
+  ProcessHandle& operator=(const ProcessHandle&) = delete;
+  ~ProcessHandle() {
+    if (process_ != nullptr) {
+      ::CloseHandle(process_);
+    }
+  }
+  HANDLE get() const { return process_; }
+
+ private:
+  HANDLE process_;
+};
+
+// Starts program without waiting for it and without a console, its standard
+// handles NUL; options.timeout_ms is not used. Throws std::runtime_error when
+// the process cannot be started.
+ProcessHandle start_process(const std::wstring& program, const ProcessOptions& options = {});
+
 // Quotes one argument by the rules that CommandLineToArgvW undoes.
 std::wstring quote_argument(const std::wstring& argument);
 

@@ -14,12 +14,24 @@ constexpr wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{0006F03A-0000-0000-
 constexpr wchar_t kProgIdKey[] = L"Software\\Classes\\Outlook.Application";
 constexpr wchar_t kVersionedProgIdKey[] = L"Software\\Classes\\Outlook.Application.16";
 constexpr wchar_t kDllName[] = L"outlook_sim.dll";
+constexpr wchar_t kServerName[] = L"outlook_sim_server.exe";
+// Outlook's main window class, which the local server's window has too.
+constexpr wchar_t kOutlookWindowClass[] = L"rctrl_renwnd32";
 
 // A DLL's export as a function of its own type (through void*, which the
 // compilers accept between function pointer types).
 template <class Function>
 Function export_of(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+void run_server_registration(const wchar_t* option) {
+  ProcessOptions options;
+  options.arguments = {option};
+  if (run_process(outlook_sim_server_path(), options).exit_code != 0) {
+    throw std::runtime_error("outlook_sim_server.exe " +
+                             std::string(option, option + wcslen(option)) + " failed");
+  }
 }
 
 void call_registration_entry(const char* entry) {
@@ -65,12 +77,98 @@ std::wstring sample_mailbox_path() { return source_dir() + L"\\sim\\mailboxes\\s
 
 std::wstring outlook_sim_path() { return bin_path(kDllName); }
 
-void register_outlook_sim() { call_registration_entry("DllRegisterServer"); }
+std::wstring outlook_sim_server_path() { return bin_path(kServerName); }
 
-void unregister_outlook_sim() { call_registration_entry("DllUnregisterServer"); }
+bool local_server_mode() {
+  wchar_t mode[16] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"QV_SIM_MODE", mode, 16);
+  return length > 0 && length < 16 && std::wstring(mode) == L"local";
+}
+
+void register_outlook_sim() {
+  if (local_server_mode()) {
+    run_server_registration(L"/RegServer");
+  } else {
+    call_registration_entry("DllRegisterServer");
+  }
+}
+
+void unregister_outlook_sim() {
+  if (local_server_mode()) {
+    run_server_registration(L"/UnregServer");
+  } else {
+    call_registration_entry("DllUnregisterServer");
+  }
+}
 
 bool outlook_sim_registered() {
-  return registry_key_exists(HKEY_LOCAL_MACHINE, std::wstring(kClassKey) + L"\\InprocServer32");
+  return registry_key_exists(
+      HKEY_LOCAL_MACHINE,
+      std::wstring(kClassKey) + (local_server_mode() ? L"\\LocalServer32" : L"\\InprocServer32"));
+}
+
+bool outlook_running() { return ::FindWindowW(kOutlookWindowClass, nullptr) != nullptr; }
+
+bool wait_until_outlook_ended(DWORD timeout_ms) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
+  while (outlook_running()) {
+    if (::GetTickCount64() >= deadline) {
+      return false;
+    }
+    ::Sleep(10);
+  }
+  return true;
+}
+
+void close_outlook() {
+  const ULONGLONG deadline = ::GetTickCount64() + 20000;
+  while (const HWND window = ::FindWindowW(kOutlookWindowClass, nullptr)) {
+    if (::GetTickCount64() >= deadline) {
+      throw std::runtime_error("the simulated Outlook did not end when it was closed");
+    }
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ::Sleep(10);
+  }
+}
+
+namespace {
+
+ProcessHandle start_outlook(
+    const std::map<std::wstring, std::optional<std::wstring>>& environment) {
+  ProcessOptions options;
+  options.environment = environment;
+  ProcessHandle process = start_process(outlook_sim_server_path(), options);
+  const ULONGLONG deadline = ::GetTickCount64() + 20000;
+  while (!outlook_running()) {
+    if (::WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0 ||
+        ::GetTickCount64() >= deadline) {
+      throw std::runtime_error("the simulated Outlook did not start");
+    }
+  }
+  return process;
+}
+
+}  // namespace
+
+RunningOutlook::RunningOutlook(
+    const std::map<std::wstring, std::optional<std::wstring>>& environment)
+    : process_(start_outlook(environment)) {}
+
+RunningOutlook::~RunningOutlook() {
+  try {
+    close();
+  } catch (...) {
+    ::TerminateProcess(process_.get(), 1);
+  }
+}
+
+void RunningOutlook::close() {
+  if (closed_) {
+    return;
+  }
+  closed_ = true;
+  close_outlook();
+  ::WaitForSingleObject(process_.get(), 20000);
 }
 
 OutlookRegistrationBackup::OutlookRegistrationBackup()
@@ -91,6 +189,14 @@ nlohmann::json read_report(const std::wstring& path) {
     throw std::runtime_error("the report is not JSON");
   }
   return report;
+}
+
+nlohmann::json outlook_report_of_run(const std::wstring& path, DWORD timeout_ms) {
+  if (local_server_mode()) {
+    // The server writes its report before its window goes.
+    wait_until_outlook_ended(timeout_ms);
+  }
+  return path_exists(path) ? read_report(path) : nlohmann::json();
 }
 
 nlohmann::json outlook_report_now() {

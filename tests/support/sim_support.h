@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/process.h"
 #include "tests/support/registry.h"
 
 namespace qv::test {
@@ -22,15 +23,50 @@ inline constexpr wchar_t kOutlookReportVariable[] = L"QV_SIM_OUTLOOK_REPORT";
 // sim/mailboxes/sample.json of the sources.
 std::wstring sample_mailbox_path();
 
-// outlook_sim.dll in the build's bin folder.
+// outlook_sim.dll and outlook_sim_server.exe in the build's bin folder.
 std::wstring outlook_sim_path();
+std::wstring outlook_sim_server_path();
+
+// How this run serves the simulated Outlook: in the program's own process
+// (outlook_sim.dll), or, with QV_SIM_MODE=local, as a local server in a
+// process of its own (outlook_sim_server.exe). wine-run gives each mode a
+// Wine prefix of its own.
+bool local_server_mode();
 
 // Registers or unregisters the simulated Outlook as the Outlook application
-// class, through the DLL's own DllRegisterServer / DllUnregisterServer. Both
-// may be repeated. Throws std::runtime_error when the DLL fails.
+// class for this run's mode: the DLL's own DllRegisterServer /
+// DllUnregisterServer, or the local server's /RegServer and /UnregServer.
+// Both may be repeated. Throws std::runtime_error when that fails.
 void register_outlook_sim();
 void unregister_outlook_sim();
 bool outlook_sim_registered();
+
+// The local server: whether a simulated Outlook runs in the prefix now (its
+// main window exists), and a wait until none does; false when one still
+// runs after timeout_ms.
+bool outlook_running();
+bool wait_until_outlook_ended(DWORD timeout_ms);
+// Closes a simulated Outlook that runs, as a user closes Outlook (WM_CLOSE to
+// its main window), and waits until it has ended.
+void close_outlook();
+
+// The local server started as a user starts Outlook, before any client, with
+// these variables in its environment (QV_SIM_MAILBOX, QV_SIM_OUTLOOK_REPORT,
+// ...): it serves every activation until it is closed, and writes its report
+// as it ends. Closed when the holder goes.
+class RunningOutlook {
+ public:
+  explicit RunningOutlook(const std::map<std::wstring, std::optional<std::wstring>>& environment);
+  RunningOutlook(const RunningOutlook&) = delete;
+  RunningOutlook& operator=(const RunningOutlook&) = delete;
+  ~RunningOutlook();
+  // Closes it and waits for its process to end.
+  void close();
+
+ private:
+  ProcessHandle process_;
+  bool closed_ = false;
+};
 
 // Keeps the registry keys of the Outlook application class (the class and its
 // two ProgIDs) and puts them back as they were when it goes away. Tests that
@@ -57,6 +93,12 @@ void use_outlook_as_default_mail_client();
 // Reads a report file as JSON. Throws std::runtime_error when the file is
 // missing or is not JSON.
 nlohmann::json read_report(const std::wstring& path);
+
+// The report that the simulated Outlook of a run wrote to path: at once in
+// process (the DLL writes it as the program exits); from the local server,
+// once it has ended, which a server that the program started does just after
+// the program (waiting up to timeout_ms). Null when no report was written.
+nlohmann::json outlook_report_of_run(const std::wstring& path, DWORD timeout_ms = 20000);
 
 // The report of the simulated Outlook loaded in this process, written now
 // through its exported QvSimOutlookWriteReport. Throws std::runtime_error

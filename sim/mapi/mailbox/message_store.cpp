@@ -108,9 +108,13 @@ HRESULT new_mapi_text(const std::wstring& text, ULONG flags, LPTSTR* result) {
   return S_OK;
 }
 
-// Outlook's receive folder for every message class: the top folder's
-// subfolder named Inbox, else the top folder.
+// Outlook's receive folder for every message class: the store's inbox as the
+// description names it, else the top folder's subfolder named Inbox, else the
+// top folder.
 const Folder* receive_folder(const Store& store) {
+  if (const auto inbox = store.default_folders.find(6); inbox != store.default_folders.end()) {
+    return inbox->second;
+  }
   if (!store.top_folder) {
     return nullptr;
   }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include <qv/errors/compat.h>      // _com_error, CAtlException
-#include <qv/errors/exceptions.h>  // qv::texception
+#include <qv/errors/exceptions.h>  // qv::texception, qv::win32_error
 #include <qv/items/message.h>      // qv::MapiMessage
 #include <qv/mapi/mapi.h>          // qv::shared_mapi
 #include <qv/outlook/selection.h>  // qv::selected_item_urls
@@ -23,7 +23,11 @@ int main() {
       const std::wstring subject = message.field_text(0, L"(no subject)");
       std::printf("%ls\t%ls\n", url.c_str(), subject.c_str());
     }
-  } catch (const qv::texception& error) {  // the library's own failures
+  } catch (const qv::win32_error& error) {  // a failed call: its code and the system's text
+    std::fprintf(stderr, "qv: 0x%08lX %ls\n", static_cast<unsigned long>(error.code()),
+                 error.message().c_str());
+    status = 1;
+  } catch (const qv::texception& error) {  // the library's own named failures
     std::fprintf(stderr, "qv: %ls\n", error.message().c_str());
     status = 1;
   } catch (const _com_error& error) {  // a member of Outlook's objects failed
