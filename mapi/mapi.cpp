@@ -140,8 +140,8 @@ com_ptr<IUnknown> Mapi::open_entry(const EntryId& entry_id, ULONG expected_type)
 
 Mapi* shared_mapi(bool release) {
   std::unique_ptr<Mapi>& instance = shared_instance();
-  static const bool exit_routine_registered = std::atexit(destroy_shared_mapi) == 0;
-  (void)exit_routine_registered;
+  static const bool kExitRoutineRegistered = std::atexit(destroy_shared_mapi) == 0;
+  (void)kExitRoutineRegistered;
   if (release) {
     instance.reset();
     return nullptr;
