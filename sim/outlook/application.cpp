@@ -257,12 +257,12 @@ namespace qvsim::outlook {
 // Recipient ------------------------------------------------------------------
 
 const std::vector<DispatchMember<RecipientObject>>& RecipientObject::dispatch_members() {
-  static const std::vector<DispatchMember<RecipientObject>> members = {
+  static const std::vector<DispatchMember<RecipientObject>> kMembers = {
       {L"Name", 0x3001, &invoke_member<&RecipientObject::name, RecipientObject>},
       {L"Address", 0x3003, &invoke_member<&RecipientObject::address, RecipientObject>},
       {L"Parent", 0x6D, &invoke_member<&RecipientObject::parent_object, RecipientObject>},
   };
-  return members;
+  return kMembers;
 }
 
 HRESULT RecipientObject::parent(IDispatch** result) {

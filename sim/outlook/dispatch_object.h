@@ -379,7 +379,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
 
   // An item's own names, and those that every item has.
   static const std::vector<DispatchMember<Self>>& members() {
-    static const std::vector<DispatchMember<Self>> all = [] {
+    static const std::vector<DispatchMember<Self>> kAll = [] {
       // An object's own member comes first, so that it may give a shared
       // name a DISPID of its own (a Recipient's Parent is 0x6D).
       std::vector<DispatchMember<Self>> list;
@@ -402,7 +402,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo, public Tracke
       }
       return list;
     }();
-    return all;
+    return kAll;
   }
 
   template <class T>

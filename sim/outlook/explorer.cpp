@@ -98,7 +98,7 @@ constexpr std::size_t kStandardProperties = 21;
 }  // namespace
 
 const std::vector<DispatchMember<ItemObject>>& ItemObject::dispatch_members() {
-  static const std::vector<DispatchMember<ItemObject>> members = [] {
+  static const std::vector<DispatchMember<ItemObject>> kMembers = [] {
     std::vector<DispatchMember<ItemObject>> list = {
         {L"EntryID", 0xF01E, &invoke_member<&ItemObject::entry_id, ItemObject>},
         {L"Subject", 0x37, &invoke_member<&ItemObject::subject, ItemObject>},
@@ -110,7 +110,7 @@ const std::vector<DispatchMember<ItemObject>>& ItemObject::dispatch_members() {
     add_standard_properties(list, std::make_index_sequence<kStandardProperties>());
     return list;
   }();
-  return members;
+  return kMembers;
 }
 
 bool ItemObject::serves(const DispatchMember<ItemObject>& member) const {

@@ -35,7 +35,7 @@ void append_u32(std::string* bytes, std::uint32_t value) {
 }
 
 const std::array<std::uint32_t, 256>& crc_table() {
-  static const std::array<std::uint32_t, 256> table = [] {
+  static const std::array<std::uint32_t, 256> kTable = [] {
     std::array<std::uint32_t, 256> result{};
     for (std::uint32_t i = 0; i < 256; ++i) {
       std::uint32_t c = i;
@@ -46,7 +46,7 @@ const std::array<std::uint32_t, 256>& crc_table() {
     }
     return result;
   }();
-  return table;
+  return kTable;
 }
 
 class Dictionary {
