@@ -47,7 +47,7 @@ class DriverItemTest : public DriverTest {
     mailbox["profiles"] = profiles;
     mailbox["explorer"] = {{"selection", {selected}}};
     mailbox["faults"] = faults;
-    changes(mailbox);
+    changes_(mailbox);
     DriverRun run = run_driver(mailbox);
     const std::string before = windows_lines(kFolders);
     const size_t folders = run.output.find(before);
@@ -57,7 +57,7 @@ class DriverItemTest : public DriverTest {
     return run;
   }
   // Changes to the mailbox before a run.
-  std::function<void(nlohmann::json&)> changes = [](nlohmann::json&) {};
+  std::function<void(nlohmann::json&)> changes_ = [](nlohmann::json&) {};
 
   // The output of phase three.
   std::string item_phase_;
@@ -176,7 +176,7 @@ TEST_F(DriverItemTest, ItemsThatNoSessionOpensOrThatAreNoMessages) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.entry_id);
-    changes = [&c](nlohmann::json& mailbox) {
+    changes_ = [&c](nlohmann::json& mailbox) {
       mailbox["stores"][0]["top_folder"]["items"][0]["by_name"] = {
           {"EntryID", {{"value", c.entry_id}}}};
     };
@@ -190,7 +190,7 @@ TEST_F(DriverItemTest, ItemsThatNoSessionOpensOrThatAreNoMessages) {
 }
 
 TEST_F(DriverItemTest, AnItemWithoutSubjectHasAnEmptyTitle) {
-  changes = [](nlohmann::json& mailbox) {
+  changes_ = [](nlohmann::json& mailbox) {
     mailbox["stores"][0]["top_folder"]["items"][0].erase("subject");
   };
   const DriverRun run = run_with(kThreeProfiles, "Work-item");

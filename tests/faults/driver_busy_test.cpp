@@ -33,10 +33,10 @@ constexpr char kTitleLine[] = "\nFirst selected object title = Memo from file\n"
 
 // How a run ends: as calm, with a phase's failure line, or with the
 // _com_error diagnostic in a phase.
-enum class Ends { calm, selection, folders, item, com_selection, com_folders, com_item };
+enum class Ends { kCalm, kSelection, kFolders, kItem, kComSelection, kComFolders, kComItem };
 
 bool com_error(Ends ends) {
-  return ends == Ends::com_selection || ends == Ends::com_folders || ends == Ends::com_item;
+  return ends == Ends::kComSelection || ends == Ends::kComFolders || ends == Ends::kComItem;
 }
 
 struct BusyCase {
@@ -62,20 +62,20 @@ std::string hex(HRESULT hr) {
 std::string expected_output(Ends ends, HRESULT hr) {
   const std::string reason = ascii(system_error_text(hr)) + "\n";
   switch (ends) {
-    case Ends::calm:
+    case Ends::kCalm:
       return std::string(kSelectionLines) + kFolderLines + kTitleLine;
-    case Ends::selection:
+    case Ends::kSelection:
       return "Retrieving Clipboard Url(s): " + reason;
-    case Ends::folders:
+    case Ends::kFolders:
       return kSelectionLines + std::string("Exception interating over Outlook folders: ") + reason;
-    case Ends::item:
+    case Ends::kItem:
       return kSelectionLines + std::string(kFolderLines) +
              "Exception accessing MAPI object: " + reason;
-    case Ends::com_selection:
+    case Ends::kComSelection:
       return std::string();
-    case Ends::com_folders:
+    case Ends::kComFolders:
       return kSelectionLines;
-    case Ends::com_item:
+    case Ends::kComItem:
       return kSelectionLines + std::string(kFolderLines);
   }
   return std::string();
@@ -110,7 +110,7 @@ TEST_P(DriverBusyTest, RetriesThenSucceedsOrEndsWithThePhasesFailure) {
   } else {
     EXPECT_EQ(run.error, "");
   }
-  EXPECT_EQ(run.exit_code, busy.ends == Ends::calm ? 0u : com_error(busy.ends) ? 2u : 1u);
+  EXPECT_EQ(run.exit_code, busy.ends == Ends::kCalm ? 0u : com_error(busy.ends) ? 2u : 1u);
   EXPECT_EQ(calls(run.outlook_report, busy.call), busy.calls);
 }
 
@@ -119,22 +119,22 @@ constexpr HRESULT kLater = RPC_E_SERVERCALL_RETRYLATER;
 
 const BusyCase kBusyCases[] = {
     // Busy for two calls (a pause of 10 ms, then 20 ms): as calm.
-    {"Activation", "Application.CreateInstance", 1, 2, kRejected, 4 + 2, Ends::calm},
-    {"ActivationQuery", "_Application.QueryInterface", 2, 2, kLater, 4 + 2, Ends::calm},
-    {"TypedMember", "Selection.Count", 1, 2, kLater, 1 + 2, Ends::calm},
-    {"TypedMemberOfAFolder", "MAPIFolder.EntryID", 3, 2, kRejected, 12 + 2, Ends::calm},
-    {"ReadByNameSelection", "Item.Invoke(EntryID)", 2, 2, kRejected, 5 + 2, Ends::calm},
-    {"NamesOfAFolder", "MAPIFolder.GetIDsOfNames", 4, 2, kLater, 12 + 2, Ends::calm},
-    {"ReadByNameSubject", "Item.Invoke(Subject)", 1, 2, kLater, 4 + 2, Ends::calm},
-    {"SelectionItem", "Selection.Item", 3, 2, kRejected, 4 + 2, Ends::calm},
-    {"FoldersItem", "_Folders.Item", 5, 2, kLater, 48 + 2, Ends::calm},
-    {"ItemsItem", "_Items.Item", 1, 2, kRejected, 5 + 2, Ends::calm},
+    {"Activation", "Application.CreateInstance", 1, 2, kRejected, 4 + 2, Ends::kCalm},
+    {"ActivationQuery", "_Application.QueryInterface", 2, 2, kLater, 4 + 2, Ends::kCalm},
+    {"TypedMember", "Selection.Count", 1, 2, kLater, 1 + 2, Ends::kCalm},
+    {"TypedMemberOfAFolder", "MAPIFolder.EntryID", 3, 2, kRejected, 12 + 2, Ends::kCalm},
+    {"ReadByNameSelection", "Item.Invoke(EntryID)", 2, 2, kRejected, 5 + 2, Ends::kCalm},
+    {"NamesOfAFolder", "MAPIFolder.GetIDsOfNames", 4, 2, kLater, 12 + 2, Ends::kCalm},
+    {"ReadByNameSubject", "Item.Invoke(Subject)", 1, 2, kLater, 4 + 2, Ends::kCalm},
+    {"SelectionItem", "Selection.Item", 3, 2, kRejected, 4 + 2, Ends::kCalm},
+    {"FoldersItem", "_Folders.Item", 5, 2, kLater, 48 + 2, Ends::kCalm},
+    {"ItemsItem", "_Items.Item", 1, 2, kRejected, 5 + 2, Ends::kCalm},
     // Busy for every call: the phase fails after the bounded wait.
-    {"ActivationAlways", "Application.CreateInstance", 0, 0, kRejected, 12, Ends::selection},
-    {"EntryIdAlways", "Item.Invoke(EntryID)", 0, 0, kLater, 12, Ends::selection},
-    {"FolderPathAlways", "MAPIFolder.Invoke(FolderPath)", 0, 0, kRejected, 12, Ends::folders},
-    {"SubjectAlways", "Item.Invoke(Subject)", 0, 0, kLater, 12, Ends::item},
-    {"FoldersItemAlways", "_Folders.Item", 0, 0, kRejected, 12, Ends::com_folders},
+    {"ActivationAlways", "Application.CreateInstance", 0, 0, kRejected, 12, Ends::kSelection},
+    {"EntryIdAlways", "Item.Invoke(EntryID)", 0, 0, kLater, 12, Ends::kSelection},
+    {"FolderPathAlways", "MAPIFolder.Invoke(FolderPath)", 0, 0, kRejected, 12, Ends::kFolders},
+    {"SubjectAlways", "Item.Invoke(Subject)", 0, 0, kLater, 12, Ends::kItem},
+    {"FoldersItemAlways", "_Folders.Item", 0, 0, kRejected, 12, Ends::kComFolders},
 };
 
 INSTANTIATE_TEST_SUITE_P(Busy, DriverBusyTest, ::testing::ValuesIn(kBusyCases),
@@ -184,20 +184,20 @@ constexpr HRESULT kGone = static_cast<HRESULT>(0x800706BE);
 
 const GoneCase kGoneCases[] = {
     // The selection.
-    {"SelectionActivation", "Application.CreateInstance", 1, Ends::selection, kGone},
-    {"SelectionTypedMember", "Selection.Count", 1, Ends::com_selection, kGone},
-    {"SelectionReadByName", "Item.Invoke(EntryID)", 2, Ends::selection, kGone},
-    {"SelectionItem", "Selection.Item", 2, Ends::com_selection, kGone},
+    {"SelectionActivation", "Application.CreateInstance", 1, Ends::kSelection, kGone},
+    {"SelectionTypedMember", "Selection.Count", 1, Ends::kComSelection, kGone},
+    {"SelectionReadByName", "Item.Invoke(EntryID)", 2, Ends::kSelection, kGone},
+    {"SelectionItem", "Selection.Item", 2, Ends::kComSelection, kGone},
     // The folder listing.
-    {"FoldersActivation", "Application.CreateInstance", 2, Ends::folders, kGone},
-    {"FoldersTypedMember", "MAPIFolder.EntryID", 3, Ends::com_folders, kGone},
-    {"FoldersReadByName", "MAPIFolder.Invoke(FolderPath)", 2, Ends::folders, kGone},
-    {"FoldersItem", "_Folders.Item", 5, Ends::com_folders, kGone},
+    {"FoldersActivation", "Application.CreateInstance", 2, Ends::kFolders, kGone},
+    {"FoldersTypedMember", "MAPIFolder.EntryID", 3, Ends::kComFolders, kGone},
+    {"FoldersReadByName", "MAPIFolder.Invoke(FolderPath)", 2, Ends::kFolders, kGone},
+    {"FoldersItem", "_Folders.Item", 5, Ends::kComFolders, kGone},
     // The item's path: its folder, then the search by subject.
-    {"ItemActivation", "Application.CreateInstance", 4, Ends::item, kGone},
-    {"ItemTypedMember", "_Items.Count", 1, Ends::com_item, kGone},
-    {"ItemReadByName", "Item.Invoke(Subject)", 1, Ends::item, kGone},
-    {"ItemItem", "_Items.Item", 1, Ends::com_item, kGone},
+    {"ItemActivation", "Application.CreateInstance", 4, Ends::kItem, kGone},
+    {"ItemTypedMember", "_Items.Count", 1, Ends::kComItem, kGone},
+    {"ItemReadByName", "Item.Invoke(Subject)", 1, Ends::kItem, kGone},
+    {"ItemItem", "_Items.Item", 1, Ends::kComItem, kGone},
 };
 
 INSTANTIATE_TEST_SUITE_P(Gone, DriverGoneTest, ::testing::ValuesIn(kGoneCases),

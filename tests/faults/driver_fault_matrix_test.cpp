@@ -29,7 +29,7 @@ using nlohmann::json;
 struct Expected {
   std::set<std::size_t> unread_selection;  // positions whose EntryID does not read
   std::optional<std::size_t> unread_path;  // folder, in walk order, whose path does not read
-  enum class End { complete, library_failure, com_failure } end = End::complete;
+  enum class End { kComplete, kLibraryFailure, kComFailure } end = End::kComplete;
   int phase = 0;                     // of a library failure: 1 selection, 2 Mapi, 3 folders, 4 item
   std::wstring message;              // of the failure line
   std::optional<std::string> title;  // instead of the first item's subject
@@ -116,12 +116,12 @@ class DriverFaultMatrix : public DriverTest {
       run.exit_code = 1;
     };
     const auto ends_in = [&](int phase) {
-      return expected.end == Expected::End::library_failure && expected.phase == phase;
+      return expected.end == Expected::End::kLibraryFailure && expected.phase == phase;
     };
     const std::vector<std::string> url_list = urls(expected);
     if (ends_in(1)) {
       fail(L"Retrieving Clipboard Url(s): ");
-    } else if (!(expected.end == Expected::End::com_failure && expected.phase == 1)) {
+    } else if (!(expected.end == Expected::End::kComFailure && expected.phase == 1)) {
       out += L"EntryID values on clipboard:\n";
       for (const std::string& url : url_list) {
         out += wide("EntryID=" + url + "\n");
@@ -141,14 +141,14 @@ class DriverFaultMatrix : public DriverTest {
         }
         if (ends_in(4)) {
           fail(L"Exception accessing MAPI object: ");
-        } else if (expected.end == Expected::End::complete) {
+        } else if (expected.end == Expected::End::kComplete) {
           const std::string title = expected.title ? *expected.title : titles_.at(url_list.front());
           out += wide("\nFirst selected object title = " + title + "\n");
         }
       }
     }
     run.output = windows_lines(ascii(out));
-    if (expected.end == Expected::End::com_failure) {
+    if (expected.end == Expected::End::kComFailure) {
       run.error = windows_lines("qv_driver: unexpected exception: " + expected.com_error + "\n");
       run.exit_code = 2;
     }
@@ -180,12 +180,12 @@ class DriverFaultMatrix : public DriverTest {
     const int phase = connection == 1 ? 1 : connection == 2 ? 3 : 4;
     Expected expected;
     const auto library_failure = [&](HRESULT hr) {
-      expected.end = Expected::End::library_failure;
+      expected.end = Expected::End::kLibraryFailure;
       expected.phase = phase;
       expected.message = system_error_text(hr);
     };
     const auto item_not_found = [&] {
-      expected.end = Expected::End::library_failure;
+      expected.end = Expected::End::kLibraryFailure;
       expected.phase = 4;
       expected.message = not_found_text(kMemoPathUrl);
     };
@@ -227,7 +227,7 @@ class DriverFaultMatrix : public DriverTest {
         throw std::logic_error("no rule for " + point.name());
       }
     } else {
-      expected.end = Expected::End::com_failure;
+      expected.end = Expected::End::kComFailure;
       expected.phase = phase;
       expected.com_error = "_com_error " + point.rule().at("hr").get<std::string>() +
                            (point.error_info ? ": " + point.description : std::string());
@@ -240,7 +240,7 @@ class DriverFaultMatrix : public DriverTest {
   Expected mapi_failure(const json& trace, const FaultPoint& point) const {
     Expected expected;
     if (point.call == "MAPIInitialize" && point.nth == 1) {
-      expected.end = Expected::End::library_failure;
+      expected.end = Expected::End::kLibraryFailure;
       expected.phase = 2;
       expected.message = system_error_text(point.hr);
       return expected;
@@ -248,11 +248,11 @@ class DriverFaultMatrix : public DriverTest {
     const std::wstring not_found = not_found_text(kMemoPathUrl);
     const OpenOutcome outcome =
         open_outcome(trace, point.position, point.hr, {not_found, not_found});
-    if (outcome.kind == OpenOutcome::Kind::fails) {
-      expected.end = Expected::End::library_failure;
+    if (outcome.kind == OpenOutcome::Kind::kFails) {
+      expected.end = Expected::End::kLibraryFailure;
       expected.phase = 4;
       expected.message = outcome.message;
-    } else if (outcome.kind == OpenOutcome::Kind::field_read && point.call == "IStream.Read") {
+    } else if (outcome.kind == OpenOutcome::Kind::kFieldRead && point.call == "IStream.Read") {
       expected.title = "";  // a stream that fails to read gives the default text
     }
     return expected;

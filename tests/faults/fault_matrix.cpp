@@ -171,9 +171,9 @@ std::vector<FaultPoint> fault_points(const nlohmann::json& trace, bool outlook) 
 OpenOutcome open_outcome(const nlohmann::json& trace, std::size_t position, HRESULT hr,
                          const NotFoundTexts& not_found) {
   const auto fails = [](std::wstring message) {
-    return OpenOutcome{OpenOutcome::Kind::fails, std::move(message)};
+    return OpenOutcome{OpenOutcome::Kind::kFails, std::move(message)};
   };
-  const OpenOutcome opens{OpenOutcome::Kind::opens, std::wstring()};
+  const OpenOutcome opens{OpenOutcome::Kind::kOpens, std::wstring()};
   std::string call = trace[position].get<std::string>();
   std::size_t at = position;
   if (is_allocation(call)) {
@@ -188,7 +188,7 @@ OpenOutcome open_outcome(const nlohmann::json& trace, std::size_t position, HRES
     hr = MAPI_E_NOT_ENOUGH_MEMORY;
   }
   if (is_field_read(call)) {
-    return OpenOutcome{OpenOutcome::Kind::field_read, std::wstring()};
+    return OpenOutcome{OpenOutcome::Kind::kFieldRead, std::wstring()};
   }
   if (call == "MAPIInitialize" || call == "MAPIAdminProfiles" || call == "MAPILogonEx" ||
       call == "OpenIMsgOnIStg") {

@@ -44,11 +44,11 @@ std::vector<FaultPoint> fault_points(const nlohmann::json& trace, bool outlook);
 // trace fails.
 struct OpenOutcome {
   enum class Kind {
-    opens,      // the failure is tolerated: the item opens as without it
-    fails,      // the constructor throws an exception with message
-    field_read  // the call reads a field, not the item
+    kOpens,     // the failure is tolerated: the item opens as without it
+    kFails,     // the constructor throws an exception with message
+    kFieldRead  // the call reads a field, not the item
   };
-  Kind kind = Kind::opens;
+  Kind kind = Kind::kOpens;
   std::wstring message;
 };
 

@@ -130,7 +130,7 @@ class ItemFaultMatrix : public ItemTest {
       OpenOutcome outcome;
       try {
         outcome = field < 0 ? open_outcome(trace, point.position, point.hr, not_found)
-                            : OpenOutcome{OpenOutcome::Kind::field_read, std::wstring()};
+                            : OpenOutcome{OpenOutcome::Kind::kFieldRead, std::wstring()};
       } catch (const std::logic_error& e) {
         problems.push_back(e.what());
       }
@@ -141,7 +141,7 @@ class ItemFaultMatrix : public ItemTest {
       shared_mapi(true);
       const std::vector<std::string> leaks = leftovers(mapi_report_now());
       ASSERT_EQ(set_mapi_faults(nullptr), S_OK);
-      if (outcome.kind == OpenOutcome::Kind::fails) {
+      if (outcome.kind == OpenOutcome::Kind::kFails) {
         if (reading.opened || reading.failure != outcome.message) {
           problems.push_back(
               "expected the failure \"" + utf8(outcome.message) + "\", got " +

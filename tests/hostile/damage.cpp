@@ -221,21 +221,21 @@ std::vector<size_t> CompoundFileMap::stream_bytes(const Entry& entry) const {
 
 const char* target_name(DamageTarget target) {
   switch (target) {
-    case DamageTarget::truncation:
+    case DamageTarget::kTruncation:
       return "truncation";
-    case DamageTarget::header:
+    case DamageTarget::kHeader:
       return "header";
-    case DamageTarget::fat:
+    case DamageTarget::kFat:
       return "FAT";
-    case DamageTarget::directory:
+    case DamageTarget::kDirectory:
       return "directory";
-    case DamageTarget::properties:
+    case DamageTarget::kProperties:
       return "property stream";
-    case DamageTarget::named_map:
+    case DamageTarget::kNamedMap:
       return "named-property mapping";
-    case DamageTarget::rtf_header:
+    case DamageTarget::kRtfHeader:
       return "compressed RTF header";
-    case DamageTarget::rtf_body:
+    case DamageTarget::kRtfBody:
       return "compressed RTF body";
   }
   return "?";
@@ -246,7 +246,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
   const CompoundFileMap map(bytes);
   const size_t sector = map.sector_size();
   switch (target) {
-    case DamageTarget::truncation: {
+    case DamageTarget::kTruncation: {
       const size_t choices[] = {below(kHeaderSize, random),
                                 kHeaderSize + below(bytes.size() - kHeaderSize, random),
                                 bytes.size() - sector * (1 + below(4, random)), bytes.size() - 1};
@@ -256,7 +256,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
       bytes.resize(size);
       return true;
     }
-    case DamageTarget::header: {
+    case DamageTarget::kHeader: {
       std::vector<size_t> fields = {0x1E, 0x2C, 0x30, 0x38, 0x3C, 0x40, 0x44, 0x48};
       for (size_t i = 0; i < map.fat_sectors().size() && i < kHeaderDifatEntries; ++i) {
         fields.push_back(0x4C + 4 * i);
@@ -272,7 +272,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
       description = "header field " + hex_constant(field) + " = " + hex_constant(value);
       return true;
     }
-    case DamageTarget::fat: {
+    case DamageTarget::kFat: {
       if (below(3, random) == 0) {
         description =
             "FAT " +
@@ -308,7 +308,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
                     ") = " + hex_constant(value);
       return true;
     }
-    case DamageTarget::directory: {
+    case DamageTarget::kDirectory: {
       std::vector<size_t> used;
       for (size_t i = 0; i < map.entries().size(); ++i) {
         if (map.entries()[i].type != 0) {
@@ -351,10 +351,10 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
                     field.name + " = " + hex_constant(value);
       return true;
     }
-    case DamageTarget::properties:
-    case DamageTarget::named_map: {
+    case DamageTarget::kProperties:
+    case DamageTarget::kNamedMap: {
       std::vector<const CompoundFileMap::Entry*> streams;
-      if (target == DamageTarget::properties) {
+      if (target == DamageTarget::kProperties) {
         streams = map.named(u"__properties_version1.0");
       } else {
         for (const char16_t* name :
@@ -387,8 +387,8 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
       description = ascii(entry.name) + " " + what;
       return true;
     }
-    case DamageTarget::rtf_header:
-    case DamageTarget::rtf_body: {
+    case DamageTarget::kRtfHeader:
+    case DamageTarget::kRtfBody: {
       const auto streams = map.named(u"__substg1.0_10090102");
       if (streams.empty()) {
         return false;
@@ -411,7 +411,7 @@ bool damage(std::string& bytes, DamageTarget target, std::mt19937& random,
           bytes[offsets[position + i]] = static_cast<char>((value >> (8 * i)) & 0xFF);
         }
       };
-      if (target == DamageTarget::rtf_header) {
+      if (target == DamageTarget::kRtfHeader) {
         static const char* const kNames[] = {"size", "raw size", "magic", "CRC"};
         const size_t field = below(4, random);
         const std::uint32_t value = hostile_value(read(4 * field), random);

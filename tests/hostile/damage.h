@@ -50,20 +50,20 @@ class CompoundFileMap {
 
 // The parts of a .msg file that a mutation aims at.
 enum class DamageTarget {
-  truncation,  // the file cut short
-  header,      // the compound file's header
-  fat,         // the allocation table: chains that end early, cross or loop
-  directory,   // the directory: sizes, first sectors, links between entries
-  properties,  // a __properties_version1.0 stream
-  named_map,   // the named-property mapping streams of __nameid_version1.0
-  rtf_header,  // the 16-byte header of the compressed RTF body
-  rtf_body,    // the compressed RTF body, with its CRC made right again
+  kTruncation,  // the file cut short
+  kHeader,      // the compound file's header
+  kFat,         // the allocation table: chains that end early, cross or loop
+  kDirectory,   // the directory: sizes, first sectors, links between entries
+  kProperties,  // a __properties_version1.0 stream
+  kNamedMap,    // the named-property mapping streams of __nameid_version1.0
+  kRtfHeader,   // the 16-byte header of the compressed RTF body
+  kRtfBody,     // the compressed RTF body, with its CRC made right again
 };
 
-inline constexpr DamageTarget kDamageTargets[] = {DamageTarget::truncation, DamageTarget::header,
-                                                  DamageTarget::fat,        DamageTarget::directory,
-                                                  DamageTarget::properties, DamageTarget::named_map,
-                                                  DamageTarget::rtf_header, DamageTarget::rtf_body};
+inline constexpr DamageTarget kDamageTargets[] = {
+    DamageTarget::kTruncation, DamageTarget::kHeader,     DamageTarget::kFat,
+    DamageTarget::kDirectory,  DamageTarget::kProperties, DamageTarget::kNamedMap,
+    DamageTarget::kRtfHeader,  DamageTarget::kRtfBody};
 
 const char* target_name(DamageTarget target);
 

@@ -53,7 +53,16 @@ struct Case {
   std::string description;
 };
 
-enum class Outcome { clean_error, opened, crash, hang, platform_hang, leak, unclean, unexpected };
+enum class Outcome {
+  kCleanError,
+  kOpened,
+  kCrash,
+  kHang,
+  kPlatformHang,
+  kLeak,
+  kUnclean,
+  kUnexpected
+};
 
 struct Result {
   Outcome outcome;
@@ -79,7 +88,7 @@ Result classify(const ProcessResult& run) {
     const bool in_platform =
         last.rfind("> IStorage::", 0) == 0 || last.rfind("> IStream::", 0) == 0 ||
         last.rfind("> IEnumSTATSTG::", 0) == 0 || last == "step StgOpenStorage";
-    return {in_platform ? Outcome::platform_hang : Outcome::hang, "stopped in: " + last};
+    return {in_platform ? Outcome::kPlatformHang : Outcome::kHang, "stopped in: " + last};
   }
   const size_t line_end = run.standard_output.find('\n');
   const nlohmann::json result =
@@ -87,15 +96,15 @@ Result classify(const ProcessResult& run) {
   if (run.exit_code != 0 || result.is_discarded() || !result.is_object()) {
     char code[16];
     std::snprintf(code, sizeof(code), "0x%08lX", static_cast<unsigned long>(run.exit_code));
-    return {Outcome::crash, std::string("exit code ") + code +
-                                ", last step: " + last_trace_line(run.standard_error)};
+    return {Outcome::kCrash, std::string("exit code ") + code +
+                                 ", last step: " + last_trace_line(run.standard_error)};
   }
   if (result.value("reader_exception", false) ||
       result.value("error", "") == "outside the error model") {
-    return {Outcome::unclean, result.dump()};
+    return {Outcome::kUnclean, result.dump()};
   }
   if (result.value("live_objects", 0) != 0 || result.value("allocations_outstanding", 0) != 0) {
-    return {Outcome::leak, result.dump()};
+    return {Outcome::kLeak, result.dump()};
   }
   // What the product must make of the file, as the platform's and the
   // readers' own answers decide: StgOpenStorage's failure, else the .msg
@@ -107,12 +116,12 @@ Result classify(const ProcessResult& run) {
   if (SUCCEEDED(expected) ? !opened
                           : opened || result.value("error", "") != "win32_error" ||
                                 result.value("code", 0L) != expected) {
-    return {Outcome::unexpected,
+    return {Outcome::kUnexpected,
             (SUCCEEDED(expected) ? std::string("expected an open message: ")
                                  : "expected win32_error " + hresult_text(expected) + ": ") +
                 result.dump()};
   }
-  return {opened ? Outcome::opened : Outcome::clean_error, result.dump()};
+  return {opened ? Outcome::kOpened : Outcome::kCleanError, result.dump()};
 }
 
 struct Tally {
@@ -131,9 +140,9 @@ std::string summary(const std::string& category, const Tally& tally) {
       "damaged .msg [%s]: %d cases, %d clean errors, %d opened, %d crashes, %d hangs, %d leaks, "
       "%d outside the error model, %d not as the readers decide (platform hangs: %d, listed "
       "above)",
-      category.c_str(), tally.cases - count(Outcome::platform_hang), count(Outcome::clean_error),
-      count(Outcome::opened), count(Outcome::crash), count(Outcome::hang), count(Outcome::leak),
-      count(Outcome::unclean), count(Outcome::unexpected), count(Outcome::platform_hang));
+      category.c_str(), tally.cases - count(Outcome::kPlatformHang), count(Outcome::kCleanError),
+      count(Outcome::kOpened), count(Outcome::kCrash), count(Outcome::kHang), count(Outcome::kLeak),
+      count(Outcome::kUnclean), count(Outcome::kUnexpected), count(Outcome::kPlatformHang));
   return line;
 }
 
@@ -201,9 +210,9 @@ TEST_F(DamagedMsgTest, EveryDamagedCopyEndsInACleanErrorOrAnOpenedMessage) {
     }
     const std::string label = utf8(c.name) + ".msg, " + target_name(c.target) + " #" +
                               std::to_string(c.variant) + ": " + c.description;
-    if (r.outcome == Outcome::platform_hang) {
+    if (r.outcome == Outcome::kPlatformHang) {
       std::printf("platform hang: %s; %s\n", label.c_str(), r.evidence.c_str());
-    } else if (r.outcome != Outcome::opened && r.outcome != Outcome::clean_error) {
+    } else if (r.outcome != Outcome::kOpened && r.outcome != Outcome::kCleanError) {
       ADD_FAILURE() << label << ": " << r.evidence;
     }
   }
@@ -237,7 +246,7 @@ TEST_F(DamagedMsgTest, AStreamClaimingGigabytesCostsOnlyWhatTheFileHolds) {
   const nlohmann::json result = nlohmann::json::parse(run.standard_output);
   EXPECT_LT(result.value("peak_memory_mb", 0), 512) << result.dump();
   const Outcome outcome = classify(run).outcome;
-  EXPECT_TRUE(outcome == Outcome::opened || outcome == Outcome::clean_error) << result.dump();
+  EXPECT_TRUE(outcome == Outcome::kOpened || outcome == Outcome::kCleanError) << result.dump();
 }
 
 }  // namespace

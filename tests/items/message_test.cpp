@@ -369,16 +369,16 @@ void set_properties(IMessage& message) {
 }
 
 TEST_F(MessageFileTest, CreatedMessageReadsBackWhatWasSaved) {
-  enum class Save { now, by_destruction, never };
+  enum class Save { kNow, kByDestruction, kNever };
   const struct {
     const char* name;
     bool in_memory;
     Save save;
   } cases[] = {
-      {"on disk, saved", false, Save::now},
-      {"in memory, saved", true, Save::now},
-      {"on disk, saved as the object goes", false, Save::by_destruction},
-      {"on disk, not marked changed", false, Save::never},
+      {"on disk, saved", false, Save::kNow},
+      {"in memory, saved", true, Save::kNow},
+      {"on disk, saved as the object goes", false, Save::kByDestruction},
+      {"on disk, not marked changed", false, Save::kNever},
   };
   const struct {
     int field;
@@ -400,8 +400,8 @@ TEST_F(MessageFileTest, CreatedMessageReadsBackWhatWasSaved) {
     impl.storage.create(c.in_memory ? nullptr : created.c_str());
     impl.wrap_storage();
     set_properties(*impl.message);
-    impl.dirty = c.save != Save::never;
-    if (c.save == Save::now) {
+    impl.dirty = c.save != Save::kNever;
+    if (c.save == Save::kNow) {
       EXPECT_TRUE(impl.save_changes());
       EXPECT_FALSE(impl.dirty);
       EXPECT_FALSE(impl.save_changes());  // nothing left to save
@@ -414,8 +414,8 @@ TEST_F(MessageFileTest, CreatedMessageReadsBackWhatWasSaved) {
       message = std::make_unique<MapiMessage>(created.c_str(), false);
     }
     EXPECT_EQ(calls(mapi_report_now(), "IMAPIProp.SaveChanges") - saves_before,
-              c.save == Save::never ? 0u : 1u);
-    if (c.save == Save::never) {
+              c.save == Save::kNever ? 0u : 1u);
+    if (c.save == Save::kNever) {
       EXPECT_EQ(message->field_text(0, kFailed), L"");
       continue;
     }
@@ -426,7 +426,7 @@ TEST_F(MessageFileTest, CreatedMessageReadsBackWhatWasSaved) {
 }
 
 TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
-  const GUID kPublicStrings = {0x00020329, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  const GUID public_strings = {0x00020329, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
   const std::wstring source = empty_message_file();
   const std::wstring created = file(L"created.msg");
   {
@@ -435,7 +435,7 @@ TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
     impl.storage.create(created.c_str());
     impl.wrap_storage();
     set_properties(*impl.message);
-    GUID set = kPublicStrings;
+    GUID set = public_strings;
     MAPINAMEID project{};
     project.lpguid = &set;
     project.ulKind = MNID_STRING;
@@ -469,10 +469,10 @@ TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
       {"named time by LID",
        m.named_property_text(kPsetidAppointment, kLidStartWhole, PT_SYSTIME, kFailed),
        L"45419.37500"},
-      {"named by string", m.named_property_text(kPublicStrings, L"Project", PT_UNICODE, kFailed),
+      {"named by string", m.named_property_text(public_strings, L"Project", PT_UNICODE, kFailed),
        L"Apollo"},
       {"string name never mapped",
-       m.named_property_text(kPublicStrings, L"Budget", PT_UNICODE, kFailed), L""},
+       m.named_property_text(public_strings, L"Budget", PT_UNICODE, kFailed), L""},
       {"LID never mapped", m.named_property_text(kPsetidAppointment, 0x8215, PT_BOOLEAN, L"3"),
        L"3"},
   };

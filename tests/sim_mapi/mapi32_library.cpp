@@ -19,7 +19,7 @@ void resolve(T* target, FARPROC address) {
 }  // namespace
 
 const Mapi32& Mapi32::get() {
-  static const Mapi32 library = [] {
+  static const Mapi32 kLibrary = [] {
     Mapi32 m;
     m.module = ::LoadLibraryW(qv::test::bin_path(L"mapi32.dll").c_str());
     if (m.module == nullptr) {
@@ -47,7 +47,7 @@ const Mapi32& Mapi32::get() {
     resolve(&m.reset, m.by_name("QvSimMapiReset"));
     return m;
   }();
-  return library;
+  return kLibrary;
 }
 
 FARPROC Mapi32::by_name(const char* name) const { return ::GetProcAddress(module, name); }
