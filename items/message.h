@@ -143,13 +143,13 @@ class MapiMessage {
   std::wstring field_text(int field, const std::wstring& default_text) const noexcept;
   // The text of any property by its full tag (PR_SENDER_NAME_W, say), by the
   // rules and through the reads of field_text. An 8-bit string tag reads
-  // like its Unicode one. Never throws: default_text when the property
-  // cannot be read, and what field_text gives for a missing one of its type.
+  // like its Unicode one. Never throws: default_text when the message lacks
+  // the property (of any type) or it cannot be read.
   std::wstring property_text(ULONG tag, const std::wstring& default_text) const noexcept;
   // The text of a named property by its property set and numeric name (LID),
   // read with the type given, as field_text reads a named field: the store's
   // identifier of the name is asked at every call, and a name that the store
-  // never mapped reads as missing. Never throws.
+  // never mapped reads as missing: default_text. Never throws.
   std::wstring named_property_text(const GUID& property_set, ULONG lid, ULONG type,
                                    const std::wstring& default_text) const noexcept;
   // The same for a named property with a string name.

@@ -188,6 +188,50 @@ std::wstring field_text_of(const MapiMessageImpl& message, int field,
       [&] { return text_of_tag(message, field_tag(message, field), default_text); }, default_text);
 }
 
+// Whether GetProps answers MAPI_E_NOT_FOUND in the property's place. A value
+// too large for GetProps (MAPI_E_NOT_ENOUGH_MEMORY) is there, and one that
+// could not be asked for is not known to be absent.
+bool has_no_value(const MapiProp& message, ULONG tag) {
+  if (!message.prop) {
+    return false;
+  }
+  SizedSPropTagArray(1, tags) = {1, {tag}};
+  ULONG count = 0;
+  mapi_buffer<SPropValue> value;
+  const HRESULT hr = message.prop->GetProps(tag_array(tags), 0, &count, value.put());
+  return hr == MAPI_W_ERRORS_RETURNED && value && count == 1 &&
+         PROP_TYPE(value->ulPropTag) == PT_ERROR && value->Value.err == MAPI_E_NOT_FOUND;
+}
+
+// Whether the message lacks the property: a string in both its Unicode and
+// 8-bit forms, as either is read.
+bool absent(const MapiProp& message, ULONG tag) {
+  switch (PROP_TYPE(tag)) {
+    case PT_UNICODE:
+    case PT_STRING8:
+      return has_no_value(message, CHANGE_PROP_TYPE(tag, PT_UNICODE)) &&
+             has_no_value(message, CHANGE_PROP_TYPE(tag, PT_STRING8));
+    case PT_MV_UNICODE:
+    case PT_MV_STRING8:
+      return has_no_value(message, CHANGE_PROP_TYPE(tag, PT_MV_UNICODE)) &&
+             has_no_value(message, CHANGE_PROP_TYPE(tag, PT_MV_STRING8));
+    default:
+      return has_no_value(message, tag);
+  }
+}
+
+// The text of a property asked for by its tag rather than as a field: one
+// that the message lacks gives default_text whatever its type (a field's
+// missing string or time gives the empty text); the compressed RTF body
+// keeps the field's fallback to the plain body.
+std::wstring text_of_property(const MapiMessageImpl& message, ULONG tag,
+                              const std::wstring& default_text) {
+  if (tag != PR_RTF_COMPRESSED && absent(message, tag)) {
+    return default_text;
+  }
+  return text_of_tag(message, tag, default_text);
+}
+
 // The tag of a named property: the identifier that the message's store
 // gives the name, with the type asked for.
 ULONG typed(ULONG named, ULONG type) { return PROP_TAG(type, PROP_ID(named)); }
@@ -339,14 +383,16 @@ std::wstring MapiMessage::field_text(int field, const std::wstring& default_text
 
 std::wstring MapiMessage::property_text(ULONG tag,
                                         const std::wstring& default_text) const noexcept {
-  return text_or_default([&] { return text_of_tag(*impl_, tag, default_text); }, default_text);
+  return text_or_default([&] { return text_of_property(*impl_, tag, default_text); },
+                         default_text);
 }
 
 std::wstring MapiMessage::named_property_text(const GUID& property_set, ULONG lid, ULONG type,
                                               const std::wstring& default_text) const noexcept {
   return text_or_default(
       [&] {
-        return text_of_tag(*impl_, typed(named_tag(*impl_, property_set, lid), type), default_text);
+        return text_of_property(*impl_, typed(named_tag(*impl_, property_set, lid), type),
+                                default_text);
       },
       default_text);
 }
@@ -356,8 +402,8 @@ std::wstring MapiMessage::named_property_text(const GUID& property_set, const wc
                                               const std::wstring& default_text) const noexcept {
   return text_or_default(
       [&] {
-        return text_of_tag(*impl_, typed(named_tag(*impl_, property_set, name), type),
-                           default_text);
+        return text_of_property(*impl_, typed(named_tag(*impl_, property_set, name), type),
+                                default_text);
       },
       default_text);
 }

@@ -443,12 +443,14 @@ TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
     LPMAPINAMEID names[] = {&project};
     mapi_buffer<SPropTagArray> tags;
     ASSERT_EQ(impl.message->GetIDsFromNames(1, names, MAPI_CREATE, tags.put()), S_OK);
-    SPropValue values[2]{};
+    SPropValue values[3]{};
     values[0].ulPropTag = CHANGE_PROP_TYPE(tags->aulPropTag[0], PT_UNICODE);
     values[0].Value.lpszW = const_cast<wchar_t*>(L"Apollo");
     values[1].ulPropTag = PR_SENDER_NAME_A;
     values[1].Value.lpszA = const_cast<char*>("Ann Lee");
-    ASSERT_EQ(impl.message->SetProps(2, values, nullptr), S_OK);
+    values[2].ulPropTag = PR_SUBJECT_PREFIX_W;
+    values[2].Value.lpszW = const_cast<wchar_t*>(L"");
+    ASSERT_EQ(impl.message->SetProps(3, values, nullptr), S_OK);
     impl.dirty = true;
   }
   const MapiMessage m(created.c_str(), false);
@@ -461,8 +463,10 @@ TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
       {"8-bit value by its Unicode tag", m.property_text(PR_SENDER_NAME_W, kFailed), L"Ann Lee"},
       {"8-bit value by its 8-bit tag", m.property_text(PR_SENDER_NAME_A, kFailed), L"Ann Lee"},
       {"integer by tag", m.property_text(PR_PRIORITY, kFailed), L"-1"},
-      {"missing string", m.property_text(PR_SENDER_EMAIL_ADDRESS_W, kFailed), L""},
+      {"empty string", m.property_text(PR_SUBJECT_PREFIX_W, kFailed), L""},
+      {"missing string", m.property_text(PR_SENDER_EMAIL_ADDRESS_W, kFailed), kFailed.c_str()},
       {"missing integer", m.property_text(PR_IMPORTANCE, L"7"), L"7"},
+      {"missing time", m.property_text(PR_CLIENT_SUBMIT_TIME, L"none"), L"none"},
       {"binary", m.property_text(PR_SEARCH_KEY, kFailed), kFailed.c_str()},
       {"named by LID", m.named_property_text(kPsetidAppointment, kLidLocation, PT_UNICODE, kFailed),
        L"Room 4B"},
@@ -472,7 +476,7 @@ TEST_F(MessageFileTest, AnyPropertyReadsByTagLidOrNameByTheRulesOfItsType) {
       {"named by string", m.named_property_text(public_strings, L"Project", PT_UNICODE, kFailed),
        L"Apollo"},
       {"string name never mapped",
-       m.named_property_text(public_strings, L"Budget", PT_UNICODE, kFailed), L""},
+       m.named_property_text(public_strings, L"Budget", PT_UNICODE, kFailed), kFailed.c_str()},
       {"LID never mapped", m.named_property_text(kPsetidAppointment, 0x8215, PT_BOOLEAN, L"3"),
        L"3"},
   };
