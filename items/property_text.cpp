@@ -210,7 +210,7 @@ bool absent(const MapiProp& message, ULONG tag) {
     case PT_UNICODE:
     case PT_STRING8:
       return has_no_value(message, CHANGE_PROP_TYPE(tag, PT_UNICODE)) &&
-             has_no_value(message, CHANGE_PROP_TYPE(tag, PT_STRING8));
+             has_no_value(message, eight_bit_tag(tag));
     case PT_MV_UNICODE:
     case PT_MV_STRING8:
       return has_no_value(message, CHANGE_PROP_TYPE(tag, PT_MV_UNICODE)) &&
@@ -383,8 +383,7 @@ std::wstring MapiMessage::field_text(int field, const std::wstring& default_text
 
 std::wstring MapiMessage::property_text(ULONG tag,
                                         const std::wstring& default_text) const noexcept {
-  return text_or_default([&] { return text_of_property(*impl_, tag, default_text); },
-                         default_text);
+  return text_or_default([&] { return text_of_property(*impl_, tag, default_text); }, default_text);
 }
 
 std::wstring MapiMessage::named_property_text(const GUID& property_set, ULONG lid, ULONG type,
