@@ -30,6 +30,7 @@ endif()
 
 # qv_add_test(NAME SOURCES... [LIBRARIES ...] [DEPENDS ...] [RESOURCE_LOCK lock]
 #             [WIDE_ENTRY] [RUN_SERIAL] [BOTH_HOSTS | LOCAL_SERVER_ONLY]
+#             [SECOND_LOCAL_PREFIX]
 #             [ENVIRONMENT VAR=value])
 # Builds a GoogleTest program and registers each of its test cases with CTest,
 # run under Wine through the cross-compiling emulator. RUN_SERIAL: its cases
@@ -39,11 +40,13 @@ endif()
 # simulated Outlook as a local server, in the Wine prefix of that mode). The
 # local server is one for the whole prefix, so the "local." cases run one at
 # a time (the resource lock outlook_local_server). LOCAL_SERVER_ONLY: only
-# the "local." cases. ENVIRONMENT: one setting for its cases
+# the "local." cases. SECOND_LOCAL_PREFIX: the "local." cases run in the
+# second prefix of that mode (QV_SIM_MODE=local2, the lock
+# outlook_local_server2), at the same time as those of the first. ENVIRONMENT: one setting for its cases
 # (QV_LOCALE=ja_JP.UTF-8 runs them under that locale, see build/wine-run);
 # not with the "local." cases, which set QV_SIM_MODE.
 function(qv_add_test name)
-  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL;BOTH_HOSTS;LOCAL_SERVER_ONLY" "RESOURCE_LOCK;TIMEOUT;ENVIRONMENT"
+  cmake_parse_arguments(arg "WIDE_ENTRY;RUN_SERIAL;BOTH_HOSTS;LOCAL_SERVER_ONLY;SECOND_LOCAL_PREFIX" "RESOURCE_LOCK;TIMEOUT;ENVIRONMENT"
                         "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
   if(arg_ENVIRONMENT AND (arg_BOTH_HOSTS OR arg_LOCAL_SERVER_ONLY))
     message(FATAL_ERROR "qv_add_test(${name}): ENVIRONMENT is for cases of one host only")
@@ -83,11 +86,17 @@ function(qv_add_test name)
       PROPERTIES ${properties} TIMEOUT ${timeout})
   endif()
   if(arg_BOTH_HOSTS OR arg_LOCAL_SERVER_ONLY)
-    set(local_properties LABELS ${name} ENVIRONMENT QV_SIM_MODE=local)
+    set(local_mode local)
+    set(local_lock outlook_local_server)
+    if(arg_SECOND_LOCAL_PREFIX)
+      set(local_mode local2)
+      set(local_lock outlook_local_server2)
+    endif()
+    set(local_properties LABELS ${name} ENVIRONMENT QV_SIM_MODE=${local_mode})
     if(arg_RUN_SERIAL)
       list(APPEND local_properties RUN_SERIAL TRUE RESOURCE_LOCK ${arg_RESOURCE_LOCK})
     else()
-      list(APPEND local_properties RESOURCE_LOCK outlook_local_server)
+      list(APPEND local_properties RESOURCE_LOCK ${local_lock})
     endif()
     gtest_discover_tests(${name}
       TEST_PREFIX "local."

@@ -82,7 +82,7 @@ std::wstring outlook_sim_server_path() { return bin_path(kServerName); }
 bool local_server_mode() {
   wchar_t mode[16] = {};
   const DWORD length = ::GetEnvironmentVariableW(L"QV_SIM_MODE", mode, 16);
-  return length > 0 && length < 16 && std::wstring(mode) == L"local";
+  return length > 0 && length < 16 && std::wstring(mode).rfind(L"local", 0) == 0;
 }
 
 void register_outlook_sim() {

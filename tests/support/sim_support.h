@@ -28,9 +28,9 @@ std::wstring outlook_sim_path();
 std::wstring outlook_sim_server_path();
 
 // How this run serves the simulated Outlook: in the program's own process
-// (outlook_sim.dll), or, with QV_SIM_MODE=local, as a local server in a
-// process of its own (outlook_sim_server.exe). wine-run gives each mode a
-// Wine prefix of its own.
+// (outlook_sim.dll), or, with QV_SIM_MODE=local (or local2, the second
+// prefix of that mode), as a local server in a process of its own
+// (outlook_sim_server.exe). wine-run gives each a Wine prefix of its own.
 bool local_server_mode();
 
 // Registers or unregisters the simulated Outlook as the Outlook application
