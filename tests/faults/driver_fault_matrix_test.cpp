@@ -306,15 +306,18 @@ TEST_F(DriverFaultMatrix, EveryCallFailsOnce) {
   const json& outlook_trace = learned.outlook_report.at("trace");
   const json& mapi_trace = learned.mapi_report.at("trace");
   MatrixTally tally;
-  // With Outlook as a local server only Outlook's calls: MAPI runs in the
-  // driver's process in both modes, and its failures are the in-process
-  // matrix's.
+  // With Outlook as a local server only Outlook's calls, the first of each
+  // call point: MAPI runs in the driver's process in both modes, and the
+  // in-process matrix fails the later calls too.
   for (const bool outlook : {true, false}) {
     if (!outlook && local_server_mode()) {
       continue;
     }
     const json& trace = outlook ? outlook_trace : mapi_trace;
     for (FaultPoint point : fault_points(trace, outlook)) {
+      if (outlook && local_server_mode() && !full_matrix() && point.nth != 1) {
+        continue;
+      }
       if (outlook && local_server_mode()) {
         // Across processes the object is also asked for interfaces by COM's
         // marshaling, amid the library's own questions, which the matrix in
